@@ -1,0 +1,50 @@
+#pragma once
+
+#include <cstdio>
+#include <string>
+#include <string_view>
+
+namespace sscm {
+
+/// Reads comma-separated fields from a text, one at a time, through a large buffer.
+///
+/// A field ends at a comma or at the end of a line (CR LF, LF or CR); leading blanks (spaces) are
+/// skipped; a tab is an ordinary character; an unquoted field keeps its trailing blanks. A field
+/// whose first non-blank character is a double quote runs to the next double quote, commas and
+/// line breaks included, and loses its quotes; whatever stands between the closing quote and the
+/// next comma or line end is dropped; there is no escaped quote. A quote inside an unquoted field
+/// is an ordinary character. A comma always opens another field, even at the end of a line. A
+/// line that is empty or holds only blanks yields no field, wherever it stands. Records are not
+/// bound to lines: the caller decides how many fields make a record.
+class FieldReader {
+public:
+    /// Reads from an open file (not owned), from its current position to its end.
+    explicit FieldReader(std::FILE* file, std::size_t blockSize = std::size_t{1} << 20);
+    /// Reads from a text held in memory (not copied; it must outlive the reader).
+    explicit FieldReader(std::string_view text);
+
+    FieldReader(const FieldReader&) = delete;
+    FieldReader& operator=(const FieldReader&) = delete;
+
+    /// Reads the next field into `field`, which stays valid until the next call. Returns false at
+    /// the end of the input (no further field).
+    bool next(std::string_view& field);
+
+    /// True when a read from the file failed (the fields seen so far are still valid).
+    bool ioError() const { return ioError_; }
+
+private:
+    // Implementation detail: owned block buffer, window into it, state of the line.
+    std::FILE* file_ = nullptr;
+    std::string buf_;
+    const char* p_ = nullptr;
+    const char* end_ = nullptr;
+    std::size_t blockSize_ = 0;
+    bool eof_ = false;
+    bool ioError_ = false;
+    bool atLineStart_ = true;
+    std::string field_; // a field that crossed a block boundary
+    bool refill(const char*& keepFrom);
+};
+
+} // namespace sscm

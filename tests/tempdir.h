@@ -1,0 +1,52 @@
+#pragma once
+
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+
+#include <unistd.h>
+
+#include <gtest/gtest.h>
+
+namespace sscm::test {
+
+/// Runs each test in a fresh empty working directory, removed afterwards: the commands write
+/// their scratch, log and result files to the working directory.
+class TempDirTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        old_ = std::filesystem::current_path();
+        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+        dir_ = std::filesystem::temp_directory_path() /
+               ("sscm-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
+                std::to_string(::getpid()));
+        std::filesystem::remove_all(dir_);
+        std::filesystem::create_directories(dir_);
+        std::filesystem::current_path(dir_);
+    }
+    void TearDown() override {
+        std::filesystem::current_path(old_);
+        std::filesystem::remove_all(dir_);
+    }
+
+    const std::filesystem::path& dir() const { return dir_; }
+
+    /// Writes `bytes` to the file `name` in the working directory, exactly as given.
+    static void writeFile(const std::string& name, const std::string& bytes) {
+        std::ofstream f(name, std::ios::binary);
+        f << bytes;
+    }
+    /// The whole content of a file, byte for byte ("" when it does not exist).
+    static std::string readFile(const std::string& name) {
+        std::ifstream f(name, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(f), {});
+    }
+    static bool exists(const std::string& name) { return std::filesystem::exists(name); }
+
+private:
+    std::filesystem::path old_;
+    std::filesystem::path dir_;
+};
+
+} // namespace sscm::test
