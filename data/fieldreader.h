@@ -34,7 +34,8 @@ public:
     bool ioError() const { return ioError_; }
 
 private:
-    // Implementation detail: owned block buffer, window into it, state of the line.
+    // The current block is [p_, end_): the whole text in memory, or the last block read from
+    // the file into buf_. A field that crosses a block boundary is gathered in field_.
     std::FILE* file_ = nullptr;
     std::string buf_;
     const char* p_ = nullptr;
@@ -43,8 +44,17 @@ private:
     bool eof_ = false;
     bool ioError_ = false;
     bool atLineStart_ = true;
-    std::string field_; // a field that crossed a block boundary
-    bool refill(const char*& keepFrom);
+    std::string field_;
+
+    /// Reads the next block of the file; false at its end (or on a read error).
+    bool fill();
+    bool unquoted(std::string_view& field);
+    bool quoted(std::string_view& field);
+    /// Passes the terminator at q: a comma keeps the line open, a line end closes it.
+    void terminate(const char* q) {
+        atLineStart_ = *q != ',';
+        p_ = q + 1;
+    }
 };
 
 } // namespace sscm

@@ -23,6 +23,12 @@ void appendNumberText(std::string& out, double v);
 void appendNumberText(std::string& out, std::int64_t v);
 /// Appends the print form of a count (fast path for integers).
 void appendPrint(std::string& out, std::int64_t v);
+/// The same for a 32-bit count (valn, objn, spn), which would otherwise be ambiguous between
+/// the double and the 64-bit overloads.
+inline void appendNumberText(std::string& out, std::int32_t v) {
+    appendNumberText(out, std::int64_t{v});
+}
+inline void appendPrint(std::string& out, std::int32_t v) { appendPrint(out, std::int64_t{v}); }
 
 /// The print form of v.
 std::string printForm(double v);

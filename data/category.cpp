@@ -1,0 +1,3 @@
+#include "data/category.h"
+
+namespace sscm {} // namespace sscm

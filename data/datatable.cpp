@@ -1,0 +1,3 @@
+#include "data/datatable.h"
+
+namespace sscm {} // namespace sscm

@@ -1,0 +1,165 @@
+#include "data/fieldreader.h"
+
+#include <cstring>
+
+namespace sscm {
+
+namespace {
+
+// A CR LF pair needs no special care: the CR ends the line, and the LF then ends an empty line,
+// which yields no field. So CR and LF are each simply a line end, even across block boundaries.
+inline bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+
+// First comma or line end in [p, end), or end.
+inline const char* findTerminator(const char* p, const char* end) {
+    while (p < end) {
+        const char c = *p;
+        if (c == ',' || c == '\n' || c == '\r')
+            return p;
+        ++p;
+    }
+    return end;
+}
+
+} // namespace
+
+FieldReader::FieldReader(std::FILE* file, std::size_t blockSize)
+    : file_(file), blockSize_(blockSize == 0 ? 1 : blockSize) {
+    buf_.resize(blockSize_);
+    p_ = end_ = buf_.data();
+}
+
+FieldReader::FieldReader(std::string_view text)
+    : p_(text.data()), end_(text.data() + text.size()), eof_(true) {}
+
+bool FieldReader::fill() {
+    if (file_ == nullptr || eof_)
+        return false;
+    const std::size_t n = std::fread(buf_.data(), 1, blockSize_, file_);
+    if (n < blockSize_) {
+        // fread stops short only at the end of the file or on an error.
+        eof_ = true;
+        if (std::ferror(file_))
+            ioError_ = true;
+    }
+    if (n == 0)
+        return false;
+    p_ = buf_.data();
+    end_ = p_ + n;
+    return true;
+}
+
+bool FieldReader::next(std::string_view& field) {
+    // Skip leading blanks; at the start of a line, lines that are empty or blank only as well.
+    for (;;) {
+        while (p_ < end_ && *p_ == ' ')
+            ++p_;
+        if (p_ == end_) {
+            if (fill())
+                continue;
+            if (atLineStart_)
+                return false;
+            // A comma just before the end of the input opens one last, empty field.
+            atLineStart_ = true;
+            field = {};
+            return true;
+        }
+        if (isLineEnd(*p_)) {
+            ++p_;
+            if (atLineStart_)
+                continue;
+            atLineStart_ = true;
+            field = {};
+            return true;
+        }
+        break;
+    }
+    atLineStart_ = false;
+    if (*p_ == '"') {
+        ++p_;
+        return quoted(field);
+    }
+    return unquoted(field);
+}
+
+bool FieldReader::unquoted(std::string_view& field) {
+    const char* s = p_;
+    const char* q = findTerminator(s, end_);
+    if (q < end_) {
+        field = std::string_view(s, std::size_t(q - s));
+        terminate(q);
+        return true;
+    }
+    field_.assign(s, std::size_t(end_ - s));
+    p_ = end_;
+    for (;;) {
+        if (!fill()) {
+            atLineStart_ = true;
+            field = field_;
+            return true;
+        }
+        q = findTerminator(p_, end_);
+        if (q < end_) {
+            field_.append(p_, std::size_t(q - p_));
+            field = field_;
+            terminate(q);
+            return true;
+        }
+        field_.append(p_, std::size_t(end_ - p_));
+        p_ = end_;
+    }
+}
+
+bool FieldReader::quoted(std::string_view& field) {
+    // The opening quote is passed; the field runs to the next quote, or to the end of the input.
+    bool gathered = false;
+    const char* s = p_;
+    const void* q = std::memchr(s, '"', std::size_t(end_ - s));
+    if (q != nullptr) {
+        const char* c = static_cast<const char*>(q);
+        field = std::string_view(s, std::size_t(c - s));
+        p_ = c + 1;
+    } else {
+        field_.assign(s, std::size_t(end_ - s));
+        p_ = end_;
+        gathered = true;
+        for (;;) {
+            if (!fill()) {
+                atLineStart_ = true;
+                field = field_;
+                return true;
+            }
+            q = std::memchr(p_, '"', std::size_t(end_ - p_));
+            if (q != nullptr) {
+                const char* c = static_cast<const char*>(q);
+                field_.append(p_, std::size_t(c - p_));
+                p_ = c + 1;
+                break;
+            }
+            field_.append(p_, std::size_t(end_ - p_));
+            p_ = end_;
+        }
+        field = field_;
+    }
+    // Drop whatever stands between the closing quote and the next comma or line end.
+    for (;;) {
+        const char* t = findTerminator(p_, end_);
+        if (t < end_) {
+            terminate(t);
+            return true;
+        }
+        p_ = end_;
+        if (!gathered) {
+            // The next block replaces the one the field lies in.
+            field_.assign(field);
+            field = field_;
+            gathered = true;
+        }
+        if (!fill()) {
+            atLineStart_ = true;
+            return true;
+        }
+    }
+}
+
+} // namespace sscm

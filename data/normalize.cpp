@@ -1,0 +1,3 @@
+#include "data/normalize.h"
+
+namespace sscm {} // namespace sscm
