@@ -1,0 +1,16 @@
+#!/usr/bin/env bash
+# Builds sscm and runs the analysis on the bundled example data set: 12 grazed grassland sites,
+# 25 plant species, preference measured as bites, percent of leaf area eaten or ranks.
+# The result and log files are written to build/example/.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+cmake --preset default >/dev/null
+cmake --build --preset default --target sscm-cli
+
+mkdir -p build/example
+cd build/example
+../sscm-cli ../../examples/grazing.csv --case Site --species Species --pref Pref
+echo
+echo "Written: $(pwd)/palatability_grazing.csv and $(pwd)/log_grazing.csv"

@@ -1,0 +1,22 @@
+#!/usr/bin/env bash
+# Installs what is missing, checks formatting, then builds and runs every test twice: once
+# plainly (warnings as errors, the window included) and once under AddressSanitizer and
+# UndefinedBehaviorSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+bash scripts/deps.sh
+
+echo "== clang-format"
+git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run -Werror
+
+jobs=$(nproc)
+echo "== build and test"
+cmake --preset default -DSSCM_WERROR=ON
+cmake --build --preset default -j "$jobs"
+ctest --preset default -j "$jobs"
+
+echo "== build and test with sanitizers"
+cmake --preset sanitize -DSSCM_WERROR=ON
+cmake --build --preset sanitize -j "$jobs"
+ctest --preset sanitize -j "$jobs"
