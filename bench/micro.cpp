@@ -1,0 +1,108 @@
+// Micro-benchmarks of the hot kernels of a run: field reading, print formatting of doubles,
+// category tabulation.
+
+#include "data/category.h"
+#include "data/fieldreader.h"
+#include "data/printfmt.h"
+#include "data/window.h"
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include <benchmark/benchmark.h>
+
+namespace {
+
+/// A window that ignores everything: the kernels are timed, not the window.
+class NullWindow : public sscm::Window {
+public:
+    void setCaption(sscm::Ctl, std::string_view) override {}
+    void setEnabled(sscm::Ctl, bool) override {}
+    std::string text(sscm::Ctl) override { return {}; }
+    void setText(sscm::Ctl, std::string_view) override {}
+    int value(sscm::Ctl) override { return 0; }
+    void clearList(sscm::Ctl) override {}
+    void addItem(sscm::Ctl, std::string_view) override {}
+    int itemCount(sscm::Ctl) override { return 0; }
+    std::string item(sscm::Ctl, int) override { return {}; }
+    void warning(std::string_view, std::string_view) override {}
+    bool processEvents() override { return true; }
+};
+
+/// Comparison records as a run writes them: case, first species, second species, code.
+std::string recordText(int records) {
+    std::string t;
+    for (int i = 0; i < records; ++i) {
+        t += "Site" + std::to_string(i / 1600) + ",Species " + std::to_string(i % 40) +
+             ",Species " + std::to_string((i / 40) % 40) + ", " + char('1' + i % 3) + " \r\n";
+    }
+    return t;
+}
+
+void BM_FieldReader(benchmark::State& state) {
+    const std::string text = recordText(int(state.range(0)));
+    for (auto _ : state) {
+        sscm::FieldReader r{std::string_view(text)};
+        std::string_view f;
+        std::size_t n = 0;
+        while (r.next(f))
+            n += f.size();
+        benchmark::DoNotOptimize(n);
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * std::int64_t(text.size()));
+}
+BENCHMARK(BM_FieldReader)->Arg(100000);
+
+void BM_PrintDouble(benchmark::State& state) {
+    std::vector<double> v;
+    for (int i = 1; i <= 4096; ++i)
+        v.push_back(1.0 + 2.0 / (i + 0.37));
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        for (double x : v)
+            sscm::appendPrint(out, x);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(std::int64_t(state.iterations()) * std::int64_t(v.size()));
+}
+BENCHMARK(BM_PrintDouble);
+
+void BM_PrintCount(benchmark::State& state) {
+    std::string out;
+    for (auto _ : state) {
+        out.clear();
+        for (std::int64_t i = 0; i < 4096; ++i)
+            sscm::appendNumberText(out, i * 37);
+        benchmark::DoNotOptimize(out.data());
+    }
+    state.SetItemsProcessed(std::int64_t(state.iterations()) * 4096);
+}
+BENCHMARK(BM_PrintCount);
+
+void BM_Category(benchmark::State& state) {
+    const int n = int(state.range(0));
+    const int distinct = int(state.range(1));
+    std::vector<std::string> values;
+    for (int i = 0; i < n; ++i)
+        values.push_back("Species " + std::to_string((i * 7919) % distinct));
+    std::vector<std::string_view> views(values.begin(), values.end());
+    NullWindow w;
+    std::vector<std::string_view> type(std::size_t(n), std::string_view{});
+    std::vector<std::int32_t> freq(std::size_t(n), 0);
+    std::vector<std::int32_t> rowcat;
+    for (auto _ : state) {
+        std::int32_t num = 0;
+        auto st = sscm::category(w, "Species", n, views, num, type, freq, n, &rowcat);
+        benchmark::DoNotOptimize(st);
+        benchmark::DoNotOptimize(num);
+    }
+    state.SetItemsProcessed(std::int64_t(state.iterations()) * n);
+}
+BENCHMARK(BM_Category)->Args({1000000, 3000})->Args({1000000, 20000});
+
+} // namespace
+
+BENCHMARK_MAIN();
