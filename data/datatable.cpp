@@ -1,3 +1,152 @@
 #include "data/datatable.h"
 
-namespace sscm {} // namespace sscm
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+
+#include "data/fieldreader.h"
+#include "data/normalize.h"
+#include "data/printfmt.h"
+
+namespace sscm {
+
+namespace {
+
+constexpr const char* kCopy = "temp1.tmp";
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+/// Leaves the window and the working directory as after a Read that did not happen: no table,
+/// no scratch files (the sizing log stays where the sizing kept it), Read usable again.
+void abandonRead(Window& w, Session& s) {
+    s.table.reset();
+    std::remove(kCopy);
+    std::remove("temp4.tmp");
+    w.setEnabled(Ctl::Command1, true);
+    w.setCaption(Ctl::Command1, "Read");
+}
+
+Status failRead(Window& w, Session& s, Status st) {
+    abandonRead(w, s);
+    w.warning(st.message, kErrorTitle);
+    return st;
+}
+
+} // namespace
+
+Status readCommand(Window& w, Session& s) {
+    w.setCaption(Ctl::Command1, "reading");
+    w.setEnabled(Ctl::Command1, false);
+    w.setCaption(Ctl::Label18, " 0 %");
+    w.clearList(Ctl::List1);
+    w.clearList(Ctl::List3);
+    const std::string text7 = w.text(Ctl::Text7);
+    w.setText(Ctl::Text3, "palatability_" + text7);
+    w.setText(Ctl::Text6, "log_" + text7);
+    const std::string source = w.text(Ctl::Dir1) + "/" + text7;
+
+    Status st = filecomma(s.erf, source, kCopy);
+    if (!st)
+        return failRead(w, s, std::move(st));
+    std::int32_t valn = 0;
+    std::int32_t objn = 0;
+    st = sizeDataFile(w, s.erf, kCopy, source, valn, objn);
+    if (st.code == Status::Code::Cancelled) {
+        abandonRead(w, s);
+        return st;
+    }
+    if (!st)
+        return failRead(w, s, std::move(st));
+    if (s.erf == 1) {
+        // The sizing has shown the Part's own warning and kept its log; no second box.
+        abandonRead(w, s);
+        return Status::failed("The data file " + quoted(source) +
+                              " has no variable in its header line.");
+    }
+
+    std::FILE* f = std::fopen(kCopy, "rb");
+    if (f == nullptr)
+        return failRead(w, s,
+                        Status::failed("Cannot read " + quoted(kCopy) + ": " + std::strerror(errno)));
+    auto table = std::make_shared<DataTable>();
+    table->valn = valn;
+    table->objn = objn;
+    table->varname.reserve(std::size_t(valn));
+    const std::size_t cells = std::size_t(valn) * std::size_t(objn);
+    table->offsets.reserve(cells + 1);
+    {
+        // The cells take at most the copy's bytes, plus missvalue for empty ones.
+        std::fseek(f, 0, SEEK_END);
+        const long size = std::ftell(f);
+        std::rewind(f);
+        if (size > 0)
+            table->text.reserve(std::size_t(size));
+    }
+
+    FieldReader reader(f);
+    std::string_view field;
+    auto shortRow = [&](std::int32_t row, std::int32_t found) {
+        std::fclose(f);
+        std::string msg = "The data file " + quoted(source) + " ends inside a record: ";
+        if (row == 0) {
+            msg += "its header has only ";
+        } else {
+            msg += "data row " + std::to_string(row) + " has only ";
+        }
+        msg += std::to_string(found) + " of its " + std::to_string(valn) + " fields.";
+        return failRead(w, s, Status::failed(msg));
+    };
+    for (std::int32_t j = 0; j < valn; ++j) {
+        if (!reader.next(field))
+            return shortRow(0, j);
+        table->varname.emplace_back(field);
+    }
+
+    const std::string& missvalue = s.missvalue;
+    std::string caption;
+    long long shown = 0; // Label18 already reads " 0 %"
+    for (std::int32_t i = 1; i <= objn; ++i) {
+        // Division first, in double precision: row 29 of 100 shows 28 %.
+        const long long p = static_cast<long long>(std::floor((double(i) / objn) * 100));
+        if (p != shown) {
+            caption.clear();
+            appendNumberText(caption, std::int64_t{p});
+            caption += " %";
+            w.setCaption(Ctl::Label18, caption);
+            shown = p;
+        }
+        if (!w.processEvents()) {
+            std::fclose(f);
+            abandonRead(w, s);
+            return Status::cancelled();
+        }
+        for (std::int32_t j = 0; j < valn; ++j) {
+            if (!reader.next(field))
+                return shortRow(i, j);
+            table->offsets.push_back(table->text.size());
+            if (field.empty())
+                table->text += missvalue;
+            else
+                table->text += field;
+        }
+    }
+    table->offsets.push_back(table->text.size());
+    const bool ioError = reader.ioError();
+    std::fclose(f);
+    if (ioError)
+        return failRead(w, s,
+                        Status::failed("Cannot read the data file " + quoted(source) + ": " +
+                                       std::strerror(EIO)));
+
+    s.table = std::move(table);
+    for (const std::string& name : s.table->varname)
+        w.addItem(Ctl::List1, name);
+    std::remove(kCopy);
+    w.setEnabled(Ctl::Command1, true);
+    w.setCaption(Ctl::Command1, "Read file");
+    w.setCaption(Ctl::Label18, "100% finished");
+    return Status::ok();
+}
+
+} // namespace sscm

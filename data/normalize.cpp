@@ -1,3 +1,289 @@
 #include "data/normalize.h"
 
-namespace sscm {} // namespace sscm
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <limits>
+
+#include "data/fieldreader.h"
+#include "data/printfmt.h"
+
+namespace sscm {
+
+namespace {
+
+constexpr std::size_t kBlock = std::size_t{1} << 20;
+constexpr const char* kSizingLog = "VectorFileSize.log";
+constexpr const char* kHeaderCopy = "temp4.tmp";
+
+std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+
+std::string systemReason(int err) { return std::strerror(err); }
+
+/// Closes a FILE on every path out of a function.
+struct FileCloser {
+    std::FILE* f = nullptr;
+    explicit FileCloser(std::FILE* file) : f(file) {}
+    FileCloser(const FileCloser&) = delete;
+    FileCloser& operator=(const FileCloser&) = delete;
+    ~FileCloser() {
+        if (f != nullptr)
+            std::fclose(f);
+    }
+    /// Closes now; false when the close failed (a write that could not be completed).
+    bool close() {
+        const bool ok = std::fclose(f) == 0;
+        f = nullptr;
+        return ok;
+    }
+};
+
+bool writeAll(std::FILE* f, const std::string& bytes) {
+    return bytes.empty() || std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+}
+
+/// Writes one line of the sizing log, ended by CR LF.
+void logLine(std::FILE* log, std::string line) {
+    line += "\r\n";
+    writeAll(log, line);
+}
+
+/// The first line of an open file, without its line end.
+bool readFirstLine(std::FILE* f, std::string& line) {
+    line.clear();
+    char buf[1 << 16];
+    for (;;) {
+        const std::size_t n = std::fread(buf, 1, sizeof buf, f);
+        for (std::size_t i = 0; i < n; ++i) {
+            if (buf[i] == '\r' || buf[i] == '\n') {
+                line.append(buf, i);
+                return true;
+            }
+        }
+        line.append(buf, n);
+        if (n < sizeof buf)
+            return !std::ferror(f);
+    }
+}
+
+} // namespace
+
+Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::string& fileto) {
+    erf = 0;
+    FileCloser in(std::fopen(filefrom.c_str(), "rb"));
+    if (in.f == nullptr)
+        return Status::failed("Cannot read the data file " + quoted(filefrom) + ": " +
+                              systemReason(errno));
+    FileCloser out(std::fopen(fileto.c_str(), "wb"));
+    if (out.f == nullptr)
+        return Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(errno));
+
+    auto writeFailed = [&](int err) {
+        out.close();
+        std::remove(fileto.c_str());
+        return Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(err));
+    };
+
+    std::string block(kBlock, '\0');
+    std::string pending; // lines written so far, flushed at line ends only
+    pending.reserve(kBlock + 4096);
+    std::size_t lineStart = 0;  // where the current line begins in `pending`
+    bool first = true;          // the byte-order mark can only stand at the very start
+    bool afterCR = false;       // the previous block ended with a CR: a leading LF belongs to it
+    bool lineOpen = false;      // bytes of an unfinished line are in `pending`
+
+    auto endLine = [&]() {
+        // Trailing commas go, so empty columns at a spreadsheet's right edge are no variables.
+        std::size_t n = pending.size();
+        while (n > lineStart && pending[n - 1] == ',')
+            --n;
+        pending.resize(n);
+        pending += "\r\n";
+        lineStart = pending.size();
+        lineOpen = false;
+    };
+
+    for (;;) {
+        std::size_t n = std::fread(block.data(), 1, kBlock, in.f);
+        if (n == 0)
+            break;
+        const char* p = block.data();
+        const char* end = p + n;
+        if (first) {
+            first = false;
+            if (n >= 3 && std::memcmp(p, "\xEF\xBB\xBF", 3) == 0)
+                p += 3;
+        }
+        if (afterCR && p < end && *p == '\n')
+            ++p;
+        afterCR = false;
+        while (p < end) {
+            const char* q = p;
+            while (q < end && *q != '\r' && *q != '\n')
+                ++q;
+            pending.append(p, std::size_t(q - p));
+            if (q == end) {
+                lineOpen = true;
+                break;
+            }
+            endLine();
+            p = q + 1;
+            if (*q == '\r') {
+                if (p < end && *p == '\n')
+                    ++p;
+                else if (p == end)
+                    afterCR = true;
+            }
+        }
+        if (lineStart >= kBlock) {
+            if (std::fwrite(pending.data(), 1, lineStart, out.f) != lineStart)
+                return writeFailed(errno);
+            pending.erase(0, lineStart);
+            lineStart = 0;
+        }
+        if (n < kBlock)
+            break;
+    }
+    if (std::ferror(in.f)) {
+        const int err = errno;
+        out.close();
+        std::remove(fileto.c_str());
+        return Status::failed("Cannot read the data file " + quoted(filefrom) + ": " +
+                              systemReason(err));
+    }
+    if (lineOpen)
+        endLine();
+    if (!writeAll(out.f, pending))
+        return writeFailed(errno);
+    if (!out.close()) {
+        const int err = errno;
+        std::remove(fileto.c_str());
+        return Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(err));
+    }
+    return Status::ok();
+}
+
+Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
+                    const std::string& shownName, std::int32_t& valn, std::int32_t& objn) {
+    FileCloser log(std::fopen(kSizingLog, "wb"));
+    if (log.f == nullptr)
+        return Status::failed(std::string("Cannot write ") + quoted(kSizingLog) + ": " +
+                              systemReason(errno));
+    logLine(log.f, "Filename: " + filename);
+    erf = 0;
+    objn = 0;
+    valn = 0;
+
+    FileCloser data(std::fopen(filename.c_str(), "rb"));
+    if (data.f == nullptr)
+        return Status::failed("Cannot read the data file " + quoted(shownName) + ": " +
+                              systemReason(errno));
+    std::string header;
+    if (!readFirstLine(data.f, header))
+        return Status::failed("Cannot read the data file " + quoted(shownName) + ": " +
+                              systemReason(errno));
+    // Only ASCII letters change case; other bytes are kept as they are.
+    for (char& c : header)
+        if (c >= 'A' && c <= 'Z')
+            c = char(c - 'A' + 'a');
+
+    {
+        FileCloser copy(std::fopen(kHeaderCopy, "wb"));
+        if (copy.f == nullptr || !writeAll(copy.f, header + "\r\n") || !copy.close()) {
+            std::remove(kHeaderCopy);
+            return Status::failed(std::string("Cannot write ") + quoted(kHeaderCopy) + ": " +
+                                  systemReason(errno));
+        }
+    }
+    {
+        FileCloser copy(std::fopen(kHeaderCopy, "rb"));
+        if (copy.f == nullptr) {
+            std::remove(kHeaderCopy);
+            return Status::failed(std::string("Cannot read ") + quoted(kHeaderCopy) + ": " +
+                                  systemReason(errno));
+        }
+        FieldReader names(copy.f, 4096);
+        std::string_view field;
+        std::string line;
+        while (names.next(field)) {
+            ++valn;
+            line.clear();
+            appendPrint(line, valn);
+            line += "Variable name: ";
+            line += field;
+            logLine(log.f, line);
+        }
+    }
+    std::remove(kHeaderCopy);
+
+    std::string line = "Number of variables: ";
+    appendPrint(line, valn);
+    logLine(log.f, line);
+
+    if (valn == 0) {
+        w.warning("At least one variable ", kBlankTitle);
+        erf = 1;
+        logLine(log.f, "At least one variable ");
+        return Status::ok(); // the log stays on disk; the caller tests erf
+    }
+
+    // Rows are counted after the header as the loader reads it: valn fields by the field rule,
+    // so the two agree even when a quoted name runs over a line end.
+    std::rewind(data.f);
+    FieldReader reader(data.f);
+    std::string_view field;
+    for (std::int32_t k = 0; k < valn; ++k)
+        reader.next(field);
+    while (reader.next(field)) {
+        if (!w.processEvents()) {
+            objn = 0;
+            valn = 0;
+            log.close();
+            std::remove(kSizingLog);
+            return Status::cancelled();
+        }
+        if (objn == std::numeric_limits<std::int32_t>::max()) {
+            objn = 0;
+            valn = 0;
+            return Status::failed("The data file " + quoted(shownName) +
+                                  " has more data rows than can be counted");
+        }
+        ++objn;
+        std::int32_t found = 1;
+        while (found < valn && reader.next(field))
+            ++found;
+        if (found < valn) {
+            // The log keeps what was written, as after a sizing that stops.
+            const std::int32_t row = objn;
+            objn = 0;
+            const std::int32_t n = valn;
+            valn = 0;
+            return Status::failed("The data file " + quoted(shownName) +
+                                  " ends inside a record: data row " + std::to_string(row) +
+                                  " has only " + std::to_string(found) + " of its " +
+                                  std::to_string(n) + " fields.");
+        }
+    }
+    if (reader.ioError()) {
+        objn = 0;
+        valn = 0;
+        return Status::failed("Cannot read the data file " + quoted(shownName) + ": " +
+                              systemReason(EIO));
+    }
+
+    line = "Number of data";
+    zoneAdvance(line);
+    appendPrint(line, objn);
+    logLine(log.f, line);
+    data.close();
+    log.close();
+    std::remove(kSizingLog);
+    return Status::ok();
+}
+
+Status VectorFileSize(Window& w, std::int32_t& erf, const std::string& filename, std::int32_t& valn,
+                      std::int32_t& objn) {
+    return sizeDataFile(w, erf, filename, filename, valn, objn);
+}
+
+} // namespace sscm

@@ -25,4 +25,10 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
 Status VectorFileSize(Window& w, std::int32_t& erf, const std::string& filename, std::int32_t& valn,
                       std::int32_t& objn);
 
+/// VectorFileSize with the data file's own name (`shownName`) in its failure messages, for a
+/// caller that sizes a normalised copy of it. The sizing log still names `filename`. Returns a
+/// cancelled status, with the log removed, when the window closes during the row count.
+Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
+                    const std::string& shownName, std::int32_t& valn, std::int32_t& objn);
+
 } // namespace sscm

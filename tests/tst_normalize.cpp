@@ -1,0 +1,255 @@
+#include <cstring>
+#include <random>
+#include <string>
+
+#include <gtest/gtest.h>
+
+#include "data/normalize.h"
+#include "recording_window.h"
+#include "tempdir.h"
+
+namespace {
+
+using sscm::test::RecordingWindow;
+
+class Normalize : public sscm::test::TempDirTest {
+protected:
+    /// filecomma of `bytes`; the normalised copy's content.
+    std::string normalised(const std::string& bytes) {
+        writeFile("in.csv", bytes);
+        std::int32_t erf = 7;
+        const sscm::Status st = sscm::filecomma(erf, "in.csv", "temp1.tmp");
+        EXPECT_TRUE(st.isOk()) << st.message;
+        EXPECT_EQ(erf, 0);
+        return readFile("temp1.tmp");
+    }
+
+    struct Sized {
+        sscm::Status status;
+        std::int32_t erf = -1, valn = -1, objn = -1;
+    };
+    Sized size(RecordingWindow& w, const std::string& bytes) {
+        writeFile("temp1.tmp", bytes);
+        Sized r;
+        r.status = sscm::VectorFileSize(w, r.erf, "temp1.tmp", r.valn, r.objn);
+        return r;
+    }
+};
+
+// The Part's rule, one byte at a time, for comparison with the block-wise copy.
+std::string referenceFilecomma(const std::string& in) {
+    std::string s = in.compare(0, 3, "\xEF\xBB\xBF") == 0 ? in.substr(3) : in;
+    std::string out, line;
+    bool open = false;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        const char c = s[i];
+        if (c == '\r' || c == '\n') {
+            while (!line.empty() && line.back() == ',')
+                line.pop_back();
+            out += line + "\r\n";
+            line.clear();
+            open = false;
+            if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n')
+                ++i;
+        } else {
+            line += c;
+            open = true;
+        }
+    }
+    if (open) {
+        while (!line.empty() && line.back() == ',')
+            line.pop_back();
+        out += line + "\r\n";
+    }
+    return out;
+}
+
+TEST_F(Normalize, TrailingCommasRemoved) {
+    EXPECT_EQ(normalised("Site,Species,Pref,,\r\ns1,sp1,3,,,\r\n"),
+              "Site,Species,Pref\r\ns1,sp1,3\r\n");
+    EXPECT_EQ(normalised("a,b,\r\n,,,\r\nc\r\n"), "a,b\r\n\r\nc\r\n");
+    EXPECT_EQ(normalised("a, ,\r\n"), "a, \r\n") << "only commas go, a blank stays";
+    EXPECT_EQ(normalised(",a"), ",a\r\n") << "leading commas stay";
+}
+
+TEST_F(Normalize, EveryLineEndBecomesCrLf) {
+    EXPECT_EQ(normalised("a,\nb\n"), "a\r\nb\r\n");
+    EXPECT_EQ(normalised("a,\rb\r"), "a\r\nb\r\n");
+    EXPECT_EQ(normalised("a\r\nb\nc\rd"), "a\r\nb\r\nc\r\nd\r\n");
+    EXPECT_EQ(normalised("a\n\nb"), "a\r\n\r\nb\r\n");
+    EXPECT_EQ(normalised("a\r\r\nb"), "a\r\n\r\nb\r\n");
+}
+
+TEST_F(Normalize, LastLineWithoutLineEnd) {
+    EXPECT_EQ(normalised("a,b\r\nc,d,,"), "a,b\r\nc,d\r\n");
+    EXPECT_EQ(normalised(""), "");
+    EXPECT_EQ(normalised(","), "\r\n");
+}
+
+TEST_F(Normalize, ByteOrderMarkDropped) {
+    EXPECT_EQ(normalised("\xEF\xBB\xBFSite,Pref\r\n"), "Site,Pref\r\n");
+    EXPECT_EQ(normalised("a\xEF\xBB\xBF\r\n"), "a\xEF\xBB\xBF\r\n") << "only at the start";
+    EXPECT_EQ(normalised("\xEF\xBB"), "\xEF\xBB\r\n");
+}
+
+TEST_F(Normalize, BytesKeptAsTheyAre) {
+    EXPECT_EQ(normalised("Caf\xC3\xA9,\t\"x,\"\r\n"), "Caf\xC3\xA9,\t\"x,\"\r\n");
+}
+
+// Inputs of several MiB, so that lines, CR LF pairs and runs of trailing commas straddle the
+// copy's 1 MiB blocks.
+TEST_F(Normalize, LargeInputsMatchTheLineRule) {
+    const std::size_t mib = std::size_t{1} << 20;
+    // A CR LF split by the block boundary, and trailing commas across it.
+    std::string a(mib - 1, 'x');
+    a += "\r\nnext\r\n";
+    EXPECT_EQ(normalised(a), referenceFilecomma(a));
+    std::string b(mib - 5, 'y');
+    b += std::string(20, ',') + "\r\nz";
+    EXPECT_EQ(normalised(b), referenceFilecomma(b));
+    std::string c(mib - 1, 'x');
+    c += "\r";
+    EXPECT_EQ(normalised(c), referenceFilecomma(c));
+
+    std::mt19937 rng(7);
+    const char alphabet[] = {'a', 'b', ',', ',', ',', '\r', '\n', ' ', '"'};
+    std::uniform_int_distribution<int> pick(0, sizeof alphabet - 1);
+    for (int t = 0; t < 3; ++t) {
+        std::string in;
+        in.reserve(3 * mib);
+        while (in.size() < 3 * mib + std::size_t(t) * 12345)
+            in += alphabet[pick(rng)];
+        ASSERT_EQ(normalised(in), referenceFilecomma(in));
+    }
+}
+
+TEST_F(Normalize, MissingDataFile) {
+    std::int32_t erf = 5;
+    const sscm::Status st = sscm::filecomma(erf, "no_such.csv", "temp1.tmp");
+    EXPECT_EQ(st.code, sscm::Status::Code::Failed);
+    EXPECT_NE(st.message.find("\"no_such.csv\""), std::string::npos) << st.message;
+    EXPECT_NE(st.message.find(std::strerror(ENOENT)), std::string::npos) << st.message;
+    EXPECT_EQ(erf, 0);
+    EXPECT_FALSE(exists("temp1.tmp"));
+}
+
+TEST_F(Normalize, UnwritableCopy) {
+    writeFile("in.csv", "a\r\n");
+    std::int32_t erf = 0;
+    const sscm::Status st = sscm::filecomma(erf, "in.csv", "no_dir/temp1.tmp");
+    EXPECT_EQ(st.code, sscm::Status::Code::Failed);
+    EXPECT_NE(st.message.find("no_dir/temp1.tmp"), std::string::npos) << st.message;
+}
+
+TEST_F(Normalize, SizesVariablesAndRows) {
+    RecordingWindow w;
+    const Sized r = size(w, "Site,Species,Pref\r\ns1,sp1,3\r\ns1,sp2,1\r\n");
+    EXPECT_TRUE(r.status.isOk()) << r.status.message;
+    EXPECT_EQ(r.erf, 0);
+    EXPECT_EQ(r.valn, 3);
+    EXPECT_EQ(r.objn, 2);
+    EXPECT_EQ(w.eventCalls, 2) << "events once per counted row";
+    EXPECT_TRUE(w.messages.empty());
+    EXPECT_FALSE(exists("temp4.tmp"));
+    EXPECT_FALSE(exists("VectorFileSize.log"));
+    EXPECT_TRUE(exists("temp1.tmp"));
+}
+
+TEST_F(Normalize, RowsAreNotBoundToLines) {
+    RecordingWindow w;
+    // Six data fields after a three-variable header: two rows, on two lines or on three.
+    EXPECT_EQ(size(w, "a,b,c\r\n1,2,3\r\n4,5,6\r\n").objn, 2);
+    EXPECT_EQ(size(w, "a,b,c\r\n1,2\r\n3,4\r\n5,6\r\n").objn, 2);
+    EXPECT_EQ(size(w, "a,b,c\r\n1,2,3,4,5,6\r\n").objn, 2);
+}
+
+TEST_F(Normalize, BlankLinesAreSkipped) {
+    RecordingWindow w;
+    const Sized r = size(w, "a,b\r\n\r\n1,2\r\n   \r\n3,4\r\n\r\n\r\n");
+    EXPECT_TRUE(r.status.isOk()) << r.status.message;
+    EXPECT_EQ(r.objn, 2);
+}
+
+TEST_F(Normalize, HeaderOnly) {
+    RecordingWindow w;
+    const Sized r = size(w, "a,b\r\n");
+    EXPECT_TRUE(r.status.isOk());
+    EXPECT_EQ(r.valn, 2);
+    EXPECT_EQ(r.objn, 0);
+    EXPECT_FALSE(exists("VectorFileSize.log"));
+}
+
+TEST_F(Normalize, QuotedNameWithCommaIsOneVariable) {
+    RecordingWindow w;
+    const Sized r = size(w, "\"Site, plot\",Species\r\ns1,sp1\r\n");
+    EXPECT_EQ(r.valn, 2);
+    EXPECT_EQ(r.objn, 1);
+}
+
+TEST_F(Normalize, NoVariableKeepsTheLog) {
+    RecordingWindow w;
+    const Sized r = size(w, "\r\ns1,sp1\r\n");
+    EXPECT_TRUE(r.status.isOk()) << "the caller tests erf";
+    EXPECT_EQ(r.erf, 1);
+    EXPECT_EQ(r.valn, 0);
+    EXPECT_EQ(r.objn, 0);
+    ASSERT_EQ(w.messages.size(), 1u);
+    EXPECT_EQ(w.messages[0].text, "At least one variable ");
+    EXPECT_EQ(w.messages[0].title, "  ");
+    EXPECT_EQ(readFile("VectorFileSize.log"),
+              "Filename: temp1.tmp\r\nNumber of variables:  0 \r\nAt least one variable \r\n");
+    EXPECT_FALSE(exists("temp4.tmp"));
+}
+
+TEST_F(Normalize, BlankHeaderHasNoVariable) {
+    RecordingWindow w;
+    EXPECT_EQ(size(w, "    \r\na\r\n").erf, 1);
+}
+
+TEST_F(Normalize, ShortLastRecordNamesTheRow) {
+    RecordingWindow w;
+    const Sized r = size(w, "Site,Species,Pref\r\ns1,sp1,3\r\ns2,sp2\r\n");
+    EXPECT_EQ(r.status.code, sscm::Status::Code::Failed);
+    EXPECT_NE(r.status.message.find("\"temp1.tmp\""), std::string::npos) << r.status.message;
+    EXPECT_NE(r.status.message.find("data row 2 has only 2 of its 3 fields"), std::string::npos)
+        << r.status.message;
+    EXPECT_EQ(r.valn, 0);
+    EXPECT_EQ(r.objn, 0);
+    // The log keeps what the sizing wrote: the lower-cased names among them.
+    EXPECT_EQ(readFile("VectorFileSize.log"),
+              "Filename: temp1.tmp\r\n"
+              " 1 Variable name: site\r\n"
+              " 2 Variable name: species\r\n"
+              " 3 Variable name: pref\r\n"
+              "Number of variables:  3 \r\n");
+    EXPECT_FALSE(exists("temp4.tmp"));
+}
+
+TEST_F(Normalize, ShownNameInMessages) {
+    RecordingWindow w;
+    writeFile("temp1.tmp", "a,b\r\n1\r\n");
+    std::int32_t erf, valn, objn;
+    const sscm::Status st = sscm::sizeDataFile(w, erf, "temp1.tmp", "/data/x.csv", valn, objn);
+    EXPECT_NE(st.message.find("\"/data/x.csv\""), std::string::npos) << st.message;
+    EXPECT_NE(st.message.find("data row 1 has only 1 of its 2 fields"), std::string::npos);
+}
+
+TEST_F(Normalize, CancelledWhenTheWindowCloses) {
+    RecordingWindow w;
+    w.closeAtEventCall = 2;
+    const Sized r = size(w, "a\r\n1\r\n2\r\n3\r\n");
+    EXPECT_EQ(r.status.code, sscm::Status::Code::Cancelled);
+    EXPECT_EQ(w.eventCalls, 2);
+    EXPECT_FALSE(exists("VectorFileSize.log"));
+    EXPECT_FALSE(exists("temp4.tmp"));
+}
+
+TEST_F(Normalize, MissingCopy) {
+    RecordingWindow w;
+    std::int32_t erf, valn, objn;
+    const sscm::Status st = sscm::VectorFileSize(w, erf, "nothing.tmp", valn, objn);
+    EXPECT_EQ(st.code, sscm::Status::Code::Failed);
+    EXPECT_NE(st.message.find("nothing.tmp"), std::string::npos);
+}
+
+} // namespace
