@@ -1,0 +1,90 @@
+#include "analysis/eigen.h"
+
+#include "data/printfmt.h"
+
+#include <cmath>
+#include <string>
+
+namespace sscm {
+
+double meanMatrix(Matrices& m) {
+    const std::size_t cells = m.compsum.size();
+    double total = 0;
+    double count = 0;
+    for (std::size_t k = 0; k < cells; ++k) {
+        if (m.compn[k] > 0) {
+            m.compsum[k] = m.compsum[k] / m.compn[k];
+            total += m.compsum[k];
+            count += 1;
+        }
+    }
+    if (count == 0)
+        return 0;
+    const double fill = total / count;
+    for (std::size_t k = 0; k < cells; ++k) {
+        if (m.compn[k] == 0)
+            m.compsum[k] = fill;
+    }
+    return fill;
+}
+
+namespace {
+
+double norm(const std::vector<double>& v) {
+    double s = 0;
+    for (const double x : v)
+        s += x * x;
+    return std::sqrt(s);
+}
+
+} // namespace
+
+Status palatability(Window& w, const ComparedPairs& pairs, std::vector<double>& curvec,
+                    std::vector<double>& nextvec) {
+    const auto n = std::size_t(pairs.n);
+    const double spn = double(pairs.n);
+    curvec.assign(n, 0.0);
+    nextvec.assign(n, 0.0);
+    if (n == 0)
+        return Status::ok();
+    curvec[0] = 1;
+    double change = 0;
+    std::string caption;
+    for (std::int32_t step = 1; step <= kMaxEigenSteps; ++step) {
+        if (!w.processEvents())
+            return Status::cancelled();
+        if (step / 100 * 100 == step) {
+            caption = "Eigen vector";
+            appendNumberText(caption, std::int64_t{step / 100});
+            w.setCaption(Ctl::Label11, caption);
+            caption.clear();
+            appendNumberText(caption, std::floor(change * 1000000) / 1000000);
+            w.setCaption(Ctl::Label14, caption);
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            double sum = 0;
+            double partners = 0;
+            const auto last = std::size_t(pairs.start[i + 1]);
+            for (auto k = std::size_t(pairs.start[i]); k < last; ++k) {
+                sum += pairs.val[k] * curvec[std::size_t(pairs.col[k])];
+                partners += 1;
+            }
+            nextvec[i] = sum / partners * spn;
+        }
+        const double len = norm(nextvec);
+        for (double& x : nextvec)
+            x /= len;
+        change = 0;
+        for (std::size_t i = 0; i < n; ++i)
+            change += std::fabs(nextvec[i] - curvec[i]) / spn;
+        curvec = nextvec;
+        if (change < 0.0000001)
+            break;
+    }
+    const double len = norm(curvec);
+    for (double& x : curvec)
+        x /= len;
+    return Status::ok();
+}
+
+} // namespace sscm

@@ -1,0 +1,31 @@
+#pragma once
+
+#include "analysis/connect.h"
+#include "analysis/matrix.h"
+#include "data/status.h"
+#include "data/window.h"
+
+#include <cstdint>
+#include <vector>
+
+namespace sscm {
+
+/// Turns compsum into the mean comparison code of every compared pair (row by row, ascending
+/// columns) and fills every pair never compared with the mean of all means. Returns that mean,
+/// or 0 when no pair was compared (nothing is filled then).
+double meanMatrix(Matrices& m);
+
+/// Largest number of steps of the power iteration.
+inline constexpr std::int32_t kMaxEigenSteps = 1000000;
+
+/// The palatability eigenvector by power iteration over the compared pairs (`pairs`, values the
+/// mean codes): starting from the first species' unit vector, each step sums a(i, j) x(j) over
+/// the pairs of row i in ascending j, divides by their number and multiplies by the number of
+/// species, normalises to unit length, and stops once the mean absolute change is below 1e-07.
+/// The window's events are processed once per step; every 100th step Label11 shows
+/// "Eigen vector" and the step / 100, Label14 the previous change to six decimals. `nextvec`
+/// keeps the last iterate, `curvec` the final unit vector.
+Status palatability(Window& w, const ComparedPairs& pairs, std::vector<double>& curvec,
+                    std::vector<double>& nextvec);
+
+} // namespace sscm

@@ -1,0 +1,88 @@
+#include "analysis/output.h"
+
+#include "data/printfmt.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <cstring>
+#include <memory>
+#include <numeric>
+#include <string>
+
+namespace sscm {
+
+namespace {
+
+// Mean codes repeat across a matrix (2, 2.5, 3, the filled mean of all means, ...): their print
+// forms are remembered in a small table keyed by the value's bits.
+class PrintCache {
+public:
+    void append(std::string& out, double v) {
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &v, sizeof bits);
+        Entry& e = table_[std::size_t((bits * 0x9E3779B97F4A7C15ULL) >> (64 - kBits))];
+        if (!e.used || e.bits != bits) {
+            e.text.clear();
+            appendPrint(e.text, v);
+            e.bits = bits;
+            e.used = true;
+        }
+        out += e.text;
+    }
+
+private:
+    static constexpr int kBits = 12;
+    struct Entry {
+        std::uint64_t bits = 0;
+        bool used = false;
+        std::string text;
+    };
+    std::array<Entry, std::size_t{1} << kBits> table_;
+};
+
+} // namespace
+
+void dumpMatrix(OutFile& log, const std::vector<std::string_view>& spname, const Matrices& m) {
+    log.putLine("");
+    std::string line = "Species";
+    for (const auto& name : spname) {
+        line += ',';
+        line += name;
+    }
+    line += ' ';
+    log.putLine(line);
+    auto cache = std::make_unique<PrintCache>();
+    const auto n = std::size_t(m.n);
+    for (std::size_t i = 0; i < n; ++i) {
+        line.assign(spname[i]);
+        const double* row = m.compsum.data() + i * n;
+        for (std::size_t j = 0; j < n; ++j) {
+            line += ',';
+            cache->append(line, row[j]);
+        }
+        line += ' ';
+        log.putLine(line);
+    }
+}
+
+void appendRankedListing(Window& w, const std::vector<std::string_view>& spname,
+                         const std::vector<double>& curvec, std::vector<double>& palatvalue) {
+    w.addItem(Ctl::List3, " ");
+    w.addItem(Ctl::List3, "Eigen vector (palatability)");
+    // Repeatedly taking the first strictly greatest value is a stable sort by descending value.
+    std::vector<std::size_t> order(curvec.size());
+    std::iota(order.begin(), order.end(), std::size_t{0});
+    std::stable_sort(order.begin(), order.end(),
+                     [&](std::size_t a, std::size_t b) { return curvec[a] > curvec[b]; });
+    std::string line;
+    for (const std::size_t s : order) {
+        line.assign(spname[s]);
+        line += ", ";
+        appendNumberText(line, curvec[s]);
+        w.addItem(Ctl::List3, line);
+    }
+    palatvalue.assign(curvec.size(), -1e+300);
+}
+
+} // namespace sscm

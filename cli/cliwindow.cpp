@@ -1,0 +1,121 @@
+#include "cli/cliwindow.h"
+
+namespace sscm {
+
+volatile std::sig_atomic_t CliWindow::stopRequested_ = 0;
+
+namespace {
+
+constexpr int kEventsPerClockLook = 4096;
+constexpr auto kProgressEvery = std::chrono::milliseconds(100);
+
+} // namespace
+
+CliWindow::CliWindow(bool showProgress) : progress_(showProgress) {}
+
+void CliWindow::setListSink(std::FILE* results, bool echo) {
+    results_ = results;
+    echo_ = echo;
+}
+
+void CliWindow::setCaption(Ctl c, std::string_view text) {
+    captions_[std::size_t(c)].assign(text);
+}
+
+void CliWindow::setEnabled(Ctl, bool) {}
+
+std::string CliWindow::text(Ctl c) {
+    return texts_[std::size_t(c)];
+}
+
+void CliWindow::setText(Ctl c, std::string_view text) {
+    texts_[std::size_t(c)].assign(text);
+}
+
+int CliWindow::value(Ctl c) {
+    return values_[std::size_t(c)];
+}
+
+void CliWindow::clearList(Ctl c) {
+    if (c == Ctl::List1)
+        list1_.clear();
+    else if (c == Ctl::List3)
+        list3Count_ = 0;
+}
+
+void CliWindow::addItem(Ctl c, std::string_view item) {
+    if (c == Ctl::List1) {
+        list1_.emplace_back(item);
+        return;
+    }
+    if (c != Ctl::List3)
+        return;
+    ++list3Count_;
+    if (results_ != nullptr) {
+        std::fwrite(item.data(), 1, item.size(), results_);
+        std::fwrite("\r\n", 1, 2, results_);
+    }
+    if (echo_) {
+        endProgress();
+        std::fwrite(item.data(), 1, item.size(), stdout);
+        std::fputc('\n', stdout);
+    }
+}
+
+int CliWindow::itemCount(Ctl c) {
+    if (c == Ctl::List1)
+        return int(list1_.size());
+    return c == Ctl::List3 ? list3Count_ : 0;
+}
+
+std::string CliWindow::item(Ctl c, int index) {
+    // List3's lines are passed on as they come, not kept.
+    if (c == Ctl::List1 && index >= 0 && std::size_t(index) < list1_.size())
+        return list1_[std::size_t(index)];
+    return {};
+}
+
+void CliWindow::warning(std::string_view text, std::string_view) {
+    endProgress();
+    lastWarning_.assign(text);
+    std::fprintf(stderr, "sscm-cli: %.*s\n", int(text.size()), text.data());
+}
+
+bool CliWindow::processEvents() {
+    if (--countdown_ <= 0) {
+        countdown_ = kEventsPerClockLook;
+        if (progress_) {
+            const auto now = std::chrono::steady_clock::now();
+            if (now - lastShown_ >= kProgressEvery) {
+                lastShown_ = now;
+                showProgress();
+            }
+        }
+    }
+    return stopRequested_ == 0;
+}
+
+void CliWindow::showProgress() {
+    std::string line = "\r";
+    line += captions_[std::size_t(Ctl::Label18)];
+    const std::string& run = captions_[std::size_t(Ctl::Label11)];
+    if (!run.empty()) {
+        line += "  ";
+        line += run;
+    }
+    const std::size_t width = line.size() - 1;
+    if (width < shownWidth_)
+        line.append(shownWidth_ - width, ' ');
+    shownWidth_ = width;
+    std::fwrite(line.data(), 1, line.size(), stderr);
+    std::fflush(stderr);
+}
+
+void CliWindow::endProgress() {
+    if (shownWidth_ > 0) {
+        std::fputc('\n', stderr);
+        shownWidth_ = 0;
+    }
+}
+
+} // namespace sscm
