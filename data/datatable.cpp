@@ -1,13 +1,13 @@
 #include "data/datatable.h"
 
+#include "data/fieldreader.h"
+#include "data/normalize.h"
+#include "data/printfmt.h"
+
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
-
-#include "data/fieldreader.h"
-#include "data/normalize.h"
-#include "data/printfmt.h"
 
 namespace sscm {
 
@@ -15,7 +15,9 @@ namespace {
 
 constexpr const char* kCopy = "temp1.tmp";
 
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
 /// Leaves the window and the working directory as after a Read that did not happen: no table,
 /// no scratch files (the sizing log stays where the sizing kept it), Read usable again.
@@ -67,8 +69,8 @@ Status readCommand(Window& w, Session& s) {
 
     std::FILE* f = std::fopen(kCopy, "rb");
     if (f == nullptr)
-        return failRead(w, s,
-                        Status::failed("Cannot read " + quoted(kCopy) + ": " + std::strerror(errno)));
+        return failRead(
+            w, s, Status::failed("Cannot read " + quoted(kCopy) + ": " + std::strerror(errno)));
     auto table = std::make_shared<DataTable>();
     table->valn = valn;
     table->objn = objn;

@@ -8,7 +8,9 @@ namespace {
 
 // A CR LF pair needs no special care: the CR ends the line, and the LF then ends an empty line,
 // which yields no field. So CR and LF are each simply a line end, even across block boundaries.
-inline bool isLineEnd(char c) { return c == '\n' || c == '\r'; }
+inline bool isLineEnd(char c) {
+    return c == '\n' || c == '\r';
+}
 
 // First comma or line end in [p, end), or end.
 inline const char* findTerminator(const char* p, const char* end) {

@@ -1,12 +1,12 @@
 #include "data/normalize.h"
 
+#include "data/fieldreader.h"
+#include "data/printfmt.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
-
-#include "data/fieldreader.h"
-#include "data/printfmt.h"
 
 namespace sscm {
 
@@ -16,9 +16,13 @@ constexpr std::size_t kBlock = std::size_t{1} << 20;
 constexpr const char* kSizingLog = "VectorFileSize.log";
 constexpr const char* kHeaderCopy = "temp4.tmp";
 
-std::string quoted(const std::string& name) { return "\"" + name + "\""; }
+std::string quoted(const std::string& name) {
+    return "\"" + name + "\"";
+}
 
-std::string systemReason(int err) { return std::strerror(err); }
+std::string systemReason(int err) {
+    return std::strerror(err);
+}
 
 /// Closes a FILE on every path out of a function.
 struct FileCloser {
@@ -87,10 +91,10 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
     std::string block(kBlock, '\0');
     std::string pending; // lines written so far, flushed at line ends only
     pending.reserve(kBlock + 4096);
-    std::size_t lineStart = 0;  // where the current line begins in `pending`
-    bool first = true;          // the byte-order mark can only stand at the very start
-    bool afterCR = false;       // the previous block ended with a CR: a leading LF belongs to it
-    bool lineOpen = false;      // bytes of an unfinished line are in `pending`
+    std::size_t lineStart = 0; // where the current line begins in `pending`
+    bool first = true;         // the byte-order mark can only stand at the very start
+    bool afterCR = false;      // the previous block ended with a CR: a leading LF belongs to it
+    bool lineOpen = false;     // bytes of an unfinished line are in `pending`
 
     auto endLine = [&]() {
         // Trailing commas go, so empty columns at a spreadsheet's right edge are no variables.

@@ -1,10 +1,10 @@
 #pragma once
 
-#include <cstdint>
-#include <string>
-
 #include "data/status.h"
 #include "data/window.h"
+
+#include <cstdint>
+#include <string>
 
 namespace sscm {
 

@@ -69,9 +69,13 @@ void appendPrint(std::string& out, double v) {
     out += ' ';
 }
 
-void appendNumberText(std::string& out, double v) { appendSigned(out, v); }
+void appendNumberText(std::string& out, double v) {
+    appendSigned(out, v);
+}
 
-void appendNumberText(std::string& out, std::int64_t v) { appendSigned(out, v); }
+void appendNumberText(std::string& out, std::int64_t v) {
+    appendSigned(out, v);
+}
 
 void appendPrint(std::string& out, std::int64_t v) {
     appendSigned(out, v);

@@ -28,7 +28,9 @@ void appendPrint(std::string& out, std::int64_t v);
 inline void appendNumberText(std::string& out, std::int32_t v) {
     appendNumberText(out, std::int64_t{v});
 }
-inline void appendPrint(std::string& out, std::int32_t v) { appendPrint(out, std::int64_t{v}); }
+inline void appendPrint(std::string& out, std::int32_t v) {
+    appendPrint(out, std::int64_t{v});
+}
 
 /// The print form of v.
 std::string printForm(double v);

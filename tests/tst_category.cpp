@@ -1,11 +1,11 @@
+#include "data/category.h"
+#include "recording_window.h"
+
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "data/category.h"
-#include "recording_window.h"
 
 namespace {
 

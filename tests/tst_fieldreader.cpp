@@ -1,11 +1,11 @@
+#include "data/fieldreader.h"
+
 #include <cstdio>
 #include <random>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "data/fieldreader.h"
 
 namespace {
 

@@ -1,12 +1,12 @@
+#include "data/normalize.h"
+#include "recording_window.h"
+#include "tempdir.h"
+
 #include <cstring>
 #include <random>
 #include <string>
 
 #include <gtest/gtest.h>
-
-#include "data/normalize.h"
-#include "recording_window.h"
-#include "tempdir.h"
 
 namespace {
 
@@ -216,12 +216,11 @@ TEST_F(Normalize, ShortLastRecordNamesTheRow) {
     EXPECT_EQ(r.valn, 0);
     EXPECT_EQ(r.objn, 0);
     // The log keeps what the sizing wrote: the lower-cased names among them.
-    EXPECT_EQ(readFile("VectorFileSize.log"),
-              "Filename: temp1.tmp\r\n"
-              " 1 Variable name: site\r\n"
-              " 2 Variable name: species\r\n"
-              " 3 Variable name: pref\r\n"
-              "Number of variables:  3 \r\n");
+    EXPECT_EQ(readFile("VectorFileSize.log"), "Filename: temp1.tmp\r\n"
+                                              " 1 Variable name: site\r\n"
+                                              " 2 Variable name: species\r\n"
+                                              " 3 Variable name: pref\r\n"
+                                              "Number of variables:  3 \r\n");
     EXPECT_FALSE(exists("temp4.tmp"));
 }
 

@@ -1,3 +1,5 @@
+#include "data/printfmt.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -7,8 +9,6 @@
 #include <string>
 
 #include <gtest/gtest.h>
-
-#include "data/printfmt.h"
 
 namespace {
 

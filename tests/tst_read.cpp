@@ -1,13 +1,13 @@
+#include "data/datatable.h"
+#include "recording_window.h"
+#include "tempdir.h"
+#include "test_config.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include <gtest/gtest.h>
-
-#include "data/datatable.h"
-#include "recording_window.h"
-#include "tempdir.h"
-#include "test_config.h"
 
 namespace {
 
@@ -232,8 +232,7 @@ TEST_F(Read, FileEndsInsideARecord) {
     ASSERT_TRUE(readBytes("a\r\n1\r\n").isOk());
     const Status st = readBytes("Site,Species,Pref\r\ns1,sp1,3\r\ns1,sp2,1\r\ns2,sp1\r\n");
     expectShownFailure(st);
-    EXPECT_NE(st.message.find(dir().string() + "/file_name.csv"), std::string::npos)
-        << st.message;
+    EXPECT_NE(st.message.find(dir().string() + "/file_name.csv"), std::string::npos) << st.message;
     EXPECT_NE(st.message.find("data row 3 has only 2 of its 3 fields"), std::string::npos)
         << st.message;
     expectNoTable();
