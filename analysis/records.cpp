@@ -4,6 +4,7 @@
 #include "data/fieldreader.h"
 
 #include <algorithm>
+#include <bit>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -53,18 +54,53 @@ struct SpeciesEndings {
 
 // Offset of the code digit from the end of a record ending: "3 \r\n".
 constexpr std::size_t kDigitFromEnd = 4;
+// Length of the fixed part of a record ending: ", 2 " CR LF.
+constexpr std::size_t kEndingTail = 6;
+
+// Pools the records of one first row into its matrix row. While the records are written, each
+// cell of compsum holds both totals packed in its bits (code sum in the high half, count in the
+// low half), so a record costs one addition to one cell: the matrices are far larger than the
+// caches, and the pooling is bound by the cells it touches. Integer totals convert to exactly
+// the doubles that adding the codes one by one would give.
+void poolPacked(double* row, const std::int32_t* casesp, const std::uint8_t* codes, std::size_t r) {
+    for (std::size_t j = 0; j < r; ++j) {
+        double& cell = row[casesp[j]];
+        const std::uint64_t packed =
+            std::bit_cast<std::uint64_t>(cell) + ((std::uint64_t{codes[j]} << 32) | 1U);
+        cell = std::bit_cast<double>(packed);
+    }
+}
+
+void unpack(Matrices& m) {
+    for (std::size_t k = 0; k < m.compsum.size(); ++k) {
+        const auto packed = std::bit_cast<std::uint64_t>(m.compsum[k]);
+        m.compn[k] = double(packed & 0xFFFFFFFFU);
+        m.compsum[k] = double(packed >> 32);
+    }
+}
 
 } // namespace
 
 Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
                     const CaseSpeciesTables& t, OutFile& out, Matrices& m) {
-    m.reset(t.spn);
     const SpeciesEndings endings(t.spname);
     const std::string_view prefName = table.varname[std::size_t(prefcol - 1)];
     const auto n = std::size_t(t.spn);
 
+    // Packed totals are exact while no cell can exceed 32 bits: at most 3 per record.
+    std::uint64_t records = 0;
+    for (const std::int32_t r : t.casefreq)
+        records += std::uint64_t(r) * std::uint64_t(r);
+    const bool packed = records * 3 < (std::uint64_t{1} << 32);
+    m.n = t.spn;
+    m.compsum.assign(n * n, 0.0); // all bits zero: also a packed zero
+    m.compn.clear();
+    if (!packed)
+        m.compn.assign(n * n, 0.0);
+
     std::vector<double> casepref;
     std::vector<std::int32_t> casesp;
+    std::vector<std::uint8_t> codes;
     std::string caseText;
     std::string prefix;
     for (std::int32_t c = 0; c < t.casen; ++c) {
@@ -72,6 +108,7 @@ Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
         const auto r = std::size_t(t.caserowStart[std::size_t(c) + 1]) - first;
         casepref.resize(r);
         casesp.resize(r);
+        codes.resize(r);
         std::size_t longestEnding = 0;
         for (std::size_t k = 0; k < r; ++k) {
             const std::int32_t row = t.caserows[first + k];
@@ -90,12 +127,9 @@ Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
         for (std::size_t i = 0; i < r; ++i) {
             prefix.assign(caseText);
             const std::string_view firstSp = endings.of(casesp[i]);
-            prefix.append(firstSp.data(),
-                          firstSp.size() - 6); // the species text without ", 2 \r\n"
+            prefix.append(firstSp.data(), firstSp.size() - kEndingTail);
             prefix += ',';
             const std::size_t longest = prefix.size() + longestEnding;
-            double* rowSum = m.compsum.data() + std::size_t(casesp[i]) * n;
-            double* rowN = m.compn.data() + std::size_t(casesp[i]) * n;
             const double pi = casepref[i];
             for (std::size_t j = 0; j < r; ++j) {
                 if (!w.processEvents())
@@ -103,6 +137,7 @@ Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
                 w.setCaption(Ctl::Label11, "Making matrix");
                 const double pj = casepref[j];
                 const int code = pi > pj ? 3 : (pi == pj ? 2 : 1);
+                codes[j] = std::uint8_t(code);
                 const std::string_view ending = endings.of(casesp[j]);
                 if (longest <= OutFile::kBufferSize) {
                     char* p = out.claim(longest);
@@ -119,10 +154,22 @@ Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
                     out.put(prefix);
                     out.put(tail);
                 }
-                rowSum[casesp[j]] += code;
-                rowN[casesp[j]] += 1.0;
+            }
+            // Pooled in a loop of its own, so the cells' cache misses overlap.
+            const std::size_t rowStart = std::size_t(casesp[i]) * n;
+            if (packed) {
+                poolPacked(m.compsum.data() + rowStart, casesp.data(), codes.data(), r);
+            } else {
+                for (std::size_t j = 0; j < r; ++j) {
+                    m.compsum[rowStart + std::size_t(casesp[j])] += codes[j];
+                    m.compn[rowStart + std::size_t(casesp[j])] += 1.0;
+                }
             }
         }
+    }
+    if (packed) {
+        m.compn.assign(n * n, 0.0);
+        unpack(m);
     }
     return Status::ok();
 }
