@@ -21,7 +21,8 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
 /// the log is deleted. When the header yields no variable: the warning "At least one variable "
 /// through the window, `erf` = 1, `valn` = `objn` = 0, the log kept, and an Ok status (the
 /// caller tests `erf`). When the fields after the header are not a whole multiple of `valn`,
-/// a failure naming the short data row and how many of its fields were found.
+/// a failure naming the short data row and how many of its fields were found; the log then
+/// keeps the lines written so far, as after any sizing that stops.
 Status VectorFileSize(Window& w, std::int32_t& erf, const std::string& filename, std::int32_t& valn,
                       std::int32_t& objn);
 
