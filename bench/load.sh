@@ -5,8 +5,8 @@ set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cmake --preset default >/dev/null
 cmake --build --preset default --target sscm-cli sscm-gen >/dev/null
-mkdir -p "$root/build/bench"
-cd "$root/build/bench"
+mkdir -p "$root/build/bench-data"
+cd "$root/build/bench-data"
 [ -f load5.csv ] || "$root/build/sscm-gen" --cases 20000 --rows-per-case 50 --species 3000 \
     --note -o load5.csv
 echo "rows: $(($(wc -l <load5.csv) - 1)), columns: 5, bytes: $(stat -c %s load5.csv)"

@@ -15,7 +15,7 @@ cmake --preset default >/dev/null
 cmake --build --preset default --target sscm-cli sscm-gen >/dev/null
 cli=$root/build/sscm-cli
 gen=$root/build/sscm-gen
-work=$root/build/bench
+work=$root/build/bench-data
 mkdir -p "$work"
 cd "$work"
 
