@@ -14,6 +14,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName("sscm");
     QApplication::setApplicationVersion(SSCM_VERSION);
+    // The layout is in fixed pixels, checked with this style's frames and margins.
+    QApplication::setStyle("Fusion");
 
     QString start;
     if (argc > 1) {

@@ -174,7 +174,8 @@ void MainForm::buildControls() {
     dir->setStyleSheet("QTreeView::branch { image: none; border-image: none; }");
     dir->setIconSize(QSize(12, 12));
     dir->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    place(dir, "Dir1", twipRect(120, 1620, 2295, 870), makeFont(Face::Gothic, 8.25));
+    place(dir, "Dir1", twipRect(120, 1620, 2295, 870).adjusted(0, 0, -1, 0),
+          makeFont(Face::Gothic, 8.25));
     dir1Tree_ = dir;
     ctl_[size_t(Ctl::Dir1)] = dir;
 
@@ -182,7 +183,7 @@ void MainForm::buildControls() {
     place(file1_, "File1", twipRect(2400, 1620, 2775, 1170), makeFont(Face::Gothic, 9));
 
     label("Label2", "File name", twipRect(1200, 3000, 1095, 255), makeFont(Face::Gothic, 11.25));
-    auto* read = button("Command1", "Read", twipRect(3120, 3420, 1335, 375),
+    auto* read = button("Command1", "Read", twipRect(3120, 3420, 1335, 375).adjusted(0, 0, -1, 0),
                         makeFont(Face::Gothic, 9.75, true));
     textBox(Ctl::Text7, twipRect(2400, 3000, 2775, 270));
     {
@@ -207,10 +208,12 @@ void MainForm::buildControls() {
     }
     ctl_[size_t(Ctl::Label18)] =
         label("Label18", "", twipRect(4440, 3420, 975, 375), makeFont(Face::Gothic, 8.25));
-    list1_ = listBox(Ctl::List1, twipRect(120, 4140, 2175, 2400));
+    list1_ = listBox(Ctl::List1, twipRect(120, 4140, 2175, 2400).adjusted(0, 0, -1, 0));
     label("Label3", "Variables", twipRect(120, 3900, 975, 255), makeFont(Face::Gothic, 9.75, true));
-    list3_ = listBox(Ctl::List3, twipRect(5400, 1080, 5535, 6180));
-    label("Label6", "Data file", twipRect(120, 1080, 1815, 255),
+    // The result list starts below the row of the output file names, which reaches into it.
+    list3_ = listBox(Ctl::List3, twipRect(5400, 1080, 5535, 6180).adjusted(0, 2, 0, 0));
+    // The box's heading starts below the box's top line and the step heading above it.
+    label("Label6", "Data file", twipRect(120, 1080, 1815, 255).adjusted(0, 1, 0, 1),
           makeFont(Face::Gothic, 9.75, true));
     label("Label9", "Step 1: Read data", twipRect(0, 840, 3615, 255),
           makeFont(Face::Gothic, 11.25, true));
@@ -222,12 +225,17 @@ void MainForm::buildControls() {
           makeFont(Face::Gothic, 11.25, true));
     auto* go = button("Command4", "G O", twipRect(2520, 6720, 1695, 495),
                       makeFont(Face::Times, 9.75, true));
+    // Two lines of status ("Eigen vector 150", "100% finished") need a little more room: up
+    // to the result list's edge and to the top of Label14.
     ctl_[size_t(Ctl::Label11)] =
-        label("Label11", "", twipRect(4320, 6660, 1035, 375), makeFont(Face::Gothic, 9));
+        label("Label11", "", twipRect(4320, 6660, 1035, 375).adjusted(0, 0, 3, 2),
+              makeFont(Face::Gothic, 9));
     auto* exit = button("Command5", "Exit", twipRect(10080, 0, 855, 375), window);
     auto* save = button("Command6", "Save results", twipRect(9780, 840, 1152, 255),
                         makeFont(Face::Times, 8.25));
-    textBox(Ctl::Text3, twipRect(8460, 840, 1335, 270));
+    // Where two controls overlap by a twip or so in the design, the one drawn first gives way by
+    // the pixel that rounding would make them share.
+    textBox(Ctl::Text3, twipRect(8460, 840, 1335, 270).adjusted(0, 0, -1, 0));
     textBox(Ctl::Text1, twipRect(3120, 4260, 1935, 270));
     textBox(Ctl::Text2, twipRect(3120, 4860, 1935, 270));
     textBox(Ctl::Text4, twipRect(3120, 5460, 1935, 270));
@@ -237,7 +245,7 @@ void MainForm::buildControls() {
     label("Label5", "Plant species", twipRect(3120, 4620, 1815, 255), window);
     label("Label7", "Local preference intensity", twipRect(3120, 5220, 2055, 255), window);
     check1_ = new QCheckBox("Remove low-occurence species ", this);
-    place(check1_, "Check1", twipRect(2400, 5820, 2775, 375), window);
+    place(check1_, "Check1", twipRect(2400, 5820, 2775, 375).adjusted(0, 0, 0, -1), window);
     ctl_[size_t(Ctl::Check1)] = check1_;
     textBox(Ctl::Text5, twipRect(4560, 6180, 615, 270));
     label("Label8", "Equal or fewer than", twipRect(3000, 6240, 1695, 255), window);
@@ -349,6 +357,8 @@ void MainForm::setTextBox(Ctl c, std::string_view bytes) {
     t.bytes.assign(bytes);
     t.shown = toQString(bytes);
     t.edit->setText(t.shown);
+    // Show the start of a long name, not its end.
+    t.edit->setCursorPosition(0);
 }
 
 std::string MainForm::text(Ctl c) {
@@ -456,8 +466,7 @@ void MainForm::readData() {
         return;
     }
     readBusy_ = true;
-    ++busyDepth_;
-    countdown_ = 1;
+    startCommand();
     readCommand(*this, session_);
     --busyDepth_;
     readBusy_ = false;
@@ -469,12 +478,19 @@ void MainForm::runAnalysis() {
         return;
     }
     goBusy_ = true;
-    ++busyDepth_;
-    countdown_ = 1;
+    startCommand();
     goCommand(*this, session_);
     --busyDepth_;
     goBusy_ = false;
     commandDone();
+}
+
+void MainForm::startCommand() {
+    ++busyDepth_;
+    // The first event-processing point of a command repaints at once, showing its button's
+    // working caption.
+    countdown_ = 1;
+    lastPumpNs_ = clock_.nsecsElapsed() - kPumpNs;
 }
 
 void MainForm::commandDone() {

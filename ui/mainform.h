@@ -90,6 +90,7 @@ private:
     void saveResults();
     void requestExit();
     void copySelectedVariable(Ctl target);
+    void startCommand();
     void commandDone();
 
     void fillDrives(const QString& selectRoot);

@@ -1,0 +1,675 @@
+// The main window driven through its controls, found by their names, as a user would: offscreen,
+// with every message box answered by a watcher that records what it showed.
+
+#include "tempdir.h"
+#include "test_config.h"
+#include "ui/mainform.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <memory>
+#include <stdexcept>
+#include <string>
+#include <unistd.h>
+#include <vector>
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QFontInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QTest>
+#include <QTimer>
+#include <QTreeWidget>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sscm::MainForm;
+
+const QString kFixtures = QStringLiteral(SSCM_TEST_DATA_DIR "/ui");
+
+/// Answers every modal message box as soon as it is shown, pressing its OK button, and keeps
+/// what each one showed.
+class BoxWatcher {
+public:
+    struct Box {
+        QString text;
+        QString title;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    BoxWatcher() {
+        timer_.setInterval(5);
+        QObject::connect(&timer_, &QTimer::timeout, &timer_, [this] { poll(); });
+        timer_.start();
+    }
+
+    std::vector<Box> boxes;
+
+private:
+    void poll() {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || !box->isVisible()) {
+            return;
+        }
+        boxes.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
+        box->button(QMessageBox::Ok)->click();
+    }
+
+    QTimer timer_;
+};
+
+class MainFormTest : public sscm::test::TempDirTest {
+protected:
+    void SetUp() override {
+        TempDirTest::SetUp();
+        form = std::make_unique<MainForm>(kFixtures);
+        form->show();
+    }
+    void TearDown() override {
+        form.reset();
+        TempDirTest::TearDown();
+    }
+
+    template <class T> T* ctl(const char* name) {
+        T* w = form->findChild<T*>(name);
+        if (w == nullptr) {
+            throw std::logic_error(std::string("no control ") + name);
+        }
+        return w;
+    }
+    void click(const char* name) { QTest::mouseClick(ctl<QAbstractButton>(name), Qt::LeftButton); }
+    QString text(const char* name) { return ctl<QLineEdit>(name)->text(); }
+    void type(const char* name, const QString& s) {
+        QLineEdit* e = ctl<QLineEdit>(name);
+        e->selectAll();
+        QTest::keyClick(e, Qt::Key_Delete);
+        QTest::keyClicks(e, s);
+    }
+    QString caption(const char* name) {
+        if (auto* l = form->findChild<QLabel*>(name)) {
+            return l->text();
+        }
+        return ctl<QAbstractButton>(name)->text();
+    }
+    QStringList items(const char* name) {
+        QStringList out;
+        const QListWidget* l = ctl<QListWidget>(name);
+        for (int i = 0; i < l->count(); ++i) {
+            out << l->item(i)->text();
+        }
+        return out;
+    }
+    /// Clicks an item of a list box by its text, as the user does.
+    void clickItem(const char* name, const QString& item) {
+        QListWidget* l = ctl<QListWidget>(name);
+        const QList<QListWidgetItem*> found = l->findItems(item, Qt::MatchExactly);
+        if (found.isEmpty()) {
+            throw std::logic_error("no item " + item.toStdString());
+        }
+        l->scrollToItem(found.front());
+        QTest::mouseClick(l->viewport(), Qt::LeftButton, {},
+                          l->visualItemRect(found.front()).center());
+    }
+    void read(const QString& file) {
+        type("Text7", file);
+        click("Command1");
+    }
+    /// Assigns the three roles with List1 and the arrow buttons.
+    void assignRoles(const QString& casevar, const QString& spvar, const QString& prefvar) {
+        clickItem("List1", casevar);
+        click("Command2");
+        clickItem("List1", spvar);
+        click("Command3");
+        clickItem("List1", prefvar);
+        click("Command7");
+    }
+    /// Read, roles, no removal: ready for GO.
+    void prepareSmall() {
+        read("small.csv");
+        assignRoles("Site", "Species", "Pref");
+        ctl<QCheckBox>("Check1")->setChecked(false);
+    }
+    void expectIdle() {
+        EXPECT_TRUE(form->isVisible());
+        EXPECT_FALSE(form->busy());
+        EXPECT_TRUE(ctl<QPushButton>("Command1")->isEnabled());
+        EXPECT_TRUE(ctl<QPushButton>("Command4")->isEnabled());
+    }
+    /// True when this process still holds a file of that name open.
+    bool heldOpen(const std::string& name) {
+        const auto target = std::filesystem::absolute(name);
+        for (const auto& fd : std::filesystem::directory_iterator("/proc/self/fd")) {
+            std::error_code ec;
+            if (std::filesystem::read_symlink(fd.path(), ec) == target) {
+                return true;
+            }
+        }
+        return false;
+    }
+    /// A data file of `cases` sites with `rows` observations each, over `species` species.
+    void writeBigFile(const std::string& name, int cases, int rows, int species) {
+        std::ofstream f(name, std::ios::binary);
+        f << "Site,Species,Pref\n";
+        for (int c = 0; c < cases; ++c) {
+            for (int r = 0; r < rows; ++r) {
+                f << "S" << c << ",sp" << (c * 7 + r * 13) % species << "," << (r * 37) % 101
+                  << "\n";
+            }
+        }
+    }
+
+    /// Every control lies inside the window, no two controls overlap, and every caption fits
+    /// its control. A label is a transparent caption, so what counts is where its text is drawn.
+    void expectWholeAndApart() {
+        QList<QRect> areas;
+        QStringList names;
+        for (QWidget* w : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+            if (!w->isVisible()) {
+                continue;
+            }
+            SCOPED_TRACE(w->objectName().toStdString());
+            EXPECT_TRUE(form->rect().contains(w->geometry()));
+            const QFontMetrics fm(w->font());
+            QRect area = w->geometry();
+            if (auto* l = qobject_cast<const QLabel*>(w)) {
+                const QRect need = fm.boundingRect(
+                    l->contentsRect(), int(l->alignment()) | Qt::TextWordWrap, l->text());
+                EXPECT_TRUE(l->contentsRect().contains(need))
+                    << need.width() << "x" << need.height() << " in " << l->width() << "x"
+                    << l->height();
+                area = need.translated(l->pos());
+            } else if (auto* b = qobject_cast<const QAbstractButton*>(w)) {
+                const int indicator = qobject_cast<const QCheckBox*>(w) != nullptr ? 20 : 4;
+                EXPECT_LE(fm.horizontalAdvance(b->text()) + indicator, b->width());
+                EXPECT_LE(fm.height(), b->height());
+            } else if (auto* e = qobject_cast<const QLineEdit*>(w)) {
+                EXPECT_LE(fm.height(), e->height() - 2);
+            }
+            for (qsizetype j = 0; j < areas.size(); ++j) {
+                EXPECT_FALSE(area.intersects(areas[j])) << "overlaps " << names[j].toStdString();
+            }
+            areas << area;
+            names << w->objectName();
+        }
+        EXPECT_GE(areas.size(), 36);
+    }
+
+    BoxWatcher watcher;
+    std::unique_ptr<MainForm> form;
+};
+
+TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
+    EXPECT_EQ(form->windowTitle(), "Species-to-species comparison matrix method");
+    EXPECT_EQ(form->size(), QSize(729, 487));
+    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+
+    EXPECT_EQ(text("Text7"), "file_name.csv");
+    EXPECT_EQ(text("Text1"), "");
+    EXPECT_EQ(text("Text2"), "");
+    EXPECT_EQ(text("Text4"), "");
+    EXPECT_EQ(text("Text3"), "palatability.csv");
+    EXPECT_EQ(text("Text6"), "");
+    EXPECT_EQ(text("Text5"), "4");
+    EXPECT_TRUE(ctl<QCheckBox>("Check1")->isChecked());
+    EXPECT_EQ(ctl<QCheckBox>("Check1")->text(), "Remove low-occurence species ");
+    EXPECT_TRUE(items("List1").isEmpty());
+    EXPECT_TRUE(items("List3").isEmpty());
+    EXPECT_EQ(caption("Label11"), "");
+    EXPECT_EQ(caption("Label14"), "");
+    EXPECT_EQ(caption("Label18"), "");
+    EXPECT_EQ(form->session().missvalue, "null");
+
+    EXPECT_EQ(caption("Command1"), "Read");
+    EXPECT_EQ(caption("Command4"), "G O");
+    EXPECT_EQ(caption("Command5"), "Exit");
+    EXPECT_EQ(caption("Command6"), "Save results");
+    for (const char* arrow : {"Command2", "Command3", "Command7"}) {
+        EXPECT_EQ(caption(arrow), QString(QChar(0x2192))) << arrow;
+    }
+    EXPECT_EQ(caption("Label13"), "May 2003, reviced May 29, 2010");
+    EXPECT_TRUE(caption("Label16").startsWith("The preference to plant species within each case"));
+    EXPECT_TRUE(caption("Label16").contains("comma-separated"));
+    EXPECT_TRUE(caption("Label16").contains("cite"));
+
+    // The file lists start in the folder given to the window; the working directory is the
+    // test's own.
+    EXPECT_EQ(form->dirPath(), QDir(kFixtures).absolutePath());
+    EXPECT_TRUE(items("File1").contains("small.csv"));
+    EXPECT_EQ(std::filesystem::current_path(), dir());
+}
+
+TEST_F(MainFormTest, TabVisitsTheControlsInOrder) {
+    QApplication::setActiveWindow(form.get());
+    ctl<QWidget>("Drive1")->setFocus();
+    QStringList visited{QApplication::focusWidget()->objectName()};
+    for (int i = 0; i < 19; ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
+    const QStringList expected{"Drive1",   "Dir1",     "File1",    "Command1", "Text7",
+                               "List1",    "List3",    "Command2", "Command3", "Command4",
+                               "Command5", "Command6", "Text3",    "Text1",    "Text2",
+                               "Text4",    "Command7", "Check1",   "Text5",    "Text6"};
+    EXPECT_EQ(visited, expected);
+}
+
+TEST_F(MainFormTest, BrowsingPicksTheDataFileWithoutChangingTheWorkingDirectory) {
+    std::filesystem::create_directories("data/sub");
+    writeFile("data/plots.csv", "Site,Species,Pref\nS1,A,1\n");
+    writeFile("data/notes.txt", "not data\n");
+    writeFile("data/sub/inner.csv", "Plot,Plant,Bites\nP1,A,1\n");
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString((dir() / "data").string())));
+    EXPECT_EQ(items("File1"), QStringList{"plots.csv"});
+
+    clickItem("File1", "plots.csv");
+    EXPECT_EQ(text("Text7"), "plots.csv");
+
+    // Opening the subfolder by double click lists its files and leaves the file name alone.
+    auto* dir1 = ctl<QTreeWidget>("Dir1");
+    const QList<QTreeWidgetItem*> sub =
+        dir1->findItems("sub", Qt::MatchExactly | Qt::MatchRecursive);
+    ASSERT_EQ(sub.size(), 1);
+    dir1->scrollToItem(sub.front());
+    const QPoint at = dir1->visualItemRect(sub.front()).center();
+    QTest::mouseClick(dir1->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(dir1->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(form->dirPath().toStdString(), (dir() / "data" / "sub").string());
+    EXPECT_EQ(items("File1"), QStringList{"inner.csv"});
+    EXPECT_EQ(text("Text7"), "plots.csv");
+    EXPECT_EQ(std::filesystem::current_path(), dir());
+
+    // A Read now looks for the old name in the new folder, and says so.
+    click("Command1");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_TRUE(watcher.boxes[0].text.contains("sub/plots.csv"))
+        << watcher.boxes[0].text.toStdString();
+
+    clickItem("File1", "inner.csv");
+    click("Command1");
+    EXPECT_EQ(items("List1"), (QStringList{"Plot", "Plant", "Bites"}));
+    EXPECT_EQ(text("Text3"), "palatability_inner.csv");
+    EXPECT_EQ(text("Text6"), "log_inner.csv");
+    EXPECT_EQ(watcher.boxes.size(), 1u);
+}
+
+TEST_F(MainFormTest, ADriveThatIsNotReadyLeavesTheListsWhereTheyWere) {
+    auto* drive = ctl<QComboBox>("Drive1");
+    const int before = drive->currentIndex();
+    const QStringList files = items("File1");
+    drive->addItem("/media/sscm-no-medium", "/media/sscm-no-medium");
+    drive->setCurrentIndex(drive->count() - 1);
+    emit drive->activated(drive->count() - 1);
+
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_TRUE(watcher.boxes[0].text.contains("/media/sscm-no-medium"));
+    EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(drive->currentIndex(), before);
+    EXPECT_EQ(form->dirPath(), QDir(kFixtures).absolutePath());
+    EXPECT_EQ(items("File1"), files);
+}
+
+TEST_F(MainFormTest, ArrowButtonsCopyTheSelectedVariable) {
+    read("small.csv");
+    ASSERT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
+
+    // Nothing selected: nothing happens.
+    click("Command2");
+    click("Command3");
+    click("Command7");
+    EXPECT_EQ(text("Text1"), "");
+    EXPECT_EQ(text("Text2"), "");
+    EXPECT_EQ(text("Text4"), "");
+
+    // One variable may take every role.
+    clickItem("List1", "Species");
+    click("Command3");
+    EXPECT_EQ(text("Text2"), "Species");
+    click("Command2");
+    click("Command7");
+    EXPECT_EQ(text("Text1"), "Species");
+    EXPECT_EQ(text("Text4"), "Species");
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(MainFormTest, ReadRolesGoAndSaveWriteTheResultFile) {
+    prepareSmall();
+    EXPECT_EQ(caption("Command1"), "Read file");
+    EXPECT_EQ(caption("Label18"), "100% finished");
+    EXPECT_EQ(text("Text3"), "palatability_small.csv");
+    EXPECT_EQ(text("Text6"), "log_small.csv");
+
+    // Saving right after a Read writes an empty file: Read cleared the result list.
+    click("Command6");
+    ASSERT_TRUE(exists("palatability_small.csv"));
+    EXPECT_EQ(readFile("palatability_small.csv"), "");
+
+    click("Command4");
+    EXPECT_EQ(caption("Command4"), "GO");
+    EXPECT_EQ(caption("Label11"), "100% finished");
+    EXPECT_FALSE(exists("temp5.tmp"));
+    EXPECT_FALSE(heldOpen("log_small.csv"));
+    click("Command6");
+
+    const std::string expected = readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv");
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(readFile("palatability_small.csv"), expected);
+    EXPECT_TRUE(watcher.boxes.empty());
+    expectIdle();
+}
+
+TEST_F(MainFormTest, GoTwiceWithoutReadAppendsTheSecondListing) {
+    prepareSmall();
+    click("Command4");
+    click("Command4");
+    click("Command6");
+    const std::string once = readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv");
+    EXPECT_EQ(readFile("palatability_small.csv"), once + once);
+    EXPECT_EQ(items("List3").size(), 16);
+}
+
+TEST_F(MainFormTest, ReadFailuresAreMessagesAndReadStaysUsable) {
+    read("missing.csv");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_TRUE(watcher.boxes[0].text.contains("missing.csv"));
+    EXPECT_EQ(watcher.boxes[0].title, sscm::kErrorTitle);
+    EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::Warning);
+    EXPECT_EQ(watcher.boxes[0].buttons, QMessageBox::Ok);
+    EXPECT_TRUE(items("List1").isEmpty());
+    EXPECT_EQ(caption("Command1"), "Read");
+    expectIdle();
+
+    read("novariable.csv");
+    ASSERT_EQ(watcher.boxes.size(), 2u);
+    EXPECT_EQ(watcher.boxes[1].text, "At least one variable ");
+    EXPECT_EQ(watcher.boxes[1].title, "  ");
+    expectIdle();
+
+    // A good file still reads afterwards.
+    read("small.csv");
+    EXPECT_EQ(items("List1").size(), 3);
+    EXPECT_EQ(watcher.boxes.size(), 2u);
+}
+
+TEST_F(MainFormTest, GoFailuresAreMessagesAndGoStaysUsable) {
+    struct Case {
+        const char* what;
+        std::function<void()> prepare;
+        const char* says;
+        const char* title;
+    };
+    const std::vector<Case> cases = {
+        {"no table", [] {}, "No data file has been read", sscm::kErrorTitle},
+        {"empty role",
+         [&] {
+             read("small.csv");
+             clickItem("List1", "Site");
+             click("Command2");
+         },
+         "plant species", sscm::kErrorTitle},
+        {"name not found",
+         [&] {
+             assignRoles("Site", "Species", "Pref");
+             type("Text2", "species");
+         },
+         "\"species\"", sscm::kErrorTitle},
+        {"every species rare", [&] { type("Text2", "Species"); }, "All ", sscm::kErrorTitle},
+        {"bad threshold", [&] { type("Text5", "four"); }, "four", sscm::kErrorTitle},
+        {"log cannot be opened",
+         [&] {
+             type("Text5", "0");
+             type("Text6", "no-such-folder/log.csv");
+         },
+         "no-such-folder/log.csv", sscm::kErrorTitle},
+        {"intensity not a number",
+         [&] {
+             type("Text6", "log.csv");
+             read("badpref.csv");
+             assignRoles("Site", "Species", "Pref");
+         },
+         "lots", sscm::kErrorTitle},
+        {"split network",
+         [&] {
+             read("split.csv");
+             assignRoles("Site", "Species", "Pref");
+         },
+         "No common species between cases", "  "},
+    };
+    std::size_t seen = 0;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        c.prepare();
+        const QStringList before = items("List3");
+        const std::size_t boxesBefore = watcher.boxes.size();
+        click("Command4");
+        ASSERT_EQ(watcher.boxes.size(), boxesBefore + 1);
+        const BoxWatcher::Box& box = watcher.boxes.back();
+        EXPECT_TRUE(box.text.contains(c.says)) << box.text.toStdString();
+        EXPECT_EQ(box.title, c.title);
+        EXPECT_EQ(box.icon, QMessageBox::Warning);
+        EXPECT_EQ(box.buttons, QMessageBox::Ok);
+        EXPECT_EQ(caption("Command4"), "GO");
+        EXPECT_FALSE(exists("temp5.tmp"));
+        // Only the occurrence listing of a run that got that far is added; nothing is lost.
+        EXPECT_EQ(items("List3").mid(0, before.size()), before);
+        expectIdle();
+        ++seen;
+    }
+    EXPECT_EQ(seen, cases.size());
+}
+
+TEST_F(MainFormTest, SaveToAFileThatCannotBeWrittenNamesItAndKeepsTheList) {
+    prepareSmall();
+    click("Command4");
+    const QStringList before = items("List3");
+    for (const char* name : {"no-such-folder/out.csv", ""}) {
+        SCOPED_TRACE(name);
+        const std::size_t boxesBefore = watcher.boxes.size();
+        type("Text3", name);
+        click("Command6");
+        ASSERT_EQ(watcher.boxes.size(), boxesBefore + 1);
+        EXPECT_TRUE(watcher.boxes.back().text.contains(QString("\"") + name + "\""));
+        // The reason follows the name.
+        EXPECT_GT(watcher.boxes.back().text.size(), QString(name).size() + 30);
+        EXPECT_EQ(items("List3"), before);
+    }
+    std::filesystem::create_directory("a-folder");
+    type("Text3", "a-folder");
+    click("Command6");
+    EXPECT_TRUE(watcher.boxes.back().text.contains("\"a-folder\""));
+    expectIdle();
+}
+
+TEST_F(MainFormTest, NamesThatAreNotUtf8ReadBackByteForByte) {
+    // A Latin-1 header and species, as older spreadsheets write them.
+    writeFile("latin1.csv", "Site,Esp\xe8"
+                            "ce,Pref\nS1,\xc9rable,5\nS1,Ch\xeane,2\n");
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("latin1.csv");
+    ASSERT_EQ(items("List1").size(), 3);
+    assignRoles("Site", items("List1")[1], "Pref");
+    click("Command4");
+    EXPECT_TRUE(watcher.boxes.empty());
+    click("Command6");
+    const std::string saved = readFile("palatability_latin1.csv");
+    EXPECT_NE(saved.find("\xc9rable,  "), std::string::npos);
+    EXPECT_NE(saved.find("Ch\xeane,  "), std::string::npos);
+}
+
+TEST_F(MainFormTest, GoWhileReadingUsesThePreviousTable) {
+    prepareSmall();
+    writeBigFile("big.csv", 400, 50, 60);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    type("Text7", "big.csv");
+    // GO is clicked at the Read's first event processing, and runs to its end inside it.
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(form->busy());
+        EXPECT_FALSE(ctl<QPushButton>("Command1")->isEnabled());
+        click("Command4");
+    });
+    click("Command1");
+    EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
+    ASSERT_NE(form->session().table, nullptr);
+    EXPECT_EQ(form->session().table->objn, 400 * 50);
+    // The listing is that of the small table read before.
+    click("Command6");
+    EXPECT_EQ(readFile("palatability_big.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+    EXPECT_TRUE(watcher.boxes.empty());
+    expectIdle();
+}
+
+TEST_F(MainFormTest, ReadWhileGoRunsLeavesTheRunItsTable) {
+    writeBigFile("big.csv", 400, 50, 60);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("big.csv");
+    assignRoles("Site", "Species", "Pref");
+    writeFile("small.csv", readFile(SSCM_TEST_DATA_DIR "/ui/small.csv"));
+    type("Text7", "small.csv");
+    QTimer::singleShot(0, [&] {
+        EXPECT_FALSE(ctl<QPushButton>("Command4")->isEnabled());
+        click("Command1");
+    });
+    click("Command4");
+    EXPECT_TRUE(watcher.boxes.empty());
+    EXPECT_EQ(caption("Command4"), "GO");
+    EXPECT_EQ(caption("Label11"), "100% finished");
+    EXPECT_EQ(form->session().table->objn, 4);
+    // The run listed its 60 species, after the Read cleared the result list.
+    const QStringList lines = items("List3");
+    ASSERT_GE(lines.size(), 62);
+    EXPECT_EQ(lines[lines.size() - 61], "Eigen vector (palatability)");
+    expectIdle();
+}
+
+TEST_F(MainFormTest, ExitDuringReadStopsItAndClosesTheWindow) {
+    writeBigFile("big.csv", 2000, 50, 60);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    QTimer::singleShot(0, [&] { click("Command5"); });
+    read("big.csv");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->busy());
+    EXPECT_EQ(form->session().table, nullptr);
+    EXPECT_FALSE(exists("temp1.tmp"));
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(MainFormTest, ExitDuringGoStopsTheRunCleansUpAndClosesTheWindow) {
+    writeBigFile("big.csv", 2000, 50, 60);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("big.csv");
+    assignRoles("Site", "Species", "Pref");
+    QTimer::singleShot(0, [&] {
+        EXPECT_TRUE(form->busy());
+        click("Command5");
+    });
+    click("Command4");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(items("List3").contains("Eigen vector (palatability)"));
+    EXPECT_FALSE(exists("temp5.tmp"));
+    EXPECT_TRUE(exists("log_big.csv"));
+    EXPECT_FALSE(heldOpen("log_big.csv"));
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(MainFormTest, ClosingTheWindowDuringGoWaitsForTheRunToStop) {
+    writeBigFile("big.csv", 2000, 50, 60);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("big.csv");
+    assignRoles("Site", "Species", "Pref");
+    bool closedAtOnce = true;
+    QTimer::singleShot(0, [&] { closedAtOnce = form->close(); });
+    click("Command4");
+    EXPECT_FALSE(closedAtOnce);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(exists("temp5.tmp"));
+    EXPECT_FALSE(heldOpen("log_big.csv"));
+}
+
+TEST_F(MainFormTest, StatusLabelsHoldTheirLongestTexts) {
+    const std::vector<std::pair<sscm::Ctl, const char*>> texts = {
+        {sscm::Ctl::Label18, " 100 %"},
+        {sscm::Ctl::Label18, "100% finished"},
+        {sscm::Ctl::Label11, "Making matrix"},
+        {sscm::Ctl::Label11, "connectivity 1000"},
+        {sscm::Ctl::Label11, "Eigen vector 10000"},
+        {sscm::Ctl::Label11, "100% finished"},
+        {sscm::Ctl::Label11, "Too many categories"},
+        {sscm::Ctl::Label14, " .001234"},
+        {sscm::Ctl::Command1, "reading"},
+        {sscm::Ctl::Command1, "Read file"},
+        {sscm::Ctl::Command4, "Working"},
+    };
+    for (const auto& [c, t] : texts) {
+        SCOPED_TRACE(t);
+        form->setCaption(c, t);
+        EXPECT_EQ(caption(sscm::ctlName(c)), t);
+        expectWholeAndApart();
+    }
+}
+
+TEST_F(MainFormTest, EventProcessingIsCheapEnoughForTensOfMillionsOfCalls) {
+    const auto start = std::chrono::steady_clock::now();
+    bool open = true;
+    for (int i = 0; i < 20'000'000; ++i) {
+        open = form->processEvents() && open;
+    }
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_TRUE(open);
+    // Pumping Qt on every call costs microseconds each, a minute for this loop.
+    EXPECT_LT(seconds, 2.0);
+}
+
+TEST_F(MainFormTest, ScreenshotAfterARunShowsEveryControlWhole) {
+    ASSERT_TRUE(form->setDirPath(SSCM_EXAMPLES_DIR));
+    clickItem("File1", "grazing.csv");
+    click("Command1");
+    assignRoles("Site", "Species", "Pref");
+    click("Command4");
+    ASSERT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text.toStdString();
+    ASSERT_EQ(caption("Label11"), "100% finished");
+
+    expectWholeAndApart();
+    // The description scrolls within its band; its first sentence is on view.
+    auto* description = ctl<QScrollArea>("Label16Area");
+    const int line = QFontMetrics(ctl<QLabel>("Label16")->font()).lineSpacing();
+    EXPECT_GE(description->viewport()->height(), 4 * line);
+    EXPECT_EQ(description->viewport()->height() % line, 0);
+
+    const QString file = SSCM_SCREENSHOT_FILE;
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
+    ASSERT_TRUE(form->grab().save(file));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Offscreen unless the caller asks for a real display, and one style everywhere, so the
+    // layout checks measure what the screenshot shows.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QApplication app(argc, argv);
+    QApplication::setStyle("Fusion");
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
