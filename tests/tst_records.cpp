@@ -1,0 +1,142 @@
+#include "analysis/records.h"
+#include "analysis_fixtures.h"
+#include "recording_window.h"
+#include "tempdir.h"
+
+#include <random>
+#include <string>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sscm::test::makeTable;
+using sscm::test::RecordingWindow;
+
+class RecordsTest : public sscm::test::TempDirTest {
+protected:
+    // Writes the records of `t` (columns Site, Species, Pref) to temp5.tmp and pools them.
+    sscm::Status write(const sscm::DataTable& t, RecordingWindow& w, sscm::Matrices& m) {
+        tab_ = {};
+        EXPECT_TRUE(sscm::buildTables(w, t, 1, 2, tab_));
+        sscm::OutFile out;
+        EXPECT_TRUE(out.open(sscm::kRecordFile, true));
+        const sscm::Status st = sscm::writeRecords(w, t, 3, tab_, out, m);
+        EXPECT_TRUE(out.close());
+        return st;
+    }
+    sscm::CaseSpeciesTables tab_;
+};
+
+TEST_F(RecordsTest, WorkedExampleRecordsAndMatrices) {
+    const auto t = makeTable(
+        {"Site", "Species", "Pref"},
+        {{"S1", "A", "5"}, {"S1", "B", "2"}, {"S2", "A", "1"}, {"S2", "B", "1"}, {"S2", "C", "3"}});
+    RecordingWindow w;
+    sscm::Matrices m;
+    ASSERT_TRUE(write(*t, w, m));
+    EXPECT_EQ(readFile("temp5.tmp"), "S1,A,A, 2 \r\nS1,A,B, 3 \r\nS1,B,A, 1 \r\nS1,B,B, 2 \r\n"
+                                     "S2,A,A, 2 \r\nS2,A,B, 2 \r\nS2,A,C, 1 \r\n"
+                                     "S2,B,A, 2 \r\nS2,B,B, 2 \r\nS2,B,C, 1 \r\n"
+                                     "S2,C,A, 3 \r\nS2,C,B, 3 \r\nS2,C,C, 2 \r\n");
+    EXPECT_EQ(m.compn, (std::vector<double>{2, 2, 1, 2, 2, 1, 1, 1, 1}));
+    EXPECT_EQ(m.compsum, (std::vector<double>{4, 5, 1, 3, 4, 1, 3, 3, 2}));
+    // One event pass and one "Making matrix" caption per record.
+    EXPECT_EQ(w.eventCalls, 13);
+    EXPECT_EQ(w.captions[sscm::Ctl::Label11], "Making matrix");
+}
+
+TEST_F(RecordsTest, RowsArePairedNotSpeciesAndIntensitiesCompareAsNumbers) {
+    const auto t =
+        makeTable({"Site", "Species", "Pref"},
+                  {{"S", "A", "5"}, {"S", "A", "2"}, {"T", "x", "10"}, {"T", "y", " 9"}});
+    RecordingWindow w;
+    sscm::Matrices m;
+    ASSERT_TRUE(write(*t, w, m));
+    EXPECT_EQ(readFile("temp5.tmp"), "S,A,A, 2 \r\nS,A,A, 3 \r\nS,A,A, 1 \r\nS,A,A, 2 \r\n"
+                                     "T,x,x, 2 \r\nT,x,y, 3 \r\nT,y,x, 1 \r\nT,y,y, 2 \r\n");
+    EXPECT_EQ(m.count(0, 0), 4);
+    EXPECT_EQ(m.sum(0, 0), 8);
+}
+
+TEST_F(RecordsTest, TextsThatWouldNotReadBackAreQuotedAndReadBackUnchanged) {
+    const auto t = makeTable({"Site", "Species", "Pref"}, {{"a,b", " lead", "1"},
+                                                           {"a,b", "line\r\nbreak", "2"},
+                                                           {"a,b", "trail ", "3"},
+                                                           {"a,b", "in\"side", "0"}});
+    RecordingWindow w;
+    sscm::Matrices direct;
+    ASSERT_TRUE(write(*t, w, direct));
+    const std::string file = readFile("temp5.tmp");
+    EXPECT_EQ(file.substr(0, 27), "\"a,b\",\" lead\",\" lead\", 2 \r\n");
+    EXPECT_NE(file.find("\"a,b\",trail ,\"line\r\nbreak\", 3 \r\n"), std::string::npos);
+    EXPECT_NE(file.find("\"a,b\",in\"side,trail , 1 \r\n"), std::string::npos);
+
+    sscm::Matrices back;
+    ASSERT_TRUE(sscm::readRecords("temp5.tmp", tab_.spname, back));
+    EXPECT_EQ(back.compsum, direct.compsum);
+    EXPECT_EQ(back.compn, direct.compn);
+}
+
+// The matrices pooled while writing, the matrices read back from the file, and the counts the
+// species-by-case table implies must all agree.
+TEST_F(RecordsTest, PooledWhileWritingEqualsReadBackOnRandomData) {
+    std::mt19937 rng(11);
+    for (int round = 0; round < 4; ++round) {
+        const auto t =
+            makeTable({"Site", "Species", "Pref"}, sscm::test::randomRows(rng, 60, 25, 40));
+        RecordingWindow w;
+        sscm::Matrices direct;
+        ASSERT_TRUE(write(*t, w, direct));
+        sscm::Matrices back;
+        ASSERT_TRUE(sscm::readRecords("temp5.tmp", tab_.spname, back));
+        EXPECT_EQ(back.compsum, direct.compsum);
+        EXPECT_EQ(back.compn, direct.compn);
+        for (std::int32_t a = 0; a < tab_.spn; ++a) {
+            for (std::int32_t b = 0; b < tab_.spn; ++b) {
+                double pairs = 0;
+                for (std::int32_t c = 0; c < tab_.casen; ++c)
+                    pairs += double(tab_.spcase(a, c)) * double(tab_.spcase(b, c));
+                ASSERT_EQ(direct.count(a, b), pairs);
+                ASSERT_EQ(direct.sum(a, b) + direct.sum(b, a), 4 * pairs);
+            }
+        }
+    }
+}
+
+TEST_F(RecordsTest, IntensityThatIsNoNumberNamesRowVariableAndText) {
+    const auto t = makeTable({"Site", "Species", "Bites"},
+                             {{"S1", "A", "1"}, {"S2", "B", "2"}, {"S1", "C", "null"}});
+    RecordingWindow w;
+    sscm::Matrices m;
+    const sscm::Status st = write(*t, w, m);
+    ASSERT_FALSE(st);
+    EXPECT_EQ(st.message,
+              "Data row 3: the intensity \"null\" of the variable Bites is not a number.");
+}
+
+TEST_F(RecordsTest, ClosingWindowStopsTheRecords) {
+    const auto t = makeTable({"Site", "Species", "Pref"}, {{"S", "A", "1"}, {"S", "B", "2"}});
+    RecordingWindow w;
+    w.closeAtEventCall = 3;
+    sscm::Matrices m;
+    EXPECT_EQ(write(*t, w, m).code, sscm::Status::Code::Cancelled);
+    EXPECT_EQ(w.eventCalls, 3);
+}
+
+TEST(NeedsQuotes, OnlyTextsTheFieldReaderWouldChange) {
+    EXPECT_FALSE(sscm::needsQuotes("Poa annua"));
+    EXPECT_FALSE(sscm::needsQuotes("trailing "));
+    EXPECT_FALSE(sscm::needsQuotes("in\"side"));
+    EXPECT_FALSE(sscm::needsQuotes("tab\there"));
+    EXPECT_TRUE(sscm::needsQuotes(""));
+    EXPECT_TRUE(sscm::needsQuotes("  "));
+    EXPECT_TRUE(sscm::needsQuotes(" lead"));
+    EXPECT_TRUE(sscm::needsQuotes("a,b"));
+    EXPECT_TRUE(sscm::needsQuotes("a\nb"));
+    EXPECT_TRUE(sscm::needsQuotes("a\rb"));
+    EXPECT_TRUE(sscm::needsQuotes("\"q"));
+}
+
+} // namespace
