@@ -3,6 +3,7 @@
 #include "recording_window.h"
 #include "tempdir.h"
 
+#include <algorithm>
 #include <random>
 #include <string>
 #include <vector>
@@ -84,11 +85,29 @@ TEST_F(RecordsTest, TextsThatWouldNotReadBackAreQuotedAndReadBackUnchanged) {
 TEST_F(RecordsTest, PooledWhileWritingEqualsReadBackOnRandomData) {
     std::mt19937 rng(11);
     for (int round = 0; round < 4; ++round) {
-        const auto t =
-            makeTable({"Site", "Species", "Pref"}, sscm::test::randomRows(rng, 60, 25, 40));
+        const auto rows = sscm::test::randomRows(rng, 60, 25, 40);
+        const auto t = makeTable({"Site", "Species", "Pref"}, rows);
         RecordingWindow w;
         sscm::Matrices direct;
         ASSERT_TRUE(write(*t, w, direct));
+
+        // The file, record by record: cases in order of first appearance, rows in data order.
+        std::string expected;
+        std::vector<std::string> done;
+        for (const auto& first : rows) {
+            if (std::find(done.begin(), done.end(), first[0]) != done.end())
+                continue;
+            done.push_back(first[0]);
+            for (const auto& a : rows)
+                for (const auto& b : rows)
+                    if (a[0] == first[0] && b[0] == first[0]) {
+                        const double pa = std::stod(a[2]);
+                        const double pb = std::stod(b[2]);
+                        const char code = pa > pb ? '3' : pa == pb ? '2' : '1';
+                        expected += a[0] + "," + a[1] + "," + b[1] + ", " + code + " \r\n";
+                    }
+        }
+        ASSERT_TRUE(readFile("temp5.tmp") == expected);
         sscm::Matrices back;
         ASSERT_TRUE(sscm::readRecords("temp5.tmp", tab_.spname, back));
         EXPECT_EQ(back.compsum, direct.compsum);

@@ -1,10 +1,15 @@
 #include "analysis/records.h"
 #include "analysis/run.h"
 #include "analysis_fixtures.h"
+#include "data/fieldreader.h"
+#include "data/printfmt.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -176,6 +181,234 @@ TEST_F(Run, ClosingWindowStopsQuietlyAndTidiesUp) {
     EXPECT_EQ(st.code, sscm::Status::Code::Cancelled);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_FALSE(exists(sscm::kRecordFile));
+}
+
+// The whole run done the plain way: linear searches, the records as text read back field by
+// field, removal by moving rows and columns, connect steps by matrix products, the iteration
+// over the full matrix, the ranking by repeated maximum search.
+struct PlainRun {
+    std::vector<std::string> list3;
+    std::string log;
+    bool ok = true;
+};
+
+PlainRun plainRun(const std::vector<std::vector<std::string>>& rows, double threshold) {
+    PlainRun out;
+    auto indexOf = [](const std::vector<std::string>& v, const std::string& x) {
+        return int(std::find(v.begin(), v.end(), x) - v.begin());
+    };
+    std::vector<std::string> cases;
+    std::vector<std::string> sp;
+    for (const auto& r : rows) {
+        if (indexOf(cases, r[0]) == int(cases.size()))
+            cases.push_back(r[0]);
+        if (indexOf(sp, r[1]) == int(sp.size()))
+            sp.push_back(r[1]);
+    }
+    int n = int(sp.size());
+    std::vector<std::vector<int>> spcase(sp.size(), std::vector<int>(cases.size(), 0));
+    for (const auto& r : rows)
+        ++spcase[std::size_t(indexOf(sp, r[1]))][std::size_t(indexOf(cases, r[0]))];
+    std::vector<int> spocc(sp.size(), 0);
+    out.list3.push_back(" ");
+    std::string header = " Item ";
+    for (const auto& c : cases)
+        header += ", " + c;
+    out.list3.push_back(header + ", Number of occurence");
+    for (std::size_t s = 0; s < sp.size(); ++s) {
+        std::string line = sp[s];
+        for (int count : spcase[s]) {
+            line += ", " + sscm::numberText(count);
+            spocc[s] += count > 0 ? 1 : 0;
+        }
+        out.list3.push_back(line + ", " + sscm::numberText(spocc[s]));
+    }
+
+    std::string records;
+    for (const auto& c : cases) {
+        std::vector<std::string> casesp;
+        std::vector<double> casepref;
+        for (const auto& r : rows)
+            if (r[0] == c) {
+                casesp.push_back(r[1]);
+                casepref.push_back(std::stod(r[2]));
+            }
+        for (std::size_t i = 0; i < casesp.size(); ++i)
+            for (std::size_t j = 0; j < casesp.size(); ++j) {
+                const int code = casepref[i] > casepref[j] ? 3 : casepref[i] == casepref[j] ? 2 : 1;
+                records +=
+                    c + "," + casesp[i] + "," + casesp[j] + "," + sscm::printForm(code) + "\r\n";
+            }
+    }
+    std::vector<std::vector<double>> compsum(sp.size(), std::vector<double>(sp.size(), 0.0));
+    std::vector<std::vector<double>> compn = compsum;
+    sscm::FieldReader reader(records);
+    std::string_view f;
+    while (reader.next(f)) {
+        std::string_view a;
+        std::string_view b;
+        std::string_view code;
+        reader.next(a);
+        reader.next(b);
+        reader.next(code);
+        const int i = indexOf(sp, std::string(a));
+        const int j = indexOf(sp, std::string(b));
+        compsum[std::size_t(i)][std::size_t(j)] += std::stoi(std::string(code));
+        compn[std::size_t(i)][std::size_t(j)] += 1;
+    }
+
+    const int total = n;
+    int m = 0;
+    for (int k = 0; k < total; ++k) {
+        ++m;
+        if (spocc[std::size_t(k)] <= threshold) {
+            out.log += sp[std::size_t(m - 1)] + " deleted\r\n";
+            for (int i = m; i <= total - 1; ++i) {
+                compsum[std::size_t(i - 1)] = compsum[std::size_t(i)];
+                compn[std::size_t(i - 1)] = compn[std::size_t(i)];
+            }
+            for (int j = m; j <= total - 1; ++j)
+                for (int i = 1; i <= total; ++i) {
+                    compsum[std::size_t(i - 1)][std::size_t(j - 1)] =
+                        compsum[std::size_t(i - 1)][std::size_t(j)];
+                    compn[std::size_t(i - 1)][std::size_t(j - 1)] =
+                        compn[std::size_t(i - 1)][std::size_t(j)];
+                }
+            for (int s = m; s <= total - 1; ++s)
+                sp[std::size_t(s - 1)] = sp[std::size_t(s)];
+            --m;
+        }
+    }
+    out.log += "\r\nNumber of all species: " + sscm::printForm(total) + "\r\n" +
+               "Number of species used: " + sscm::printForm(m) + "\r\n";
+    n = m;
+    if (n == 0) {
+        out.ok = false;
+        return out;
+    }
+
+    out.log += std::string("\r\n") + kHeading + "\r\n";
+    for (int s = 0; s < n; ++s) {
+        std::vector<double> cur(std::size_t(n), 0.0);
+        cur[std::size_t(s)] = 1;
+        int step = 1;
+        while (step <= 1000) {
+            std::vector<double> next(std::size_t(n), 0.0);
+            double sum = 0;
+            for (int i = 0; i < n; ++i) {
+                for (int j = 0; j < n; ++j)
+                    next[std::size_t(i)] +=
+                        cur[std::size_t(j)] * (compn[std::size_t(i)][std::size_t(j)] > 0 ? 1 : 0);
+                if (next[std::size_t(i)] > 0)
+                    next[std::size_t(i)] = 1;
+                sum += next[std::size_t(i)];
+            }
+            cur = next;
+            if (sum == n)
+                break;
+            ++step;
+        }
+        if (step >= 1000) {
+            out.ok = false;
+            return out;
+        }
+        out.log += sp[std::size_t(s)] + sscm::printForm(step) + "\r\n";
+    }
+
+    double mtotal = 0;
+    double mcount = 0;
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            if (compn[std::size_t(i)][std::size_t(j)] > 0) {
+                compsum[std::size_t(i)][std::size_t(j)] /= compn[std::size_t(i)][std::size_t(j)];
+                mtotal += compsum[std::size_t(i)][std::size_t(j)];
+                mcount += 1;
+            }
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j)
+            if (compn[std::size_t(i)][std::size_t(j)] == 0)
+                compsum[std::size_t(i)][std::size_t(j)] = mtotal / mcount;
+    out.log += "\r\nSpecies";
+    for (int j = 0; j < n; ++j)
+        out.log += "," + sp[std::size_t(j)];
+    out.log += " \r\n";
+    for (int i = 0; i < n; ++i) {
+        out.log += sp[std::size_t(i)];
+        for (int j = 0; j < n; ++j)
+            out.log += "," + sscm::printForm(compsum[std::size_t(i)][std::size_t(j)]);
+        out.log += " \r\n";
+    }
+
+    std::vector<double> cur(std::size_t(n), 0.0);
+    cur[0] = 1;
+    for (int step = 1; step <= 1000000; ++step) {
+        std::vector<double> next(std::size_t(n), 0.0);
+        for (int i = 0; i < n; ++i) {
+            double psum = 0;
+            double pcount = 0;
+            for (int j = 0; j < n; ++j)
+                if (compn[std::size_t(i)][std::size_t(j)] != 0) {
+                    psum += compsum[std::size_t(i)][std::size_t(j)] * cur[std::size_t(j)];
+                    pcount += 1;
+                }
+            next[std::size_t(i)] = psum / pcount * n;
+        }
+        double norm = 0;
+        for (double x : next)
+            norm += x * x;
+        norm = std::sqrt(norm);
+        for (double& x : next)
+            x /= norm;
+        double change = 0;
+        for (int i = 0; i < n; ++i)
+            change += std::fabs(next[std::size_t(i)] - cur[std::size_t(i)]) / n;
+        cur = next;
+        if (change < 0.0000001)
+            break;
+    }
+    double norm = 0;
+    for (double x : cur)
+        norm += x * x;
+    norm = std::sqrt(norm);
+    for (double& x : cur)
+        x /= norm;
+
+    out.list3.push_back(" ");
+    out.list3.push_back("Eigen vector (palatability)");
+    for (int k = 0; k < n; ++k) {
+        double best = -1e+300;
+        int chosen = 0;
+        for (int i = 0; i < n; ++i)
+            if (cur[std::size_t(i)] > best) {
+                best = cur[std::size_t(i)];
+                chosen = i;
+            }
+        out.list3.push_back(sp[std::size_t(chosen)] + ", " + sscm::numberText(best));
+        cur[std::size_t(chosen)] = -1e+300;
+    }
+    return out;
+}
+
+TEST_F(Run, SameListingAndLogAsThePlainWayOnRandomData) {
+    std::mt19937 rng(29);
+    int completed = 0;
+    for (int round = 0; round < 6; ++round) {
+        const auto rows = sscm::test::randomRows(rng, 30 + 10 * round, 12, 25 + 5 * round);
+        const double threshold = round % 3;
+        const PlainRun plain = plainRun(rows, threshold);
+        s.table = makeTable(kNames, rows);
+        w.lists[Ctl::List3].clear();
+        w.messages.clear();
+        w.texts[Ctl::Text5] = std::to_string(int(threshold));
+        const sscm::Status st = sscm::goCommand(w, s);
+        EXPECT_EQ(bool(st), plain.ok) << "round " << round;
+        EXPECT_EQ(readFile("log_data.csv"), plain.log) << "round " << round;
+        if (plain.ok) {
+            EXPECT_EQ(w.lists[Ctl::List3], plain.list3) << "round " << round;
+            ++completed;
+        }
+    }
+    EXPECT_GE(completed, 4); // most data sets go through every stage
 }
 
 // A Read while the run processes events replaces the session's table; the run goes on with the
