@@ -96,13 +96,10 @@ bool CliWindow::processEvents() {
 }
 
 void CliWindow::showProgress() {
-    std::string line = "\r";
-    line += captions_[std::size_t(Ctl::Label18)];
+    // The run's status once it has one, before that the progress of Read.
     const std::string& run = captions_[std::size_t(Ctl::Label11)];
-    if (!run.empty()) {
-        line += "  ";
-        line += run;
-    }
+    std::string line = "\r";
+    line += run.empty() ? captions_[std::size_t(Ctl::Label18)] : run;
     const std::size_t width = line.size() - 1;
     if (width < shownWidth_)
         line.append(shownWidth_ - width, ' ');
