@@ -54,11 +54,9 @@ struct RunFiles {
 // ready again, and a failure is shown in a warning box.
 Status stop(Window& w, RunFiles& files, Status st, const char* title = kErrorTitle) {
     files.dropRecords();
-    const Status closed = files.log.close();
+    (void)files.log.close(); // the failure that stopped the run is the one to report
     if (st.code == Status::Code::Failed)
         w.warning(st.message, title);
-    else if (!closed && st.code == Status::Code::Ok)
-        st = closed;
     w.setEnabled(Ctl::Command4, true);
     w.setCaption(Ctl::Command4, "GO");
     return st;
