@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QScrollBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -624,6 +625,43 @@ TEST_F(MainFormTest, StatusLabelsHoldTheirLongestTexts) {
         EXPECT_EQ(caption(sscm::ctlName(c)), t);
         expectWholeAndApart();
     }
+}
+
+TEST_F(MainFormTest, ALongResultLineScrollsToItsEndAndSavesWhole) {
+    // An occurrence line of a data set with thousands of cases.
+    std::string line = "Festuca ovina";
+    for (int c = 0; c < 6000; ++c) {
+        line += c % 3 == 0 ? ",  1" : ",  0";
+    }
+    line += ",  2000";
+    form->addItem(sscm::Ctl::List3, line);
+    form->addItem(sscm::Ctl::List3, "Eigen vector (palatability)");
+    auto* list = ctl<QListWidget>("List3");
+    QApplication::processEvents();
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    // The first paint measures the line, whose size then follows the measure.
+    list->viewport()->grab();
+    QApplication::processEvents();
+    const int extent = list->horizontalScrollBar()->maximum() + list->viewport()->width();
+    const int width = QFontMetrics(list->font()).horizontalAdvance(QString::fromStdString(line));
+    EXPECT_NEAR(extent, width, 12);
+
+    // Scrolled to the end, the end of the line is drawn at the right of the list.
+    list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+    const QImage shot = list->viewport()->grab().toImage();
+    const QRect row = list->visualItemRect(list->item(0)).intersected(list->viewport()->rect());
+    int ink = 0;
+    for (int x = row.right() - 60; x <= row.right(); ++x) {
+        for (int y = row.top(); y <= row.bottom(); ++y) {
+            ink += qGray(shot.pixel(x, y)) < 128 ? 1 : 0;
+        }
+    }
+    EXPECT_GT(ink, 20);
+
+    EXPECT_EQ(form->item(sscm::Ctl::List3, 0), line);
+    type("Text3", "out.csv");
+    click("Command6");
+    EXPECT_EQ(readFile("out.csv"), line + "\r\nEigen vector (palatability)\r\n");
 }
 
 TEST_F(MainFormTest, EventProcessingIsCheapEnoughForTensOfMillionsOfCalls) {

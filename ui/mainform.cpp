@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -22,6 +23,7 @@
 #include <QStorageInfo>
 #include <QStringDecoder>
 #include <QStyle>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 namespace sscm {
@@ -74,11 +76,12 @@ const char* const kDescription =
     "of occurrence frequency. Data: a comma-separated file with the variable names in its first "
     "line. Please cite the publication that describes the method.";
 
-// Event processing: pump at most this often, and look at the clock about once per
-// kCheckNs, whatever the cost of one call between.
+// Event processing: pump at most every kPumpNs; look at the clock about every kCheckNs, but
+// at least every kMaxStride calls, so that a stage whose steps are slow after one whose steps
+// were fast stalls the window for at most kMaxStride of its steps.
 constexpr std::int64_t kPumpNs = 20'000'000;
 constexpr std::int64_t kCheckNs = 1'000'000;
-constexpr int kMaxStride = 1 << 16;
+constexpr int kMaxStride = 256;
 
 QByteArray bytesOf(std::string_view s) {
     return QByteArray(s.data(), qsizetype(s.size()));
@@ -87,7 +90,140 @@ std::string stdString(const QByteArray& b) {
     return std::string(b.constData(), size_t(b.size()));
 }
 
+/// Item data: a serial number of a long list line, under which its measured pieces are kept.
+constexpr int kLineIdRole = Qt::UserRole + 1;
+/// Lines up to this length are drawn as usual.
+constexpr qsizetype kLongLine = 256;
+quint64 lastLineId = 0;
+
+/// Draws list lines of any length at the cost of what is on view. Drawn as usual, a line of the
+/// occurrence listing (a count for every case) is laid out whole at every repaint, which makes
+/// a run spend most of its time painting. Here a long line is measured once, in pieces, when it
+/// first shows, and only the pieces inside the list's visible area are drawn.
+class LongLineDelegate final : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+
+    void forget() { pieces_.clear(); }
+
+    void paint(QPainter* painter, const QStyleOptionViewItem& option,
+               const QModelIndex& index) const override {
+        const QVariant id = index.data(kLineIdRole);
+        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
+        if (!id.isValid() || view == nullptr) {
+            QStyledItemDelegate::paint(painter, option, index);
+            return;
+        }
+        QStyleOptionViewItem opt(option);
+        initStyleOption(&opt, index);
+        const QString text = opt.text;
+        opt.text.clear();
+        QStyle* style = view->style();
+        // Background, selection and focus frame, without the text.
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, view);
+
+        bool fresh = false;
+        const Pieces& pieces = measure(id.toULongLong(), text, opt.font, fresh);
+        if (fresh) {
+            // The line's size was estimated; now that it is measured, the list scrolls exactly
+            // to its end. Changed after this paint, not within it.
+            const QSize exact(int(std::ceil(pieces.back().second)) + 6, opt.rect.height());
+            if (exact != index.data(Qt::SizeHintRole).toSize()) {
+                const QPersistentModelIndex at(index);
+                QMetaObject::invokeMethod(
+                    const_cast<QAbstractItemView*>(view),
+                    [at, exact] {
+                        if (at.isValid()) {
+                            const_cast<QAbstractItemModel*>(at.model())
+                                ->setData(at, exact, Qt::SizeHintRole);
+                        }
+                    },
+                    Qt::QueuedConnection);
+            }
+        }
+        const QFontMetricsF fm(opt.font);
+        const qreal left =
+            opt.rect.left() + style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
+        const qreal baseline = opt.rect.top() + (opt.rect.height() - fm.height()) / 2 + fm.ascent();
+        const QRect visible = view->viewport()->rect();
+        painter->save();
+        painter->setFont(opt.font);
+        const QPalette::ColorGroup group =
+            opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
+        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected
+                                                     ? QPalette::HighlightedText
+                                                     : QPalette::Text));
+        qreal x = 0;
+        for (qsizetype k = 0; k + 1 < pieces.size(); ++k) {
+            const qreal end = pieces[k + 1].second;
+            if (left + x > visible.right()) {
+                break;
+            }
+            if (left + end >= visible.left()) {
+                const qsizetype from = pieces[k].first;
+                painter->drawText(QPointF(left + x, baseline),
+                                  text.mid(from, pieces[k + 1].first - from));
+            }
+            x = end;
+        }
+        painter->restore();
+    }
+
+private:
+    /// Start of each piece in the text and the width of the text before it; a last entry for
+    /// the end of the text and its whole width.
+    using Pieces = QList<QPair<qsizetype, qreal>>;
+
+    const Pieces& measure(quint64 id, const QString& text, const QFont& font, bool& fresh) const {
+        auto it = pieces_.constFind(id);
+        if (it != pieces_.constEnd()) {
+            return *it;
+        }
+        fresh = true;
+        if (pieces_.size() > 4096) {
+            pieces_.clear();
+        }
+        constexpr qsizetype kPiece = 128;
+        const QFontMetricsF fm(font);
+        Pieces pieces{{0, 0.0}};
+        qreal x = 0;
+        for (qsizetype from = 0; from < text.size();) {
+            qsizetype to = std::min(from + kPiece, text.size());
+            if (to < text.size() && text[to - 1].isHighSurrogate()) {
+                ++to;
+            }
+            x += fm.horizontalAdvance(text.mid(from, to - from));
+            pieces.append({to, x});
+            from = to;
+        }
+        return *pieces_.insert(id, pieces);
+    }
+
+    mutable QHash<quint64, Pieces> pieces_;
+};
+
 } // namespace
+
+QSize MainForm::itemSize(const QListWidget* l, const QString& text) {
+    // A line of the occurrence listing holds a count for every case: tens of thousands of
+    // characters, which take milliseconds to measure. Such a line is sized from samples spread
+    // over it, with a margin: the list only needs it to scroll far enough.
+    constexpr qsizetype kSamples = 8;
+    constexpr qsizetype kSample = 64;
+    const QFontMetrics fm(l->font());
+    int width = 0;
+    if (text.size() <= kLongLine) {
+        width = fm.horizontalAdvance(text);
+    } else {
+        qreal sampled = 0;
+        for (qsizetype k = 0; k < kSamples; ++k) {
+            sampled += fm.horizontalAdvance(
+                text.mid(k * (text.size() - kSample) / (kSamples - 1), kSample));
+        }
+        width = int(std::ceil(sampled / double(kSamples * kSample) * double(text.size()) * 1.01));
+    }
+    return QSize(width + 6, fm.height() + 2);
+}
 
 QString MainForm::toQString(std::string_view bytes, bool* exact) {
     QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -155,6 +291,7 @@ void MainForm::buildControls() {
         l->setSelectionMode(QAbstractItemView::SingleSelection);
         l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
         place(l, ctlName(c), r, makeFont(Face::Gothic, 9));
+        l->setItemDelegate(new LongLineDelegate(l));
         ctl_[size_t(c)] = l;
         return l;
     };
@@ -331,6 +468,10 @@ void MainForm::setCaption(Ctl c, std::string_view text) {
         return;
     }
     cached.assign(text);
+    // A new caption often starts a new stage, whose steps may cost more: look at the clock at
+    // the next call.
+    stride_ = 1;
+    countdown_ = 1;
     QWidget* w = ctl_[size_t(c)];
     if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(toQString(text));
@@ -391,6 +532,9 @@ QListWidget* MainForm::list(Ctl c) const {
 void MainForm::clearList(Ctl c) {
     if (QListWidget* l = list(c)) {
         l->clear();
+        if (auto* d = dynamic_cast<LongLineDelegate*>(l->itemDelegate())) {
+            d->forget();
+        }
     }
 }
 
@@ -403,6 +547,10 @@ void MainForm::addItem(Ctl c, std::string_view item) {
     auto* it = new QListWidgetItem(toQString(item, &exact));
     if (!exact) {
         it->setData(Qt::UserRole, bytesOf(item));
+    }
+    it->setSizeHint(itemSize(l, it->text()));
+    if (it->text().size() > kLongLine) {
+        it->setData(kLineIdRole, ++lastLineId);
     }
     l->addItem(it);
 }
@@ -445,8 +593,9 @@ bool MainForm::processEvents() {
     const std::int64_t sinceCheck = now - lastCheckNs_;
     if (sinceCheck < kCheckNs) {
         stride_ = std::min(stride_ * 2, kMaxStride);
-    } else if (sinceCheck > 4 * kCheckNs) {
-        stride_ = std::max(stride_ / 2, 1);
+    } else {
+        // Calls got slower: scale the stride down at once to what one check interval holds.
+        stride_ = int(std::clamp<std::int64_t>(stride_ * kCheckNs / sinceCheck, 1, kMaxStride));
     }
     countdown_ = stride_;
     lastCheckNs_ = now;

@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include <QElapsedTimer>
+#include <QSize>
 #include <QString>
 #include <QWidget>
 
@@ -83,6 +84,8 @@ private:
     void setDefaults();
     void setTextBox(Ctl c, std::string_view bytes);
     QListWidget* list(Ctl c) const;
+    /// Size of a list item showing `text`, measured without laying out a whole long line.
+    static QSize itemSize(const QListWidget* l, const QString& text);
     TextBox& textBox(Ctl c);
 
     void readData();
@@ -120,7 +123,7 @@ private:
 
     // Event processing is throttled twice over: the clock is looked at only every `stride_`
     // calls (adapted so that this happens about once a millisecond), and events are pumped at
-    // most every kPumpMs. A run may call processEvents() tens of millions of times.
+    // most every 20 ms. A run may call processEvents() tens of millions of times.
     QElapsedTimer clock_;
     std::int64_t lastCheckNs_ = 0;
     std::int64_t lastPumpNs_ = 0;
