@@ -8,13 +8,14 @@ OutFile::~OutFile() {
     (void)close();
 }
 
-Status OutFile::open(const std::string& path, bool background) {
+Status OutFile::open(const std::string& path, bool background, const char* what) {
     (void)close();
     path_ = path;
     errno_ = 0;
     file_ = std::fopen(path.c_str(), "wb");
     if (file_ == nullptr)
-        return Status::failed("Cannot open the file \"" + path + "\": " + std::strerror(errno));
+        return Status::failed(std::string("Cannot open the ") + what + " \"" + path +
+                              "\": " + std::strerror(errno));
     // Whole buffers are handed to the system as they are; the stream adds no copy of its own.
     std::setvbuf(file_, nullptr, _IONBF, 0);
     const int nbuf = background ? 2 : 1;

@@ -27,9 +27,9 @@ public:
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
 
-    /// Creates the file, or empties an existing one. A failure names the file and the system's
-    /// reason.
-    Status open(const std::string& path, bool background = false);
+    /// Creates the file, or empties an existing one. A failure names the file (as `what`, "log
+    /// file" say, and its path) and the system's reason.
+    Status open(const std::string& path, bool background = false, const char* what = "file");
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
 

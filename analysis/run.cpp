@@ -82,8 +82,8 @@ Status goCommand(Window& w, Session& s, RunTimings* timings) {
         return stop(w, files, Status::failed("The data file has no data rows."));
 
     const std::string logname = w.text(Ctl::Text6);
-    if (Status st = files.log.open(logname, true); !st)
-        return stop(w, files, Status::failed("Cannot open the log file: " + st.message));
+    if (Status st = files.log.open(logname, true, "log file"); !st)
+        return stop(w, files, st);
     w.setCaption(Ctl::Command4, "Working");
     w.setEnabled(Ctl::Command4, false);
     w.setCaption(Ctl::Label11, " 0 %");
