@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 
+#include <QAbstractButton>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -202,6 +203,35 @@ private:
     mutable QHash<quint64, Pieces> pieces_;
 };
 
+/// True when the caption of a label, button or check box shows whole in its control.
+bool captionFits(const QWidget* w, const QFont& font) {
+    const QFontMetrics fm(font);
+    if (const auto* l = qobject_cast<const QLabel*>(w)) {
+        const QRect room = l->contentsRect();
+        return room.contains(
+            fm.boundingRect(room, int(l->alignment()) | Qt::TextWordWrap, l->text()));
+    }
+    if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
+        int indicator = 4;
+        if (qobject_cast<const QCheckBox*>(w) != nullptr) {
+            indicator = b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
+                        b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b) + 4;
+        }
+        return fm.horizontalAdvance(b->text()) + indicator <= b->width() &&
+               fm.height() <= b->height();
+    }
+    return true;
+}
+
+void fitCaption(QWidget* w) {
+    constexpr int kSmallest = 9;
+    QFont f = w->font();
+    while (f.pixelSize() > kSmallest && !captionFits(w, f)) {
+        f.setPixelSize(f.pixelSize() - 1);
+    }
+    w->setFont(f);
+}
+
 } // namespace
 
 QSize MainForm::itemSize(const QListWidget* l, const QString& text) {
@@ -385,7 +415,9 @@ void MainForm::buildControls() {
     place(check1_, "Check1", twipRect(2400, 5820, 2775, 375).adjusted(0, 0, 0, -1), window);
     ctl_[size_t(Ctl::Check1)] = check1_;
     textBox(Ctl::Text5, twipRect(4560, 6180, 615, 270));
-    label("Label8", "Equal or fewer than", twipRect(3000, 6240, 1695, 255), window);
+    // The caption of the threshold ends where its text box begins.
+    label("Label8", "Equal or fewer than", twipRect(3000, 6240, 1695, 255).adjusted(0, 0, -9, 0),
+          window);
     label("Label13", "May 2003, reviced May 29, 2010", twipRect(0, 6720, 2535, 255), window);
     ctl_[size_t(Ctl::Label14)] =
         label("Label14", "", twipRect(4260, 7080, 1095, 195), makeFont(Face::Gothic, 9));
@@ -393,6 +425,12 @@ void MainForm::buildControls() {
     label("Label15", "log file", twipRect(6600, 900, 615, 195), makeFont(Face::Gothic, 7.5));
     label("Label12", "Species-to-species comparison matrix method", twipRect(0, 0, 3495, 735),
           makeFont(Face::Times, 15.75));
+
+    // Where neither Times New Roman nor a font of its widths is installed, the serif that stands
+    // in is wider: its captions take a smaller size rather than run out of their controls.
+    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        fitCaption(w);
+    }
 
     ctl_[size_t(Ctl::Command1)] = read;
     ctl_[size_t(Ctl::Command4)] = go;
@@ -629,6 +667,10 @@ void MainForm::runAnalysis() {
     goBusy_ = true;
     startCommand();
     goCommand(*this, session_);
+    // The run's own lines, the spectrum last, come into view.
+    if (list3_->count() > 0) {
+        list3_->scrollToItem(list3_->item(list3_->count() - 1));
+    }
     --busyDepth_;
     goBusy_ = false;
     commandDone();
