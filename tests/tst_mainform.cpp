@@ -255,7 +255,8 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
 }
 
 TEST_F(MainFormTest, TabVisitsTheControlsInOrder) {
-    QApplication::setActiveWindow(form.get());
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
     ctl<QWidget>("Drive1")->setFocus();
     QStringList visited{QApplication::focusWidget()->objectName()};
     for (int i = 0; i < 19; ++i) {

@@ -354,8 +354,8 @@ void MainForm::buildControls() {
                         makeFont(Face::Gothic, 9.75, true));
     textBox(Ctl::Text7, twipRect(2400, 3000, 2775, 270));
     {
-        // The description with the two sentences on the data format and on citing runs past the
-        // four lines the band above the output files holds: it scrolls instead of being cut.
+        // The description, with its sentences on the data format and on citing, runs past the
+        // lines that the band above the output files holds: it scrolls instead of being cut.
         auto* area = new QScrollArea(this);
         area->setObjectName("Label16Area");
         area->setFrameShape(QFrame::NoFrame);
@@ -436,6 +436,10 @@ void MainForm::buildControls() {
     ctl_[size_t(Ctl::Command4)] = go;
     ctl_[size_t(Ctl::Command5)] = exit;
     ctl_[size_t(Ctl::Command6)] = save;
+    for (QPushButton* b : {read, go, exit, save}) {
+        const auto c = std::find(ctl_.begin(), ctl_.end(), b) - ctl_.begin();
+        caption_[size_t(c)] = stdString(b->text().toUtf8());
+    }
 
     // The tab key visits the controls in this order; labels take no focus.
     const QList<QWidget*> order = {drive1_,
@@ -744,7 +748,7 @@ void MainForm::copySelectedVariable(Ctl target) {
 void MainForm::fillDrives(const QString& selectRoot) {
     QStringList roots;
     for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady()) {
+        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir()) {
             roots << volume.rootPath();
         }
     }
