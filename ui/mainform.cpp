@@ -732,6 +732,8 @@ void MainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    // The request is served: a window shown again starts afresh.
+    exitRequested_ = false;
     event->accept();
 }
 
