@@ -1,11 +1,11 @@
 #pragma once
 
+#include "data/status.h"
+#include "data/window.h"
+
 #include <cstdint>
 #include <string_view>
 #include <vector>
-
-#include "data/status.h"
-#include "data/window.h"
 
 namespace sscm {
 

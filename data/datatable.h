@@ -1,13 +1,13 @@
 #pragma once
 
+#include "data/status.h"
+#include "data/window.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "data/status.h"
-#include "data/window.h"
 
 namespace sscm {
 

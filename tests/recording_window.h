@@ -1,11 +1,11 @@
 #pragma once
 
+#include "data/window.h"
+
 #include <map>
 #include <string>
 #include <string_view>
 #include <vector>
-
-#include "data/window.h"
 
 namespace sscm::test {
 

@@ -4,7 +4,6 @@
 #include <fstream>
 #include <iterator>
 #include <string>
-
 #include <unistd.h>
 
 #include <gtest/gtest.h>
