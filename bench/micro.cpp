@@ -1,12 +1,18 @@
 // Micro-benchmarks of the hot kernels of a run: field reading, print formatting of doubles,
-// category tabulation.
+// category tabulation, writing the comparison records and reading them back.
 
+#include "analysis/matrix.h"
+#include "analysis/outfile.h"
+#include "analysis/records.h"
+#include "analysis/tables.h"
 #include "data/category.h"
+#include "data/datatable.h"
 #include "data/fieldreader.h"
 #include "data/printfmt.h"
 #include "data/window.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -102,6 +108,79 @@ void BM_Category(benchmark::State& state) {
     state.SetItemsProcessed(std::int64_t(state.iterations()) * n);
 }
 BENCHMARK(BM_Category)->Args({1000000, 3000})->Args({1000000, 20000});
+
+/// A data table of `cases` cases of `rows` rows each over `species` species (Site, Species, Pref).
+sscm::DataTable makeTable(int cases, int rows, int species) {
+    sscm::DataTable t;
+    t.valn = 3;
+    t.objn = cases * rows;
+    t.varname = {"Site", "Species", "Pref"};
+    t.offsets.push_back(0);
+    auto add = [&](const std::string& cell) {
+        t.text += cell;
+        t.offsets.push_back(t.text.size());
+    };
+    for (int c = 0; c < cases; ++c) {
+        for (int r = 0; r < rows; ++r) {
+            add("Site" + std::to_string(c + 1));
+            add("Species " + std::to_string((c * 13 + r * 7) % species + 1));
+            add(std::to_string((c * 31 + r * 17) % 11));
+        }
+    }
+    return t;
+}
+
+/// Writes the records of 200 cases of 40 rows (320,000 records) to a scratch file and pools them.
+void BM_WriteRecords(benchmark::State& state) {
+    const sscm::DataTable table = makeTable(200, 40, 200);
+    NullWindow w;
+    sscm::CaseSpeciesTables t;
+    if (!sscm::buildTables(w, table, 1, 2, t)) {
+        state.SkipWithError("tables");
+        return;
+    }
+    std::int64_t bytes = 0;
+    for (auto _ : state) {
+        sscm::OutFile out;
+        sscm::Matrices m;
+        if (!out.open("bench-records.tmp", state.range(0) != 0) ||
+            !sscm::writeRecords(w, table, 3, t, out, m) || !out.close()) {
+            state.SkipWithError("write");
+            return;
+        }
+        bytes = std::int64_t(std::filesystem::file_size("bench-records.tmp"));
+    }
+    std::filesystem::remove("bench-records.tmp");
+    state.SetBytesProcessed(std::int64_t(state.iterations()) * bytes);
+}
+BENCHMARK(BM_WriteRecords)->ArgName("background")->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond);
+
+/// Reads the same records back by the field-reading rule into the matrices.
+void BM_ReadRecords(benchmark::State& state) {
+    const sscm::DataTable table = makeTable(200, 40, 200);
+    NullWindow w;
+    sscm::CaseSpeciesTables t;
+    sscm::OutFile out;
+    sscm::Matrices m;
+    if (!sscm::buildTables(w, table, 1, 2, t) || !out.open("bench-records.tmp") ||
+        !sscm::writeRecords(w, table, 3, t, out, m) || !out.close()) {
+        state.SkipWithError("setup");
+        return;
+    }
+    const std::vector<std::string_view> names(t.spname.begin(), t.spname.end());
+    for (auto _ : state) {
+        sscm::Matrices back;
+        if (!sscm::readRecords("bench-records.tmp", names, back)) {
+            state.SkipWithError("read");
+            break;
+        }
+        benchmark::DoNotOptimize(back.compsum.data());
+    }
+    state.SetBytesProcessed(std::int64_t(state.iterations()) *
+                            std::int64_t(std::filesystem::file_size("bench-records.tmp")));
+    std::filesystem::remove("bench-records.tmp");
+}
+BENCHMARK(BM_ReadRecords)->Unit(benchmark::kMillisecond);
 
 } // namespace
 

@@ -7,7 +7,7 @@ cd "$(dirname "$0")/.."
 
 bash scripts/deps.sh
 cmake --preset default >/dev/null
-cmake --build --preset default --target sscm-cli
+cmake --build --preset default --target sscm-cli sscm
 
 mkdir -p build/example
 cd build/example
