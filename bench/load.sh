@@ -3,6 +3,7 @@
 # normalised, sized and loaded, and its variables listed). Prints the wall time and peak memory.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
 cmake --preset default >/dev/null
 cmake --build --preset default --target sscm-cli sscm-gen >/dev/null
 mkdir -p "$root/build/bench-data"

@@ -7,6 +7,7 @@
 # Usage: bench/run.sh [SETS...]   (default: S M L; RUNS=5 by default)
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
+cd "$root"
 runs=${RUNS:-5}
 sets=("$@")
 [ ${#sets[@]} -eq 0 ] && sets=(S M L)
