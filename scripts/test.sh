@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks formatting, then builds and runs every test twice: once
-# plainly (warnings as errors, the window included) and once under AddressSanitizer and
-# UndefinedBehaviorSanitizer.
+# plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors and
+# the window included both times.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
