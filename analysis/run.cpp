@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <string>
 
 namespace sscm {
@@ -68,10 +69,32 @@ Status goCommand(Window& w, Session& s) {
     return goCommand(w, s, nullptr);
 }
 
+namespace {
+
+Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files);
+
+} // namespace
+
 Status goCommand(Window& w, Session& s, RunTimings* timings) {
     if (timings != nullptr)
         *timings = RunTimings{};
     RunFiles files;
+    try {
+        return runStages(w, s, timings, files);
+    } catch (const std::bad_alloc&) {
+        // The comparison matrices grow with the square of the number of species: a variable of
+        // all-distinct values (an observation number, say) taken as the species needs more
+        // memory than any machine has. The run ends like any other failed run.
+        return stop(w, files,
+                    Status::failed("There is not enough memory to complete the analysis. The "
+                                   "comparison matrices grow with the square of the number of "
+                                   "species: check that the plant species variable is right."));
+    }
+}
+
+namespace {
+
+Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     // The run keeps its own reference: a Read during the run's event processing may replace the
     // session's table, never this one.
     const std::shared_ptr<const DataTable> table = s.table;
@@ -154,5 +177,7 @@ Status goCommand(Window& w, Session& s, RunTimings* timings) {
     clock.lap(&RunTimings::listing);
     return Status::ok();
 }
+
+} // namespace
 
 } // namespace sscm

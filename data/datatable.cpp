@@ -8,6 +8,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <new>
 
 namespace sscm {
 
@@ -37,7 +38,25 @@ Status failRead(Window& w, Session& s, Status st) {
 
 } // namespace
 
+namespace {
+
+Status loadTable(Window& w, Session& s);
+
+} // namespace
+
 Status readCommand(Window& w, Session& s) {
+    try {
+        return loadTable(w, s);
+    } catch (const std::bad_alloc&) {
+        return failRead(w, s,
+                        Status::failed("There is not enough memory to hold the data file \"" +
+                                       w.text(Ctl::Dir1) + "/" + w.text(Ctl::Text7) + "\"."));
+    }
+}
+
+namespace {
+
+Status loadTable(Window& w, Session& s) {
     w.setCaption(Ctl::Command1, "reading");
     w.setEnabled(Ctl::Command1, false);
     w.setCaption(Ctl::Label18, " 0 %");
@@ -67,7 +86,9 @@ Status readCommand(Window& w, Session& s) {
                               " has no variable in its header line.");
     }
 
-    std::FILE* f = std::fopen(kCopy, "rb");
+    // Closed on every way out, an exhausted memory included.
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(kCopy, "rb"), &std::fclose);
+    std::FILE* f = file.get();
     if (f == nullptr)
         return failRead(
             w, s, Status::failed("Cannot read " + quoted(kCopy) + ": " + std::strerror(errno)));
@@ -89,7 +110,7 @@ Status readCommand(Window& w, Session& s) {
     FieldReader reader(f);
     std::string_view field;
     auto shortRow = [&](std::int32_t row, std::int32_t found) {
-        std::fclose(f);
+        file.reset(); // closed before the copy is removed
         std::string msg = "The data file " + quoted(source) + " ends inside a record: ";
         if (row == 0) {
             msg += "its header has only ";
@@ -119,7 +140,7 @@ Status readCommand(Window& w, Session& s) {
             shown = p;
         }
         if (!w.processEvents()) {
-            std::fclose(f);
+            file.reset();
             abandonRead(w, s);
             return Status::cancelled();
         }
@@ -135,7 +156,7 @@ Status readCommand(Window& w, Session& s) {
     }
     table->offsets.push_back(table->text.size());
     const bool ioError = reader.ioError();
-    std::fclose(f);
+    file.reset();
     if (ioError)
         return failRead(w, s,
                         Status::failed("Cannot read the data file " + quoted(source) + ": " +
@@ -150,5 +171,7 @@ Status readCommand(Window& w, Session& s) {
     w.setCaption(Ctl::Label18, "100% finished");
     return Status::ok();
 }
+
+} // namespace
 
 } // namespace sscm

@@ -4,6 +4,7 @@
 #include "test_config.h"
 
 #include <cstring>
+#include <new>
 #include <string>
 #include <vector>
 
@@ -274,6 +275,25 @@ TEST_F(Read, CancelledWhileLoading) {
     EXPECT_EQ(s.table, nullptr);
     EXPECT_FALSE(exists("temp1.tmp"));
     EXPECT_FALSE(exists("VectorFileSize.log"));
+}
+
+TEST_F(Read, MemoryRunningOutWhileLoadingLeavesNoTable) {
+    struct ExhaustedWindow : ProgressWindow {
+        bool processEvents() override {
+            if (++eventCalls == 5) // sizing takes 3 calls; the loading's second row fails
+                throw std::bad_alloc();
+            return true;
+        }
+    } ew;
+    ew.startUp(dir().string());
+    writeFile("file_name.csv", "v\r\n1\r\n2\r\n3\r\n");
+    const Status st = sscm::readCommand(ew, s);
+    EXPECT_EQ(st.code, Status::Code::Failed);
+    ASSERT_EQ(ew.messages.size(), 1u);
+    EXPECT_NE(ew.messages[0].text.find("not enough memory"), std::string::npos);
+    EXPECT_EQ(s.table, nullptr);
+    EXPECT_TRUE(ew.enabled[Ctl::Command1]);
+    EXPECT_FALSE(exists("temp1.tmp"));
 }
 
 TEST_F(Read, CancelledWhileSizing) {

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <new>
 #include <random>
 #include <string>
 #include <vector>
@@ -181,6 +182,29 @@ TEST_F(Run, ClosingWindowStopsQuietlyAndTidiesUp) {
     EXPECT_EQ(st.code, sscm::Status::Code::Cancelled);
     EXPECT_TRUE(w.messages.empty());
     EXPECT_FALSE(exists(sscm::kRecordFile));
+}
+
+// Memory running out in the middle of a run (a species variable of all-distinct values makes the
+// matrices enormous) ends the run like bad input: a message, the records removed, GO ready again.
+TEST_F(Run, MemoryRunningOutEndsTheRunWithAMessage) {
+    struct ExhaustedWindow : sscm::test::RecordingWindow {
+        bool processEvents() override {
+            if (++eventCalls == 5)
+                throw std::bad_alloc();
+            return true;
+        }
+    } ew;
+    ew.startUp(dir().string());
+    ew.texts = w.texts;
+    ew.lists[Ctl::List3] = {"from before"};
+    const sscm::Status st = sscm::goCommand(ew, s);
+    ASSERT_EQ(st.code, sscm::Status::Code::Failed);
+    ASSERT_EQ(ew.messages.size(), 1u);
+    EXPECT_NE(st.message.find("not enough memory"), std::string::npos) << st.message;
+    EXPECT_TRUE(ew.enabled[Ctl::Command4]);
+    EXPECT_EQ(ew.captions[Ctl::Command4], "GO");
+    EXPECT_FALSE(exists(sscm::kRecordFile));
+    EXPECT_EQ(ew.lists[Ctl::List3].front(), "from before");
 }
 
 // The whole run done the plain way: linear searches, the records as text read back field by
