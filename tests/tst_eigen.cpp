@@ -1,4 +1,5 @@
 #include "analysis/eigen.h"
+#include "analysis_fixtures.h"
 #include "data/printfmt.h"
 #include "recording_window.h"
 
@@ -12,7 +13,9 @@
 
 namespace {
 
+using sscm::test::denseIteration;
 using sscm::test::RecordingWindow;
+using Result = sscm::test::IterationResult;
 
 // Mean codes `a` of n species compared wherever `compared` holds, as the stage sees them.
 sscm::Matrices meanCodes(int n, const std::vector<double>& a, const std::vector<bool>& compared) {
@@ -25,64 +28,11 @@ sscm::Matrices meanCodes(int n, const std::vector<double>& a, const std::vector<
     return m;
 }
 
-struct Result {
-    std::vector<double> curvec;
-    std::vector<double> nextvec;
-    int steps = 0;
-    std::vector<double> changes; // change of each step
-};
-
 Result iterate(const sscm::Matrices& m) {
     RecordingWindow w;
     Result r;
     EXPECT_TRUE(sscm::palatability(w, sscm::comparedPairs(m), r.curvec, r.nextvec));
     r.steps = int(w.eventCalls);
-    return r;
-}
-
-// The iteration over the full matrix, testing every cell, as a reference for the compared-pairs
-// version: same sums in the same order.
-Result denseIteration(const sscm::Matrices& m) {
-    const int n = m.n;
-    Result r;
-    r.curvec.assign(std::size_t(n), 0.0);
-    r.nextvec.assign(std::size_t(n), 0.0);
-    r.curvec[0] = 1;
-    int step = 1;
-    while (step <= 1000000) {
-        for (int i = 0; i < n; ++i) {
-            double sum = 0;
-            double cnt = 0;
-            for (int j = 0; j < n; ++j) {
-                if (m.count(i, j) != 0) {
-                    sum += m.sum(i, j) * r.curvec[std::size_t(j)];
-                    cnt += 1;
-                }
-            }
-            r.nextvec[std::size_t(i)] = sum / cnt * n;
-        }
-        double norm = 0;
-        for (double x : r.nextvec)
-            norm += x * x;
-        norm = std::sqrt(norm);
-        for (double& x : r.nextvec)
-            x /= norm;
-        double change = 0;
-        for (int i = 0; i < n; ++i)
-            change += std::fabs(r.nextvec[std::size_t(i)] - r.curvec[std::size_t(i)]) / n;
-        r.changes.push_back(change);
-        r.curvec = r.nextvec;
-        if (change < 0.0000001)
-            break;
-        ++step;
-    }
-    double norm = 0;
-    for (double x : r.curvec)
-        norm += x * x;
-    norm = std::sqrt(norm);
-    for (double& x : r.curvec)
-        x /= norm;
-    r.steps = step;
     return r;
 }
 

@@ -363,39 +363,14 @@ PlainRun plainRun(const std::vector<std::vector<std::string>>& rows, double thre
         out.log += " \r\n";
     }
 
-    std::vector<double> cur(std::size_t(n), 0.0);
-    cur[0] = 1;
-    for (int step = 1; step <= 1000000; ++step) {
-        std::vector<double> next(std::size_t(n), 0.0);
-        for (int i = 0; i < n; ++i) {
-            double psum = 0;
-            double pcount = 0;
-            for (int j = 0; j < n; ++j)
-                if (compn[std::size_t(i)][std::size_t(j)] != 0) {
-                    psum += compsum[std::size_t(i)][std::size_t(j)] * cur[std::size_t(j)];
-                    pcount += 1;
-                }
-            next[std::size_t(i)] = psum / pcount * n;
+    sscm::Matrices dense;
+    dense.reset(n);
+    for (int i = 0; i < n; ++i)
+        for (int j = 0; j < n; ++j) {
+            dense.sum(i, j) = compsum[std::size_t(i)][std::size_t(j)];
+            dense.count(i, j) = compn[std::size_t(i)][std::size_t(j)];
         }
-        double norm = 0;
-        for (double x : next)
-            norm += x * x;
-        norm = std::sqrt(norm);
-        for (double& x : next)
-            x /= norm;
-        double change = 0;
-        for (int i = 0; i < n; ++i)
-            change += std::fabs(next[std::size_t(i)] - cur[std::size_t(i)]) / n;
-        cur = next;
-        if (change < 0.0000001)
-            break;
-    }
-    double norm = 0;
-    for (double x : cur)
-        norm += x * x;
-    norm = std::sqrt(norm);
-    for (double& x : cur)
-        x /= norm;
+    std::vector<double> cur = sscm::test::denseIteration(dense).curvec;
 
     out.list3.push_back(" ");
     out.list3.push_back("Eigen vector (palatability)");
