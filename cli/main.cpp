@@ -1,9 +1,9 @@
 // sscm-cli: the batch front end. Does what a user does in the window: Read the data file, assign
 // the three roles, GO, Save results.
 
-#include "analysis/run.h"
+#include "commands/go.h"
 #include "cli/cliwindow.h"
-#include "data/datatable.h"
+#include "commands/read.h"
 
 #include <cerrno>
 #include <chrono>

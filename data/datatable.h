@@ -1,10 +1,6 @@
 #pragma once
 
-#include "data/status.h"
-#include "data/window.h"
-
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -33,32 +29,5 @@ struct DataTable {
         return std::string_view(text).substr(offsets[k], offsets[k + 1] - offsets[k]);
     }
 };
-
-/// State the main window keeps between commands (besides its controls).
-struct Session {
-    /// Text stored in place of every empty cell.
-    std::string missvalue = "null";
-    /// Sizing failure flag of the last Read: 1 when the header held no variable.
-    std::int32_t erf = 0;
-    /// The table of the last successful Read; null before the first one and after a failed one.
-    /// A Read replaces it only once the new table is complete, and a run keeps its own reference,
-    /// so nobody ever sees a half-filled table.
-    std::shared_ptr<const DataTable> table;
-    /// Palatability values of the last run, unit length, in species order.
-    std::vector<double> curvec;
-    /// Last iterate of the last run before its final normalisation.
-    std::vector<double> nextvec;
-    /// Working copy used by the ranking; every entry -1e+300 after a run.
-    std::vector<double> palatvalue;
-    /// Name of the comparison-record file once a run has written it.
-    std::string filetemp;
-};
-
-/// The Read command: derives the result and log file names from Text7, normalises and sizes the
-/// data file (Dir1's path, "/", Text7's text), loads the table into `s.table`, fills List1 and
-/// clears List3, showing progress in Label18 and the button states on Command1. A failure shows
-/// a warning through the window, leaves no table (s.table null), restores the Read button and
-/// removes the scratch files (except the sizing log where it is kept), and is returned as well.
-Status readCommand(Window& w, Session& s);
 
 } // namespace sscm

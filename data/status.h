@@ -9,9 +9,10 @@ namespace sscm {
 /// not a number, a name not found) are results carrying a message for the user, not exceptions.
 struct Status {
     enum class Code {
-        Ok,        ///< finished normally
-        Failed,    ///< stopped on bad input or a file error; `message` says why
-        Cancelled, ///< stopped because the window is closing
+        Ok,           ///< finished normally
+        Failed,       ///< stopped on bad input or a file error; `message` says why
+        Cancelled,    ///< stopped because the window is closing
+        SplitNetwork, ///< the species are not all linked through shared cases
     };
     Code code = Code::Ok;
     std::string message;
@@ -19,6 +20,7 @@ struct Status {
     static Status ok() { return {}; }
     static Status failed(std::string msg) { return {Code::Failed, std::move(msg)}; }
     static Status cancelled() { return {Code::Cancelled, {}}; }
+    static Status splitNetwork(std::string msg) { return {Code::SplitNetwork, std::move(msg)}; }
 
     bool isOk() const { return code == Code::Ok; }
     explicit operator bool() const { return isOk(); }

@@ -1,4 +1,4 @@
-#include "data/datatable.h"
+#include "commands/read.h"
 #include "recording_window.h"
 #include "tempdir.h"
 #include "test_config.h"

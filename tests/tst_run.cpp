@@ -1,5 +1,5 @@
 #include "analysis/records.h"
-#include "analysis/run.h"
+#include "commands/go.h"
 #include "analysis_fixtures.h"
 #include "data/fieldreader.h"
 #include "data/printfmt.h"

@@ -1,6 +1,6 @@
 #include "ui/mainform.h"
 
-#include "analysis/run.h"
+#include "commands/go.h"
 
 #include <algorithm>
 #include <cmath>

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/datatable.h"
+#include "commands/read.h"
 #include "data/window.h"
 
 #include <array>

@@ -1,4 +1,4 @@
-#include "analysis/run.h"
+#include "commands/go.h"
 
 #include "analysis/connect.h"
 #include "analysis/eigen.h"

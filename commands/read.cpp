@@ -1,4 +1,4 @@
-#include "data/datatable.h"
+#include "commands/read.h"
 
 #include "data/fieldreader.h"
 #include "data/normalize.h"

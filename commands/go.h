@@ -1,6 +1,6 @@
 #pragma once
 
-#include "data/datatable.h"
+#include "commands/session.h"
 #include "data/status.h"
 #include "data/window.h"
 

@@ -1,0 +1,32 @@
+#pragma once
+
+#include "data/datatable.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace sscm {
+
+/// State the main window keeps between commands (besides its controls).
+struct Session {
+    /// Text stored in place of every empty cell.
+    std::string missvalue = "null";
+    /// Sizing failure flag of the last Read: 1 when the header held no variable.
+    std::int32_t erf = 0;
+    /// The table of the last successful Read; null before the first one and after a failed one.
+    /// A Read replaces it only once the new table is complete, and a run keeps its own reference,
+    /// so nobody ever sees a half-filled table.
+    std::shared_ptr<const DataTable> table;
+    /// Palatability values of the last run, unit length, in species order.
+    std::vector<double> curvec;
+    /// Last iterate of the last run before its final normalisation.
+    std::vector<double> nextvec;
+    /// Working copy used by the ranking; every entry -1e+300 after a run.
+    std::vector<double> palatvalue;
+    /// Name of the comparison-record file once a run has written it.
+    std::string filetemp;
+};
+
+} // namespace sscm
