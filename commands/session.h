@@ -1,5 +1,7 @@
 #pragma once
 
+#include "analysis/analysis.h"
+#include "analysis/bootstrap.h"
 #include "data/datatable.h"
 
 #include <cstdint>
@@ -27,6 +29,15 @@ struct Session {
     std::vector<double> palatvalue;
     /// Name of the comparison-record file once a run has written it.
     std::string filetemp;
+    /// Folder of the scratch files (the Read's copy and sizing log, the run's records); empty
+    /// for the working directory.
+    std::string scratchDir;
+    /// The settings and the whole result of the last run that ended normally (null before the
+    /// first one); kept for the charts, the tables and the bootstrap.
+    AnalysisSettings lastSettings;
+    std::shared_ptr<const AnalysisResult> lastResult;
+    /// Intervals of the last bootstrap of lastResult, when one has been run (null otherwise).
+    std::shared_ptr<const BootstrapResult> lastIntervals;
 };
 
 } // namespace sscm
