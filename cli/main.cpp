@@ -3,6 +3,7 @@
 
 #include "commands/go.h"
 #include "cli/cliwindow.h"
+#include "cli/plots.h"
 #include "commands/read.h"
 
 #include <cerrno>
@@ -98,6 +99,8 @@ int main(int argc, char** argv) {
     app.add_option("--log", logFile, "Log file (default log_ and the data file's name)");
     app.add_flag("--quiet", quiet, "Do not print the result lines");
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
+    sscm::PlotOptions plots;
+    sscm::addPlotOptions(app, plots);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
     try {
         app.parse(argc, argv);
@@ -173,6 +176,8 @@ int main(int argc, char** argv) {
                                   "\": " + std::strerror(errno));
     if (!st)
         std::remove(partName.c_str());
+    if (st)
+        st = sscm::writePlots(plots, s, dataPath.filename().string());
     std::fflush(stdout);
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));

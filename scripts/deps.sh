@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
-    qt6-base-dev fonts-ipafont-gothic fonts-liberation xvfb xauth time
+    qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation xvfb xauth time
 )
 
 missing=()
