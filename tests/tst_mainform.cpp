@@ -26,10 +26,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <QTreeWidget>
@@ -179,12 +181,13 @@ protected:
     void expectWholeAndApart() {
         QList<QRect> areas;
         QStringList names;
-        for (QWidget* w : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        QWidget* client = form->clientArea();
+        for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (!w->isVisible()) {
                 continue;
             }
             SCOPED_TRACE(w->objectName().toStdString());
-            EXPECT_TRUE(form->rect().contains(w->geometry()));
+            EXPECT_TRUE(client->rect().contains(w->geometry()));
             const QFontMetrics fm(w->font());
             QRect area = w->geometry();
             if (auto* l = qobject_cast<const QLabel*>(w)) {
@@ -216,8 +219,13 @@ protected:
 
 TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(form->windowTitle(), "Species-to-species comparison matrix method");
-    EXPECT_EQ(form->size(), QSize(729, 487));
+    // The described client area, whole, between the menu bar and the status line.
+    EXPECT_EQ(form->clientArea()->size(), QSize(729, 487));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    auto* menu = ctl<QMenuBar>("MenuBar");
+    EXPECT_EQ(menu->geometry().bottom() + 1, form->clientArea()->y());
+    EXPECT_EQ(form->clientArea()->geometry().bottom() + 1, ctl<QStatusBar>("StatusLine")->y());
+    EXPECT_EQ(form->height(), ctl<QStatusBar>("StatusLine")->geometry().bottom() + 1);
 
     EXPECT_EQ(text("Text7"), "file_name.csv");
     EXPECT_EQ(text("Text1"), "");
