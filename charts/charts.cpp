@@ -427,8 +427,10 @@ HeatLayout heatLayout(const HeatMapData& d, double room) {
 QSize heatMapNaturalSize(const HeatMapData& data) {
     const std::size_t n = data.names.size();
     double matrix = 800;
-    if (n <= 60) {
-        matrix = 14.0 * double(std::max<std::size_t>(n, 12));
+    if (n <= 30) {
+        matrix = 24.0 * double(std::max<std::size_t>(n, 12));
+    } else if (n <= 60) {
+        matrix = 16.0 * double(n);
     } else if (n <= 200) {
         matrix = std::max(3.0, 840.0 / double(n)) * double(n);
     }

@@ -291,6 +291,11 @@ void MainForm::addItem(Ctl c, std::string_view item) {
         it->setData(kLineIdRole, nextLongLineId());
     }
     l->addItem(it);
+    // A command listing many long lines (the occurrence listing of thousands of cases) lets
+    // the window answer meanwhile.
+    if (busyDepth_ > 0) {
+        pump_.step();
+    }
 }
 
 int MainForm::itemCount(Ctl c) {
@@ -379,6 +384,7 @@ void MainForm::runAnalysis() {
             session_.lastIntervals.reset();
         }
         // The heading of the new ranking comes into view, with the top of the ranking below it.
+        list3_->doItemsLayout();
         for (int k = list3_->count() - 1; k >= 0; --k) {
             if (list3_->item(k)->text() == kSpectrumHeading) {
                 list3_->scrollToItem(list3_->item(k), QAbstractItemView::PositionAtTop);
