@@ -1,8 +1,8 @@
 // sscm-cli: the batch front end. Does what a user does in the window: Read the data file, assign
 // the three roles, GO, Save results.
 
-#include "commands/go.h"
 #include "cli/cliwindow.h"
+#include "commands/go.h"
 #include "commands/read.h"
 
 #include <cerrno>
