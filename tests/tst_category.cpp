@@ -98,7 +98,7 @@ TEST(Category, RowcatIsOptional) {
     EXPECT_EQ(n, 2);
 }
 
-// Many values and categories, through the table's growth: the same result as the Part's linear
+// Many values and categories, through the table's growth: the same result as a linear
 // scan.
 TEST(Category, SameAsLinearScan) {
     std::mt19937 rng(99);

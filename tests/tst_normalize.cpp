@@ -37,7 +37,7 @@ protected:
     }
 };
 
-// The Part's rule, one byte at a time, for comparison with the block-wise copy.
+// The line-by-line copy, one byte at a time, for comparison with the block-wise copy.
 std::string referenceFilecomma(const std::string& in) {
     std::string s = in.compare(0, 3, "\xEF\xBB\xBF") == 0 ? in.substr(3) : in;
     std::string out, line;
