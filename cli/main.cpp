@@ -2,6 +2,7 @@
 // the three roles, GO, Save results.
 
 #include "cli/cliwindow.h"
+#include "cli/spectrum.h"
 #include "commands/go.h"
 #include "commands/read.h"
 
@@ -98,6 +99,8 @@ int main(int argc, char** argv) {
     app.add_option("--log", logFile, "Log file (default log_ and the data file's name)");
     app.add_flag("--quiet", quiet, "Do not print the result lines");
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
+    sscm::cli::SpectrumOptions spectrum;
+    sscm::cli::addSpectrumOptions(app, spectrum);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
     try {
         app.parse(argc, argv);
@@ -176,5 +179,7 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));
-    return st ? 0 : fail(w, st);
+    if (!st)
+        return fail(w, st);
+    return sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0);
 }
