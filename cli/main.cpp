@@ -1,9 +1,10 @@
 // sscm-cli: the batch front end. Does what a user does in the window: Read the data file, assign
 // the three roles, GO, Save results.
 
-#include "commands/go.h"
 #include "cli/cliwindow.h"
 #include "cli/plots.h"
+#include "cli/spectrum.h"
+#include "commands/go.h"
 #include "commands/read.h"
 
 #include <cerrno>
@@ -99,6 +100,8 @@ int main(int argc, char** argv) {
     app.add_option("--log", logFile, "Log file (default log_ and the data file's name)");
     app.add_flag("--quiet", quiet, "Do not print the result lines");
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
+    sscm::cli::SpectrumOptions spectrum;
+    sscm::cli::addSpectrumOptions(app, spectrum);
     sscm::PlotOptions plots;
     sscm::addPlotOptions(app, plots);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
@@ -176,10 +179,15 @@ int main(int argc, char** argv) {
                                   "\": " + std::strerror(errno));
     if (!st)
         std::remove(partName.c_str());
-    if (st)
-        st = sscm::writePlots(plots, s, dataPath.filename().string());
     std::fflush(stdout);
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));
+    if (!st)
+        return fail(w, st);
+    if (const int code = sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0);
+        code != 0)
+        return code;
+    // The charts come last: they draw the intervals of the bootstrap, when there is one.
+    st = sscm::writePlots(plots, s, dataPath.filename().string());
     return st ? 0 : fail(w, st);
 }
