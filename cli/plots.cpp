@@ -61,6 +61,12 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     // Painting text needs a GUI application; the batch front end never shows a window, so it
     // draws offscreen whatever display there is.
     std::unique_ptr<QGuiApplication> app;
+    // Qt's notes on the desktop session (no runtime folder, no display) are of no concern to a
+    // batch run; its errors still reach standard error.
+    qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
+        if (type == QtCriticalMsg || type == QtFatalMsg)
+            std::fprintf(stderr, "sscm-cli: %s\n", text.toLocal8Bit().constData());
+    });
     if (QGuiApplication::instance() == nullptr) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
             qputenv("QT_QPA_PLATFORM", "offscreen");
