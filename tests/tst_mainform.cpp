@@ -908,6 +908,35 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     EXPECT_EQ(watcher.boxes.size(), 1u);
 }
 
+TEST_F(WindowTest, ExitDuringTheIntervalsStopsThemAndCloses) {
+    runExample();
+    sscm::BootstrapSettings many;
+    many.replicates = 100000;
+    ASSERT_TRUE(form->startBootstrap(many));
+    QElapsedTimer clock;
+    clock.start();
+    click("Command5");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+}
+
+TEST_F(WindowTest, ASplitNetworkLeavesNoChartAndNoIntervals) {
+    ASSERT_TRUE(form->setDirPath(kFixtures));
+    read("split.csv");
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_FALSE(form->openChart(sscm::ChartKind::Spectrum)->view()->hasRun());
+    QString error;
+    EXPECT_FALSE(form->exportChart("split.png", sscm::ChartKind::HeatMap, &error));
+    EXPECT_FALSE(exists("split.png"));
+    EXPECT_FALSE(form->startBootstrap({}));
+    EXPECT_EQ(watcher.boxes.size(), 2u);
+}
+
 TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
     runExample();
     sscm::BootstrapSettings s;

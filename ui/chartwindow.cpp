@@ -95,7 +95,8 @@ ChartWindow::ChartWindow(ChartKind kind, QWidget* parent)
 void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
                          const std::shared_ptr<const BootstrapResult>& intervals,
                          const std::string& dataFile) {
-    if (!run) {
+    // A run stopped by a split network leaves its species but no spectrum.
+    if (!run || run->curvec.empty()) {
         view_->setData({}, {}, false);
         return;
     }

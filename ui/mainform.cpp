@@ -538,7 +538,7 @@ void MainForm::refreshCharts() {
 }
 
 bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* error) {
-    if (!session_.lastResult) {
+    if (!session_.lastResult || session_.lastResult->curvec.empty()) {
         *error = "There is no finished run to draw: read a data file and run GO first.";
         return false;
     }
@@ -557,7 +557,7 @@ bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* err
 }
 
 bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
-    if (!session_.lastResult) {
+    if (!session_.lastResult || session_.lastResult->curvec.empty()) {
         *error = "There is no finished run: read a data file and run GO first.";
         return false;
     }
@@ -583,7 +583,7 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
         warning("Confidence intervals are being computed; stop them first.", kErrorTitle);
         return false;
     }
-    if (!session_.lastResult || !session_.table) {
+    if (!session_.lastResult || session_.lastResult->curvec.empty() || !session_.table) {
         warning("There is no finished run: read a data file and run GO first.", kErrorTitle);
         return false;
     }

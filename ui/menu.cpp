@@ -129,7 +129,9 @@ QMenuBar* buildMenuBar(MainForm& form) {
     add(analysis, "actionCopyResults", "Copy results", form, [&form] { form.copyResults(); });
     // Intervals need a finished run and one bootstrap at a time; only a running one stops.
     QObject::connect(analysis, &QMenu::aboutToShow, &form, [&form, intervals, stop] {
-        intervals->setEnabled(form.session().lastResult != nullptr && !form.bootstrapRunning());
+        intervals->setEnabled(form.session().lastResult != nullptr &&
+                              !form.session().lastResult->curvec.empty() &&
+                              !form.bootstrapRunning());
         stop->setEnabled(form.bootstrapRunning());
     });
 
