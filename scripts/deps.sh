@@ -4,8 +4,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
-    libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
-    qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation xvfb xauth time
+    libgtest-dev libbenchmark-dev libcli11-dev
+    qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time
 )
 
 missing=()
