@@ -26,7 +26,9 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontInfo>
@@ -40,6 +42,7 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QThread>
@@ -631,6 +634,11 @@ TEST_F(MainFormTest, StatusLabelsHoldTheirLongestTexts) {
         {sscm::Ctl::Label11, "Eigen vector 10000"},
         {sscm::Ctl::Label11, "100% finished"},
         {sscm::Ctl::Label11, "Too many categories"},
+        {sscm::Ctl::Label11, "Stopped"},
+        {sscm::Ctl::Label11, "Intervals 100 %"},
+        {sscm::Ctl::Label11, "Intervals stopped"},
+        {sscm::Ctl::Label11, "Intervals dropped"},
+        {sscm::Ctl::Label18, "Stopped"},
         {sscm::Ctl::Label14, " .001234"},
         {sscm::Ctl::Command1, "reading"},
         {sscm::Ctl::Command1, "Read file"},
@@ -864,10 +872,6 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
 
     // Run through: progress shows, the window answers meanwhile, the charts take the whiskers.
     sscm::ChartWindow* spectrum = form->openChart(sscm::ChartKind::Spectrum);
-    sscm::BootstrapSettings s;
-    s.replicates = 400;
-    s.seed = 7;
-    s.level = 0.9;
     QElapsedTimer clock;
     clock.start();
     qint64 longestGap = 0;
@@ -878,7 +882,18 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
         last = clock.elapsed();
     });
     tick.start(10);
-    ASSERT_TRUE(form->startBootstrap(s));
+    // Through the menu: the dialog asks for the replicates, the seed and the level.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->objectName(), "IntervalsDialog");
+        dialog->findChild<QSpinBox*>("Replicates")->setValue(400);
+        dialog->findChild<QSpinBox*>("Seed")->setValue(7);
+        dialog->findChild<QDoubleSpinBox*>("Level")->setValue(0.9);
+        dialog->accept();
+    });
+    action("actionIntervals")->trigger();
+    ASSERT_TRUE(form->bootstrapRunning());
     EXPECT_TRUE(caption("Label11").startsWith("Intervals"));
     EXPECT_TRUE(caption("Label11").endsWith(" %"));
     ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 120000));
@@ -888,6 +903,8 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     ASSERT_NE(form->session().lastIntervals, nullptr);
     const sscm::BootstrapResult& b = *form->session().lastIntervals;
     EXPECT_EQ(b.settings.replicates, 400);
+    EXPECT_EQ(b.settings.seed, 7u);
+    EXPECT_EQ(b.settings.level, 0.9);
     EXPECT_EQ(b.valueLo.size(), form->session().lastResult->spname.size());
     ASSERT_TRUE(spectrum->saveTo("whiskers.svg", nullptr));
     int whiskers = 0;

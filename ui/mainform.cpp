@@ -635,7 +635,7 @@ void MainForm::finishBootstrap() {
         warning(bootStatus_.message, kErrorTitle);
     } else if (bootFor_ != session_.lastResult) {
         // A later run replaced the one these intervals belong to.
-        setCaption(Ctl::Label11, "Intervals of an older run dropped");
+        setCaption(Ctl::Label11, "Intervals dropped");
     } else {
         session_.lastIntervals = std::shared_ptr<const BootstrapResult>(std::move(bootOut_));
         setCaption(Ctl::Label11, "Intervals ready");
