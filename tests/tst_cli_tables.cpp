@@ -344,4 +344,23 @@ TEST_F(CliTables, SplitNetworkNamesItsGroupsAndRanksThemOnTheirOwn) {
     EXPECT_EQ(line, per.rows.size());
 }
 
+TEST_F(CliTables, PerGroupOnAConnectedNetworkIsTheWholeRunAsGroupOne) {
+    auto args = roles(kData + "worked.csv");
+    args.insert(args.end(), {"--threshold", "1", "--out", "plain"});
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
+    args.back() = "grouped";
+    args.push_back("--per-group");
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
+    EXPECT_EQ(readFile("err.txt"), "");
+    const Csv plain = csv("plain/spectrum.csv");
+    const Csv grouped = csv("grouped/spectrum.csv");
+    ASSERT_EQ(grouped.rows.size(), plain.rows.size());
+    for (std::size_t k = 0; k < plain.rows.size(); ++k) {
+        auto row = plain.rows[k];
+        row.push_back("1");
+        EXPECT_EQ(grouped.rows[k], row);
+    }
+    EXPECT_FALSE(exists("grouped/groups.csv"));
+}
+
 } // namespace
