@@ -260,6 +260,9 @@ Status exportTables(const Session& s, const std::string& dir, const RunRecord& r
     run.settings = &s.lastSettings;
     run.result = s.lastResult.get();
     run.intervals = s.lastIntervals.get();
+    if (run.intervals != nullptr && !run.intervals->valueLo.empty() &&
+        run.intervals->valueLo.size() != run.result->spname.size())
+        run.intervals = nullptr; // drawn for another run
     // GO also keeps a split network's result, up to its compared pairs: its folder has the groups.
     if (run.result->curvec.size() != run.result->spname.size() || run.result->spname.empty()) {
         run.status = splitNetworkStatus(*run.table, *run.result);

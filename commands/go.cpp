@@ -77,6 +77,7 @@ std::string inScratch(const Session& s, const char* name) {
 Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     s.lastResult.reset();
     s.lastTable.reset();
+    s.lastIntervals.reset(); // intervals belong to the run they were drawn for
     // The run keeps its own reference: a Read during the run's event processing may replace the
     // session's table, never this one.
     const std::shared_ptr<const DataTable> table = s.table;
