@@ -80,7 +80,23 @@ struct Prepared {
     std::vector<std::int32_t> entryCase;
     std::vector<std::int32_t> entryCount;
     std::vector<std::int32_t> entrySum;
+    // The cases of each species: [speciesStart[s], speciesStart[s+1]) of speciesCase.
+    std::vector<std::int32_t> speciesStart;
+    std::vector<std::int32_t> speciesCase;
 };
+
+// Whether every species has at least one of its cases among the drawn ones.
+bool everySpeciesDrawn(const Prepared& p, const std::vector<std::int32_t>& multiplicity) {
+    for (std::int32_t s = 0; s < p.species; ++s) {
+        bool drawn = false;
+        for (auto k = p.speciesStart[std::size_t(s)];
+             k < p.speciesStart[std::size_t(s) + 1] && !drawn; ++k)
+            drawn = multiplicity[std::size_t(p.speciesCase[std::size_t(k)])] > 0;
+        if (!drawn)
+            return false;
+    }
+    return true;
+}
 
 // Index of the full run's entry (a, b) in row a, or -1.
 std::int64_t findEntry(const PairTable& t, std::int32_t a, std::int32_t b) {
@@ -102,6 +118,13 @@ Status prepare(const DataTable& table, const AnalysisResult& full, Prepared& p) 
     std::vector<std::int32_t> keptIndex(std::size_t(tab.spn), -1);
     for (std::size_t k = 0; k < full.kept.size(); ++k)
         keptIndex[std::size_t(full.kept[k])] = std::int32_t(k);
+
+    p.speciesStart.assign(1, 0);
+    for (const std::int32_t s : full.kept) {
+        for (auto k = tab.spcaseStart[std::size_t(s)]; k < tab.spcaseStart[std::size_t(s) + 1]; ++k)
+            p.speciesCase.push_back(tab.spcaseCase[std::size_t(k)]);
+        p.speciesStart.push_back(std::int32_t(p.speciesCase.size()));
+    }
 
     const std::size_t entries = t.col.size();
     p.pairOf.assign(entries, -1);
@@ -357,8 +380,11 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
     std::vector<double> values(replicates * species, 0.0);
     std::vector<std::uint8_t> used(replicates, 0);
 
-    const std::size_t blocks = (replicates + kBootstrapLanes - 1) / kBootstrapLanes;
-    std::atomic<std::size_t> nextBlock{0};
+    // Replicates are handed out in chunks; a chunk's draws that miss some species altogether
+    // (a split network for sure) are counted at once, and the others pooled eight at a time.
+    constexpr std::size_t kChunk = 32;
+    const std::size_t chunks = (replicates + kChunk - 1) / kChunk;
+    std::atomic<std::size_t> nextChunk{0};
     std::atomic<std::int32_t> done{0};
     std::atomic<bool> stop{false};
     std::mutex mutex;
@@ -374,32 +400,47 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
             std::vector<std::int32_t> parent;
             std::vector<double> curvec;
             std::vector<double> nextvec;
+            std::vector<std::size_t> survivors;
+            std::vector<std::vector<std::int32_t>> draws;
             for (;;) {
-                const std::size_t block = nextBlock.fetch_add(1);
-                if (block >= blocks || stop.load())
+                const std::size_t chunk = nextChunk.fetch_add(1);
+                if (chunk >= chunks || stop.load())
                     return;
-                const std::size_t first = block * kBootstrapLanes;
-                const int lanes = int(std::min<std::size_t>(kBootstrapLanes, replicates - first));
-                mult.assign(std::size_t(p.casen) * kBootstrapLanes, 0);
-                for (int b = 0; b < lanes; ++b) {
-                    const auto k = drawCases(boot.seed, std::int32_t(first) + b + 1, p.casen);
-                    for (std::size_t c = 0; c < k.size(); ++c)
-                        mult[c * kBootstrapLanes + std::size_t(b)] = k[c];
-                }
-                poolLanes(p, mult, lanes, count, sum);
-                const std::size_t pairs = p.pairA.size();
-                for (int b = 0; b < lanes; ++b) {
-                    if (stop.load())
-                        return;
-                    const std::size_t r = first + std::size_t(b);
-                    if (replicateValues(p, count.data() + std::size_t(b) * pairs,
-                                        sum.data() + std::size_t(b) * pairs, m, parent, curvec,
-                                        nextvec)) {
-                        std::copy(curvec.begin(), curvec.end(), values.begin() + r * species);
-                        used[r] = 1;
+                const std::size_t first = chunk * kChunk;
+                const std::size_t last = std::min(first + kChunk, replicates);
+                survivors.clear();
+                draws.clear();
+                for (std::size_t r = first; r < last; ++r) {
+                    auto k = drawCases(boot.seed, std::int32_t(r) + 1, p.casen);
+                    if (everySpeciesDrawn(p, k)) {
+                        survivors.push_back(r);
+                        draws.push_back(std::move(k));
                     }
-                    done.fetch_add(1);
                 }
+                const std::size_t pairs = p.pairA.size();
+                for (std::size_t g = 0; g < survivors.size(); g += kBootstrapLanes) {
+                    const int lanes =
+                        int(std::min<std::size_t>(kBootstrapLanes, survivors.size() - g));
+                    mult.assign(std::size_t(p.casen) * kBootstrapLanes, 0);
+                    for (int b = 0; b < lanes; ++b) {
+                        const auto& k = draws[g + std::size_t(b)];
+                        for (std::size_t c = 0; c < k.size(); ++c)
+                            mult[c * kBootstrapLanes + std::size_t(b)] = k[c];
+                    }
+                    poolLanes(p, mult, lanes, count, sum);
+                    for (int b = 0; b < lanes; ++b) {
+                        if (stop.load())
+                            return;
+                        const std::size_t r = survivors[g + std::size_t(b)];
+                        if (replicateValues(p, count.data() + std::size_t(b) * pairs,
+                                            sum.data() + std::size_t(b) * pairs, m, parent, curvec,
+                                            nextvec)) {
+                            std::copy(curvec.begin(), curvec.end(), values.begin() + r * species);
+                            used[r] = 1;
+                        }
+                    }
+                }
+                done.fetch_add(std::int32_t(last - first));
                 {
                     std::lock_guard<std::mutex> lock(mutex); // no wake-up lost
                 }
