@@ -4,6 +4,7 @@
 #include "cli/cliwindow.h"
 #include "cli/plots.h"
 #include "cli/spectrum.h"
+#include "cli/tables.h"
 #include "commands/go.h"
 #include "commands/read.h"
 
@@ -102,6 +103,8 @@ int main(int argc, char** argv) {
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
     sscm::cli::SpectrumOptions spectrum;
     sscm::cli::addSpectrumOptions(app, spectrum);
+    sscm::cli::TableOptions tableOptions;
+    sscm::cli::addTableOptions(app, tableOptions);
     sscm::PlotOptions plots;
     sscm::addPlotOptions(app, plots);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
@@ -182,11 +185,22 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));
+    const double saveTime = secondsSince(t1);
+    const auto t2 = std::chrono::steady_clock::now();
+    const int spectrumExit =
+        st ? sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0) : 0;
+    if (spectrumExit != 0)
+        return spectrumExit;
+    // The results folder (--out): it may end a split network's per-group run normally.
+    const int tablesExit = sscm::cli::writeTables(
+        tableOptions, w, s, st,
+        sscm::cli::runRecord(argc, argv, s, readTime, runTimes,
+                             {{"save", saveTime}, {"bootstrap and spectrum", secondsSince(t2)}},
+                             resultName, w.text(sscm::Ctl::Text6)));
     if (!st)
-        return fail(w, st);
-    if (const int code = sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0);
-        code != 0)
-        return code;
+        return tablesExit == 0 ? 0 : fail(w, st);
+    if (tablesExit > 0)
+        return tablesExit;
     // The charts come last: they draw the intervals of the bootstrap, when there is one.
     st = sscm::writePlots(plots, s, dataPath.filename().string());
     return st ? 0 : fail(w, st);

@@ -111,8 +111,8 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         }
         std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
                      boot.used, boot.split, static_cast<unsigned long long>(o.seed));
-        intervals = &boot;
-        s.lastIntervals = std::make_shared<const BootstrapResult>(boot);
+        s.lastIntervals = std::make_shared<const BootstrapResult>(std::move(boot));
+        intervals = s.lastIntervals.get();
     }
     if (o.file && !writeWhole(*o.file, spectrumTable(*s.lastResult, intervals))) {
         std::fprintf(stderr, "sscm-cli: Cannot write the spectrum table \"%s\"\n", o.file->c_str());
