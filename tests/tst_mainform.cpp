@@ -783,7 +783,7 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
     const QString dots = QString(QChar(0x2026));
     EXPECT_EQ(menuEntries("File"),
               (QStringList{"Open folder" + dots, "Save results", "Export spectrum table" + dots,
-                           "Export chart" + dots, "Exit"}));
+                           "Export chart" + dots, "Export tables" + dots, "Exit"}));
     EXPECT_EQ(menuEntries("Analysis"), (QStringList{"GO", "Confidence intervals" + dots,
                                                     "Stop confidence intervals", "Copy results"}));
     EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
@@ -851,6 +851,11 @@ TEST_F(WindowTest, ChartWindowsFollowTheLatestRunAndSaveAndCopy) {
     ASSERT_TRUE(form->exportChart("matrix.svg", sscm::ChartKind::HeatMap, &error));
     EXPECT_TRUE(readFile("matrix.svg").find("small.csv") != std::string::npos);
     EXPECT_FALSE(form->exportChart("matrix.gif", sscm::ChartKind::HeatMap, &error));
+    // The tables of the same run go to a folder of their own.
+    ASSERT_TRUE(form->exportTablesTo("tables", &error)) << error.toStdString();
+    EXPECT_TRUE(exists("tables/spectrum.csv"));
+    EXPECT_TRUE(exists("tables/run.json"));
+    EXPECT_TRUE(form->statusText().contains(QDir::current().absoluteFilePath("tables")));
     EXPECT_TRUE(watcher.boxes.empty());
 }
 
@@ -895,7 +900,7 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
         auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
         ASSERT_NE(dialog, nullptr);
         EXPECT_EQ(dialog->objectName(), "IntervalsDialog");
-        dialog->findChild<QSpinBox*>("Replicates")->setValue(400);
+        dialog->findChild<QSpinBox*>("Replicates")->setValue(2000);
         dialog->findChild<QSpinBox*>("Seed")->setValue(7);
         dialog->findChild<QDoubleSpinBox*>("Level")->setValue(0.9);
         dialog->accept();
@@ -911,12 +916,12 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     const qint64 took = clock.elapsed() - started;
     EXPECT_LT(longestGap, 250);
     EXPECT_GT(took, longestGap);
-    std::printf("Intervals of 400 replicates: %lld ms, longest pause of the window %lld ms\n",
+    std::printf("Intervals of 2000 replicates: %lld ms, longest pause of the window %lld ms\n",
                 static_cast<long long>(took), static_cast<long long>(longestGap));
     EXPECT_EQ(caption("Label11"), "Intervals ready");
     ASSERT_NE(form->session().lastIntervals, nullptr);
     const sscm::BootstrapResult& b = *form->session().lastIntervals;
-    EXPECT_EQ(b.settings.replicates, 400);
+    EXPECT_EQ(b.settings.replicates, 2000);
     EXPECT_EQ(b.settings.seed, 7u);
     EXPECT_EQ(b.settings.level, 0.9);
     EXPECT_EQ(b.valueLo.size(), form->session().lastResult->spname.size());

@@ -2,6 +2,7 @@
 
 #include "analysis/spectrum.h"
 #include "charts/charts.h"
+#include "commands/export.h"
 #include "commands/go.h"
 #include "data/textencoding.h"
 #include "ui/chartwindow.h"
@@ -578,12 +579,23 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
     return true;
 }
 
+bool MainForm::exportTablesTo(const QString& folder, QString* error) {
+    const Status st = exportTables(session_, stdString(QFile::encodeName(folder)));
+    if (!st) {
+        *error = toQString(st.message);
+        return false;
+    }
+    showStatus("Saved the tables of the last run to " +
+               QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()));
+    return true;
+}
+
 bool MainForm::startBootstrap(const BootstrapSettings& settings) {
     if (bootRunning_) {
         warning("Confidence intervals are being computed; stop them first.", kErrorTitle);
         return false;
     }
-    if (!session_.lastResult || session_.lastResult->curvec.empty() || !session_.table) {
+    if (!session_.lastResult || session_.lastResult->curvec.empty() || !session_.lastTable) {
         warning("There is no finished run: read a data file and run GO first.", kErrorTitle);
         return false;
     }
@@ -601,7 +613,7 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
     setCaption(Ctl::Label11, "Intervals 0 %");
     // The worker holds its own references: a Read or GO meanwhile replaces the session's.
     bootThread_ =
-        std::thread([this, table = session_.table, run = bootFor_,
+        std::thread([this, table = session_.lastTable, run = bootFor_,
                      runSettings = session_.lastSettings, settings, out = bootOut_.get()] {
             BootstrapProgress progress(bootDone_, bootTotal_, bootCancel_);
             bootStatus_ = bootstrap(*table, runSettings, *run, settings, *out, &progress);

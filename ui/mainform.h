@@ -85,9 +85,11 @@ public:
     bool exportChart(const QString& fileName, ChartKind kind, QString* error);
     /// Writes the spectrum table of the latest run (with its intervals, when there are any).
     bool exportSpectrumTable(const QString& fileName, QString* error);
-    /// Starts the site bootstrap of the latest run on a worker thread; progress shows in
-    /// Label11 and the window stays usable. False (with a message) when there is no run or a
-    /// bootstrap is running.
+    /// Writes the results folder of the latest run (spectrum, pairs, matrix, cases, run record).
+    bool exportTablesTo(const QString& folder, QString* error);
+    /// Starts the site bootstrap of the latest run (on its own table) on a worker thread; progress
+    /// shows in Label11 and the window stays usable. False (with a message) when there is no run or
+    /// a bootstrap is running.
     bool startBootstrap(const BootstrapSettings& settings);
     bool bootstrapRunning() const { return bootRunning_; }
     /// Asks the running bootstrap to stop; it ends at its next progress report.

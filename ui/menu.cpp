@@ -6,6 +6,7 @@
 #include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
+#include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
@@ -110,6 +111,14 @@ QMenuBar* buildMenuBar(MainForm& form) {
     add(file, "actionExportTable", "Export spectrum table\u2026", form,
         [&form] { exportTable(form); });
     add(file, "actionExportChart", "Export chart\u2026", form, [&form] { exportChart(form); });
+    add(file, "actionExportTables", "Export tables\u2026", form, [&form] {
+        const QString dir = QFileDialog::getExistingDirectory(&form, "Export tables to a folder",
+                                                              QDir::currentPath());
+        QString error;
+        if (!dir.isEmpty() && !form.exportTablesTo(dir, &error)) {
+            QMessageBox::warning(&form, "sscm", error);
+        }
+    });
     file->addSeparator();
     add(file, "actionExit", "Exit", form, [&form] { form.requestExit(); });
 
