@@ -944,6 +944,23 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     EXPECT_EQ(watcher.boxes.size(), 1u);
 }
 
+TEST_F(WindowTest, IntervalsTakeTheTableOfTheRunNotOfALaterRead) {
+    runExample();
+    ASSERT_TRUE(form->setDirPath(kFixtures));
+    read("small.csv");
+    ASSERT_EQ(form->session().table->objn, 4);
+    sscm::BootstrapSettings s;
+    s.replicates = 200;
+    ASSERT_TRUE(form->startBootstrap(s));
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }));
+    EXPECT_EQ(caption("Label11"), "Intervals ready");
+    ASSERT_NE(form->session().lastIntervals, nullptr);
+    EXPECT_GT(form->session().lastIntervals->used, 150);
+    EXPECT_EQ(form->session().lastIntervals->valueLo.size(),
+              form->session().lastResult->spname.size());
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
 TEST_F(WindowTest, ExitDuringTheIntervalsStopsThemAndCloses) {
     runExample();
     sscm::BootstrapSettings many;
