@@ -6,6 +6,7 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format
     libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
     qt6-base-dev fonts-ipafont-gothic fonts-liberation xvfb xauth time
+    r-base-dev r-cran-rcpp r-cran-testthat
 )
 
 missing=()

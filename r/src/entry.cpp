@@ -7,6 +7,8 @@
 #include "rwindow.h"
 
 #include <Rcpp.h>
+#include <charconv>
+#include <cstring>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -50,6 +52,28 @@ extern "C" SEXP sscm_table(SEXP data, SEXP scratch) {
     END_RCPP
 }
 
+/// Numbers read exactly (the double nearest to each text); NA for a text that is not a number.
+/// The tests read sscm-cli's tables with it: R's own reader may miss the last bit.
+extern "C" SEXP sscm_exact_doubles(SEXP texts) {
+    BEGIN_RCPP
+    const R_xlen_t n = Rf_xlength(texts);
+    Rcpp::NumericVector out(n);
+    for (R_xlen_t i = 0; i < n; ++i) {
+        const SEXP s = STRING_ELT(texts, i);
+        out[i] = NA_REAL;
+        if (s == NA_STRING)
+            continue;
+        const char* first = CHAR(s);
+        const char* last = first + std::strlen(first);
+        double v = 0;
+        const auto r = std::from_chars(first, last, v);
+        if (r.ec == std::errc() && r.ptr == last && first != last)
+            out[i] = v;
+    }
+    return out;
+    END_RCPP
+}
+
 extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP what);
 
 extern "C" {
@@ -57,6 +81,7 @@ extern "C" {
 static const R_CallMethodDef kCallMethods[] = {
     {"sscm_table", reinterpret_cast<DL_FUNC>(&sscm_table), 2},
     {"sscm_run", reinterpret_cast<DL_FUNC>(&sscm_run), 4},
+    {"sscm_exact_doubles", reinterpret_cast<DL_FUNC>(&sscm_exact_doubles), 1},
     {nullptr, nullptr, 0},
 };
 
