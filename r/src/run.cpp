@@ -146,7 +146,7 @@ struct SpectrumRows {
             Rcpp::Named("rank_hi") = Rcpp::wrap(rankHi),
             Rcpp::Named("value_sd") = Rcpp::wrap(valueSd));
         if (withGroup)
-            out["group"] = Rcpp::wrap(group);
+            out.push_back(Rcpp::wrap(group), "group");
         return out;
     }
 };
@@ -217,7 +217,7 @@ void addGroupColumn(Rcpp::List& columns, const std::vector<std::int32_t>& groupO
     Rcpp::IntegerVector group(rowSpecies.size());
     for (std::size_t k = 0; k < rowSpecies.size(); ++k)
         group[k] = groupOf[std::size_t(rowSpecies[k])] + 1;
-    columns["group"] = group;
+    columns.push_back(group, "group");
 }
 
 } // namespace
@@ -289,11 +289,11 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
             for (std::int32_t i = 0; i < p.n; ++i)
                 for (auto k = p.start[std::size_t(i)]; k < p.start[std::size_t(i) + 1]; ++k)
                     rowSpecies.push_back(i);
-            out["fill"] = result.fill;
+            out.push_back(result.fill, "fill");
         }
         if (split)
             addGroupColumn(columns, groups.group, rowSpecies);
-        out["table"] = columns;
+        out.push_back(columns, "table");
         return out;
     }
 
@@ -308,11 +308,11 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
         SpectrumRows rows;
         for (const sscm::GroupSpectrum& g : spectra)
             rows.add(groups.species[std::size_t(g.group)], g.curvec, nullptr, g.group + 1);
-        out["table"] = rows.columns(decode, result, true);
-        out["groups"] = groupColumns(decode, result, groups);
-        out["steps"] = NA_INTEGER;
+        out.push_back(rows.columns(decode, result, true), "table");
+        out.push_back(groupColumns(decode, result, groups), "groups");
+        out.push_back(NA_INTEGER, "steps");
         if (number(args, "bootstrap") > 0)
-            out["note"] = "The ranks of the groups come without bootstrap intervals.";
+            out.push_back("The ranks of the groups come without bootstrap intervals.", "note");
         return out;
     }
 
@@ -333,19 +333,21 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
             throw Rcpp::internal::InterruptedException();
         if (!st)
             return failure(st.message);
-        out["bootstrap"] = Rcpp::List::create(
-            Rcpp::Named("replicates") = bs.replicates, Rcpp::Named("used") = boot->used,
-            Rcpp::Named("split") = boot->split, Rcpp::Named("seed") = double(bs.seed),
-            Rcpp::Named("level") = bs.level, Rcpp::Named("threads") = bs.threads);
+        out.push_back(Rcpp::List::create(
+                          Rcpp::Named("replicates") = bs.replicates,
+                          Rcpp::Named("used") = boot->used, Rcpp::Named("split") = boot->split,
+                          Rcpp::Named("seed") = double(bs.seed), Rcpp::Named("level") = bs.level,
+                          Rcpp::Named("threads") = bs.threads),
+                      "bootstrap");
     }
     std::vector<std::int32_t> all(result.spname.size());
     std::iota(all.begin(), all.end(), 0);
     SpectrumRows rows;
     rows.add(all, result.curvec, boot.get(), 0);
-    out["table"] = rows.columns(decode, result, false);
-    out["steps"] = result.steps;
-    out["change"] = result.change;
-    out["fill"] = result.fill;
+    out.push_back(rows.columns(decode, result, false), "table");
+    out.push_back(result.steps, "steps");
+    out.push_back(result.change, "change");
+    out.push_back(result.fill, "fill");
     return out;
     END_RCPP
 }
