@@ -86,6 +86,14 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
 # Runs the analysis in C++ and turns its failures into R conditions.
 .sscm_run <- function(data, args, what, call) {
   input <- .sscm_input(data, call)
+  if (is.data.frame(input)) {
+    # Only the role columns are turned into text (all of them when a name is missing, so that
+    # the analysis reports it in its own words).
+    roles <- c(args$case, args$species, args$pref)
+    if (all(roles %in% names(input))) {
+      input <- input[names(input) %in% roles]
+    }
+  }
   res <- .sscm_with_scratch(function(scratch) .Call(sscm_run, input, scratch, args, what))
   if (res$status == "split") {
     groups <- .sscm_frame(res$groups)

@@ -20,8 +20,9 @@ using sscm::Status;
 
 /// A failure for the R functions to raise: list(status = "failed", message = ...).
 Rcpp::List failure(const std::string& message) {
-    return Rcpp::List::create(Rcpp::Named("status") = "failed",
-                              Rcpp::Named("message") = Rcpp::String(message, CE_UTF8));
+    const sscm::NameDecoder decode({message});
+    const Rcpp::RObject text(Rf_ScalarString(decode(message)));
+    return Rcpp::List::create(Rcpp::Named("status") = "failed", Rcpp::Named("message") = text);
 }
 
 } // namespace

@@ -47,9 +47,15 @@ private:
     sscm::InterruptPoll& poll_;
 };
 
+/// A message in UTF-8: it may quote names of the data in their own encoding.
+SEXP messageText(const std::string& message) {
+    const sscm::NameDecoder decode({message});
+    return Rf_ScalarString(decode(message));
+}
+
 Rcpp::List failure(const std::string& message) {
-    return Rcpp::List::create(Rcpp::Named("status") = "failed",
-                              Rcpp::Named("message") = Rcpp::String(message, CE_UTF8));
+    const Rcpp::RObject text(messageText(message));
+    return Rcpp::List::create(Rcpp::Named("status") = "failed", Rcpp::Named("message") = text);
 }
 
 SEXP element(SEXP list, const char* name) {
@@ -136,17 +142,26 @@ struct SpectrumRows {
             cases[R_xlen_t(k)] = r.spocc[std::size_t(kept[k])];
             rows[R_xlen_t(k)] = r.spfreq[std::size_t(kept[k])];
         }
-        Rcpp::List out = Rcpp::List::create(
-            Rcpp::Named("species") = namesOf(decode, r, kept),
-            Rcpp::Named("value") = Rcpp::wrap(value), Rcpp::Named("rank") = Rcpp::wrap(rank),
-            Rcpp::Named("cases") = cases, Rcpp::Named("rows") = rows,
-            Rcpp::Named("value_lo") = Rcpp::wrap(valueLo),
-            Rcpp::Named("value_hi") = Rcpp::wrap(valueHi),
-            Rcpp::Named("rank_lo") = Rcpp::wrap(rankLo),
-            Rcpp::Named("rank_hi") = Rcpp::wrap(rankHi),
-            Rcpp::Named("value_sd") = Rcpp::wrap(valueSd));
+        // Each column is stored as soon as it is made, so the list protects it.
+        Rcpp::List out(withGroup ? 11 : 10);
+        Rcpp::CharacterVector names(out.size());
+        auto store = [&](R_xlen_t i, const char* name, SEXP column) {
+            out[i] = column;
+            names[i] = name;
+        };
+        store(0, "species", namesOf(decode, r, kept));
+        store(1, "value", Rcpp::NumericVector(value.begin(), value.end()));
+        store(2, "rank", Rcpp::IntegerVector(rank.begin(), rank.end()));
+        store(3, "cases", cases);
+        store(4, "rows", rows);
+        store(5, "value_lo", Rcpp::NumericVector(valueLo.begin(), valueLo.end()));
+        store(6, "value_hi", Rcpp::NumericVector(valueHi.begin(), valueHi.end()));
+        store(7, "rank_lo", Rcpp::NumericVector(rankLo.begin(), rankLo.end()));
+        store(8, "rank_hi", Rcpp::NumericVector(rankHi.begin(), rankHi.end()));
+        store(9, "value_sd", Rcpp::NumericVector(valueSd.begin(), valueSd.end()));
         if (withGroup)
-            out.push_back(Rcpp::wrap(group), "group");
+            store(10, "group", Rcpp::IntegerVector(group.begin(), group.end()));
+        out.names() = names;
         return out;
     }
 };
@@ -155,7 +170,7 @@ struct SpectrumRows {
 Rcpp::List groupColumns(const sscm::NameDecoder& decode, const AnalysisResult& r,
                         const sscm::SpeciesGroups& groups) {
     std::vector<std::int32_t> kept;
-    Rcpp::IntegerVector group, size, cases;
+    std::vector<int> group, size, cases;
     for (std::size_t g = 0; g < groups.species.size(); ++g) {
         for (const auto s : groups.species[g]) {
             kept.push_back(s);
@@ -164,9 +179,13 @@ Rcpp::List groupColumns(const sscm::NameDecoder& decode, const AnalysisResult& r
             cases.push_back(int(groups.cases[g].size()));
         }
     }
-    return Rcpp::List::create(Rcpp::Named("species") = namesOf(decode, r, kept),
-                              Rcpp::Named("group") = group, Rcpp::Named("group_species") = size,
-                              Rcpp::Named("group_cases") = cases);
+    const Rcpp::CharacterVector species = namesOf(decode, r, kept);
+    const Rcpp::IntegerVector groupCol(group.begin(), group.end());
+    const Rcpp::IntegerVector sizeCol(size.begin(), size.end());
+    const Rcpp::IntegerVector casesCol(cases.begin(), cases.end());
+    return Rcpp::List::create(Rcpp::Named("species") = species, Rcpp::Named("group") = groupCol,
+                              Rcpp::Named("group_species") = sizeCol,
+                              Rcpp::Named("group_cases") = casesCol);
 }
 
 /// pairs.csv's columns.
@@ -185,8 +204,10 @@ Rcpp::List pairColumns(const sscm::NameDecoder& decode, const AnalysisResult& r,
         bHigher[k] = double(pairs[k].bHigher);
         cases[k] = pairs[k].cases;
     }
-    return Rcpp::List::create(Rcpp::Named("species_a") = namesOf(decode, r, a),
-                              Rcpp::Named("species_b") = namesOf(decode, r, b),
+    const Rcpp::CharacterVector speciesA = namesOf(decode, r, a);
+    const Rcpp::CharacterVector speciesB = namesOf(decode, r, b);
+    return Rcpp::List::create(Rcpp::Named("species_a") = speciesA,
+                              Rcpp::Named("species_b") = speciesB,
                               Rcpp::Named("a_higher") = aHigher, Rcpp::Named("ties") = ties,
                               Rcpp::Named("b_higher") = bHigher, Rcpp::Named("cases") = cases);
 }
@@ -196,19 +217,19 @@ Rcpp::List pairColumns(const sscm::NameDecoder& decode, const AnalysisResult& r,
 Rcpp::List matrixColumns(const sscm::NameDecoder& decode, const AnalysisResult& r) {
     const sscm::PairTable& p = r.pairs;
     std::vector<std::int32_t> a, b;
-    Rcpp::NumericVector comparisons, mean;
     for (std::int32_t i = 0; i < p.n; ++i) {
         for (auto k = p.start[std::size_t(i)]; k < p.start[std::size_t(i) + 1]; ++k) {
             a.push_back(i);
             b.push_back(p.col[std::size_t(k)]);
-            comparisons.push_back(p.count[std::size_t(k)]);
-            mean.push_back(p.mean[std::size_t(k)]);
         }
     }
-    return Rcpp::List::create(Rcpp::Named("species_a") = namesOf(decode, r, a),
-                              Rcpp::Named("species_b") = namesOf(decode, r, b),
-                              Rcpp::Named("comparisons") = comparisons,
-                              Rcpp::Named("mean_code") = mean);
+    const Rcpp::CharacterVector speciesA = namesOf(decode, r, a);
+    const Rcpp::CharacterVector speciesB = namesOf(decode, r, b);
+    const Rcpp::NumericVector comparisons(p.count.begin(), p.count.end());
+    const Rcpp::NumericVector mean(p.mean.begin(), p.mean.end());
+    return Rcpp::List::create(
+        Rcpp::Named("species_a") = speciesA, Rcpp::Named("species_b") = speciesB,
+        Rcpp::Named("comparisons") = comparisons, Rcpp::Named("mean_code") = mean);
 }
 
 /// Adds the group of each row's first species as a last column.
@@ -266,10 +287,12 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
         if (Status gs = sscm::speciesGroups(*table, result, groups); !gs)
             return failure(gs.message);
         if (!perGroup) {
+            const Rcpp::RObject message(
+                Rf_ScalarString(decode(sscm::splitNetworkMessage(result, groups))));
+            const Rcpp::List groupTable = groupColumns(decode, result, groups);
             return Rcpp::List::create(Rcpp::Named("status") = "split",
-                                      Rcpp::Named("message") = Rcpp::String(
-                                          sscm::splitNetworkMessage(result, groups), CE_UTF8),
-                                      Rcpp::Named("groups") = groupColumns(decode, result, groups));
+                                      Rcpp::Named("message") = message,
+                                      Rcpp::Named("groups") = groupTable);
         }
     }
 
