@@ -108,7 +108,8 @@ Status OutFile::close() {
     file_ = nullptr;
     pos_ = lim_ = nullptr;
     if (errno_ != 0)
-        return Status::failed("Cannot write the file \"" + path_ + "\": " + std::strerror(errno_));
+        return Status::failed("Cannot write the file \"" + path_ +
+                              "\": " + std::strerror(errno_.load()));
     return Status::ok();
 }
 

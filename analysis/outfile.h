@@ -2,6 +2,7 @@
 
 #include "data/status.h"
 
+#include <atomic>
 #include <condition_variable>
 #include <cstddef>
 #include <cstdio>
@@ -58,6 +59,9 @@ public:
         put("\r\n");
     }
 
+    /// Whether a write has failed: the file is then incomplete, and close() says why.
+    bool failed() const { return errno_.load(std::memory_order_relaxed) != 0; }
+
     /// Writes what is buffered and closes the file; a write failure is reported here, naming the
     /// file. Closing a file that is not open does nothing.
     Status close();
@@ -74,7 +78,7 @@ private:
     int cur_ = 0;
     char* pos_ = nullptr;
     char* lim_ = nullptr;
-    int errno_ = 0; // first write error
+    std::atomic<int> errno_{0}; // first write error, by either thread
 
     // Background writer: one pending buffer at a time.
     bool background_ = false;
