@@ -1,5 +1,6 @@
 #include "analysis/tidy.h"
 
+#include "analysis/eigen.h"
 #include "analysis/numbers.h"
 #include "analysis/spectrum.h"
 
@@ -82,6 +83,27 @@ Status indexRows(const DataTable& table, const AnalysisResult& r, RowIndex& out)
 }
 
 // Union-find over the kept species.
+// The palatability stage on a group's pairs, with the run's observer.
+Status groupPalatability(RunObserver& obs, const ComparedPairs& pairs, GroupSpectrum& gs) {
+    // The stage still reports to a window: one that only asks the observer whether to go on.
+    struct ObserverWindow final : Window {
+        RunObserver& o;
+        explicit ObserverWindow(RunObserver& r) : o(r) {}
+        void setCaption(Ctl, std::string_view) override {}
+        void setEnabled(Ctl, bool) override {}
+        std::string text(Ctl) override { return {}; }
+        void setText(Ctl, std::string_view) override {}
+        int value(Ctl) override { return 0; }
+        void clearList(Ctl) override {}
+        void addItem(Ctl, std::string_view) override {}
+        int itemCount(Ctl) override { return 0; }
+        std::string item(Ctl, int) override { return {}; }
+        void warning(std::string_view, std::string_view) override {}
+        bool processEvents() override { return o.proceed(); }
+    } w(obs);
+    return palatability(w, pairs, gs.curvec, gs.nextvec);
+}
+
 std::int32_t findRoot(std::vector<std::int32_t>& parent, std::int32_t v) {
     while (parent[std::size_t(v)] != v) {
         parent[std::size_t(v)] = parent[std::size_t(parent[std::size_t(v)])];
@@ -300,6 +322,96 @@ std::string splitNetworkMessage(const AnalysisResult& result, const SpeciesGroup
         m += ")";
     }
     return m;
+}
+
+Status rankGroups(const AnalysisResult& result, const SpeciesGroups& groups,
+                  std::vector<GroupSpectrum>& out, RunObserver* observer) {
+    out.clear();
+    const PairTable& p = result.pairs;
+    const auto n = std::size_t(p.n);
+    if (n != result.spname.size() || p.start.size() != n + 1 || groups.group.size() != n)
+        return Status::failed("The analysis holds no compared pairs of its kept species.");
+    RunObserver quiet;
+    RunObserver& obs = observer != nullptr ? *observer : quiet;
+    std::vector<std::int32_t> local(n, -1);
+    for (std::size_t g = 0; g < groups.species.size(); ++g) {
+        const auto& members = groups.species[g];
+        if (members.size() < 2)
+            continue;
+        for (std::size_t k = 0; k < members.size(); ++k)
+            local[std::size_t(members[k])] = std::int32_t(k);
+        // The group's compared pairs in its own numbering: the kept order is kept, so each row's
+        // partners stay ascending, and sums and means run in the order of a run on the group's
+        // rows alone.
+        ComparedPairs sub;
+        sub.n = std::int32_t(members.size());
+        sub.start.assign(members.size() + 1, 0);
+        GroupSpectrum gs;
+        gs.group = std::int32_t(g);
+        double total = 0;
+        double count = 0;
+        for (std::size_t k = 0; k < members.size(); ++k) {
+            const auto i = std::size_t(members[k]);
+            for (auto e = std::size_t(p.start[i]); e < std::size_t(p.start[i + 1]); ++e) {
+                sub.col.push_back(local[std::size_t(p.col[e])]);
+                sub.val.push_back(p.mean[e]);
+                total += p.mean[e];
+                count += 1;
+            }
+            sub.start[k + 1] = std::int64_t(sub.col.size());
+        }
+        gs.fill = count > 0 ? total / count : 0;
+        if (Status st = groupPalatability(obs, sub, gs); !st)
+            return st;
+        out.push_back(std::move(gs));
+    }
+    return Status::ok();
+}
+
+std::string groupSpectrumTable(const AnalysisResult& result, const SpeciesGroups& groups,
+                               const std::vector<GroupSpectrum>& spectra) {
+    std::string out;
+    bool header = true;
+    for (const GroupSpectrum& gs : spectra) {
+        const auto& members = groups.species[std::size_t(gs.group)];
+        AnalysisResult sub;
+        for (const auto s : members) {
+            sub.spname.push_back(result.spname[std::size_t(s)]);
+            sub.spfreq.push_back(result.spfreq[std::size_t(s)]);
+            sub.spocc.push_back(result.spocc[std::size_t(s)]);
+            sub.kept.push_back(result.kept[std::size_t(s)]);
+        }
+        sub.curvec = gs.curvec;
+        sub.nextvec = gs.nextvec;
+        sub.steps = gs.steps;
+        sub.change = gs.change;
+        appendGroupColumn(out, spectrumTable(sub, nullptr), gs.group + 1, header);
+        header = false;
+    }
+    if (header) // no group ranked: the header alone
+        appendGroupColumn(out, spectrumTable(AnalysisResult{}, nullptr), 0, true);
+    return out;
+}
+
+void appendGroupColumn(std::string& out, const std::string& table, std::int32_t group,
+                       bool withHeader) {
+    bool quoted = false;
+    bool header = true;
+    std::size_t begin = 0;
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        const char ch = table[k];
+        if (ch == '"')
+            quoted = !quoted;
+        if (ch != '\n' || quoted)
+            continue;
+        if (!header || withHeader) {
+            out.append(table, begin, k - begin);
+            out += header ? std::string(",group") : "," + std::to_string(group);
+            out += '\n';
+        }
+        header = false;
+        begin = k + 1;
+    }
 }
 
 std::string pairsTable(const AnalysisResult& result, const std::vector<PairCounts>& pairs) {

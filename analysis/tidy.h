@@ -103,5 +103,9 @@ std::string groupsTable(const AnalysisResult& result, const SpeciesGroups& group
 /// groups in order, each in its own rank order with ranks counted within the group.
 std::string groupSpectrumTable(const AnalysisResult& result, const SpeciesGroups& groups,
                                const std::vector<GroupSpectrum>& spectra);
+/// Appends the CSV records of `table` (a line break inside quotes belongs to its field) with a
+/// last field: "group" on the header line (only when `withHeader`), `group` on the others.
+void appendGroupColumn(std::string& out, const std::string& table, std::int32_t group,
+                       bool withHeader);
 
 } // namespace sscm

@@ -1,8 +1,9 @@
 // sscm-cli: the batch front end. Does what a user does in the window: Read the data file, assign
 // the three roles, GO, Save results.
 
-#include "commands/go.h"
 #include "cli/cliwindow.h"
+#include "cli/tables.h"
+#include "commands/go.h"
 #include "commands/read.h"
 
 #include <cerrno>
@@ -98,6 +99,8 @@ int main(int argc, char** argv) {
     app.add_option("--log", logFile, "Log file (default log_ and the data file's name)");
     app.add_flag("--quiet", quiet, "Do not print the result lines");
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
+    sscm::cli::TableOptions tableOptions;
+    sscm::cli::addTableOptions(app, tableOptions);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
     try {
         app.parse(argc, argv);
@@ -176,5 +179,11 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));
+    const int tablesExit = sscm::cli::writeTables(
+        tableOptions, w, s, st,
+        sscm::cli::runRecord(argc, argv, s, readTime, runTimes, {{"save", secondsSince(t1)}},
+                             resultName, w.text(sscm::Ctl::Text6)));
+    if (tablesExit == 0 || (tablesExit > 0 && st))
+        return tablesExit;
     return st ? 0 : fail(w, st);
 }

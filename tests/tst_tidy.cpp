@@ -304,4 +304,72 @@ TEST(SpeciesGroups, LargestFirstAndLongListsCut) {
     EXPECT_EQ(sscm::splitNetworkMessage(r1, g).rfind("No common species between cases\n", 0), 0U);
 }
 
+TEST(RankGroups, EachGroupAsARunOnItsOwnRows) {
+    // Two regions of interleaved rows that share no species, and a stray site of one species.
+    Rows north = drawnRows(3, 10, 6, 6);
+    Rows south = drawnRows(4, 8, 5, 5);
+    for (auto& r : north)
+        r[0] = "n" + r[0];
+    for (auto& r : south) {
+        r[0] = "s" + r[0];
+        r[1] = "x" + r[1];
+    }
+    Rows all;
+    for (std::size_t k = 0; k < north.size() || k < south.size(); ++k) {
+        if (k < north.size())
+            all.push_back(north[k]);
+        if (k < south.size())
+            all.push_back(south[k]);
+    }
+    all.push_back({"stray", "Juncus", "2"});
+    const auto t = table(all);
+    const AnalysisResult r = plainResult(*t, -1);
+    sscm::SpeciesGroups g;
+    ASSERT_TRUE(sscm::speciesGroups(*t, r, g));
+    ASSERT_EQ(g.species.size(), 3U);
+    std::vector<sscm::GroupSpectrum> spectra;
+    ASSERT_TRUE(sscm::rankGroups(r, g, spectra));
+    ASSERT_EQ(spectra.size(), 2U); // the stray species alone is not ranked
+
+    for (const auto& gs : spectra) {
+        const Rows& region =
+            r.spname[std::size_t(g.species[std::size_t(gs.group)][0])][0] == 'x' ? south : north;
+        const auto rt = table(region);
+        const AnalysisResult alone = plainResult(*rt, -1);
+        ASSERT_EQ(alone.spname.size(), g.species[std::size_t(gs.group)].size());
+        for (std::size_t k = 0; k < alone.spname.size(); ++k)
+            EXPECT_EQ(alone.spname[k], r.spname[std::size_t(g.species[std::size_t(gs.group)][k])]);
+        // The whole-run iteration over the region's own dense matrix.
+        sscm::Matrices m;
+        m.reset(std::int32_t(alone.spname.size()));
+        for (std::int32_t i = 0; i < alone.pairs.n; ++i) {
+            for (auto k = alone.pairs.start[std::size_t(i)];
+                 k < alone.pairs.start[std::size_t(i) + 1]; ++k) {
+                m.sum(i, alone.pairs.col[std::size_t(k)]) = alone.pairs.mean[std::size_t(k)];
+                m.count(i, alone.pairs.col[std::size_t(k)]) = alone.pairs.count[std::size_t(k)];
+            }
+        }
+        const auto want = sscm::test::denseIteration(m);
+        EXPECT_EQ(gs.curvec, want.curvec); // bit for bit
+        EXPECT_EQ(gs.nextvec, want.nextvec);
+        EXPECT_EQ(gs.fill, alone.fill);
+    }
+
+    // The spectrum with its group column: groups in order, each in its own rank order.
+    const std::string text = sscm::groupSpectrumTable(r, g, spectra);
+    EXPECT_EQ(text.substr(0, text.find('\n')),
+              "species,value,rank,cases,rows,value_lo,value_hi,rank_lo,rank_hi,value_sd,group");
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'),
+              std::ptrdiff_t(1 + g.species[0].size() + g.species[1].size()));
+}
+
+TEST(RankGroups, GroupColumnKeepsQuotedLineBreaks) {
+    std::string out;
+    sscm::appendGroupColumn(out, "species,value\n\"Poa\nannua\",1\nCarex,2\n", 3, true);
+    EXPECT_EQ(out, "species,value,group\n\"Poa\nannua\",1,3\nCarex,2,3\n");
+    out.clear();
+    sscm::appendGroupColumn(out, "species,value\nCarex,2\n", 1, false);
+    EXPECT_EQ(out, "Carex,2,1\n");
+}
+
 } // namespace
