@@ -1,5 +1,6 @@
 #include "analysis/tidy.h"
 
+#include "analysis/connect.h"
 #include "analysis/eigen.h"
 #include "analysis/numbers.h"
 #include "analysis/spectrum.h"
@@ -83,27 +84,6 @@ Status indexRows(const DataTable& table, const AnalysisResult& r, RowIndex& out)
 }
 
 // Union-find over the kept species.
-// The palatability stage on a group's pairs, with the run's observer.
-Status groupPalatability(RunObserver& obs, const ComparedPairs& pairs, GroupSpectrum& gs) {
-    // The stage still reports to a window: one that only asks the observer whether to go on.
-    struct ObserverWindow final : Window {
-        RunObserver& o;
-        explicit ObserverWindow(RunObserver& r) : o(r) {}
-        void setCaption(Ctl, std::string_view) override {}
-        void setEnabled(Ctl, bool) override {}
-        std::string text(Ctl) override { return {}; }
-        void setText(Ctl, std::string_view) override {}
-        int value(Ctl) override { return 0; }
-        void clearList(Ctl) override {}
-        void addItem(Ctl, std::string_view) override {}
-        int itemCount(Ctl) override { return 0; }
-        std::string item(Ctl, int) override { return {}; }
-        void warning(std::string_view, std::string_view) override {}
-        bool processEvents() override { return o.proceed(); }
-    } w(obs);
-    return palatability(w, pairs, gs.curvec, gs.nextvec);
-}
-
 std::int32_t findRoot(std::vector<std::int32_t>& parent, std::int32_t v) {
     while (parent[std::size_t(v)] != v) {
         parent[std::size_t(v)] = parent[std::size_t(parent[std::size_t(v)])];
@@ -302,7 +282,7 @@ void appendNames(std::string& out, const std::vector<std::string>& names,
 } // namespace
 
 std::string splitNetworkMessage(const AnalysisResult& result, const SpeciesGroups& groups) {
-    std::string m = "No common species between cases";
+    std::string m = kSplitNetwork;
     const std::size_t g = groups.species.size();
     if (g < 2) {
         // Linked, but through a chain too long for the connectivity check.
@@ -361,7 +341,7 @@ Status rankGroups(const AnalysisResult& result, const SpeciesGroups& groups,
             sub.start[k + 1] = std::int64_t(sub.col.size());
         }
         gs.fill = count > 0 ? total / count : 0;
-        if (Status st = groupPalatability(obs, sub, gs); !st)
+        if (Status st = palatability(obs, sub, gs.curvec, gs.nextvec, &gs.steps, &gs.change); !st)
             return st;
         out.push_back(std::move(gs));
     }
@@ -412,6 +392,13 @@ void appendGroupColumn(std::string& out, const std::string& table, std::int32_t 
         header = false;
         begin = k + 1;
     }
+}
+
+Status splitNetworkStatus(const DataTable& table, const AnalysisResult& result) {
+    SpeciesGroups groups;
+    if (!speciesGroups(table, result, groups))
+        return Status::splitNetwork(kSplitNetwork);
+    return Status::splitNetwork(splitNetworkMessage(result, groups));
 }
 
 std::string pairsTable(const AnalysisResult& result, const std::vector<PairCounts>& pairs) {

@@ -84,6 +84,10 @@ Status speciesGroups(const DataTable& table, const AnalysisResult& result, Speci
 /// and cases. Lines end with LF, the last one without.
 std::string splitNetworkMessage(const AnalysisResult& result, const SpeciesGroups& groups);
 
+/// The failure of a split network for a result filled up to the compared pairs: Code::SplitNetwork
+/// with splitNetworkMessage (only its first line when the table does not match the result).
+Status splitNetworkStatus(const DataTable& table, const AnalysisResult& result);
+
 /// Ranks each group of two or more species on its own (groups of one species are skipped), in
 /// group order. `observer` may be null.
 Status rankGroups(const AnalysisResult& result, const SpeciesGroups& groups,

@@ -46,32 +46,26 @@ int writeTables(const TableOptions& options, CliWindow& w, const Session& s, con
             std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
     }
 
-    AnalysisSettings settings;
-    settings.casevar = w.text(Ctl::Text1);
-    settings.spvar = w.text(Ctl::Text2);
-    settings.prefvar = w.text(Ctl::Text4);
-    settings.removelow = w.value(Ctl::Check1) == 1;
-    settings.lowlimit = w.text(Ctl::Text5);
-
+    // GO keeps the result of a finished run, and of a split network up to its compared pairs.
     RunOutcome out;
     out.status = run;
     out.perGroup = options.perGroup;
-    out.settings = &settings;
-    AnalysisResult partial;
-    if (run.isOk() && s.lastResult) {
-        out.table = s.lastTable ? s.lastTable.get() : s.table.get();
+    const bool tables = run.isOk() || run.code == Status::Code::SplitNetwork;
+    if (tables && s.lastResult && s.lastTable) {
+        out.table = s.lastTable.get();
         out.settings = &s.lastSettings;
         out.result = s.lastResult.get();
         out.intervals = s.lastIntervals.get();
-    } else if (run.code == Status::Code::SplitNetwork && s.table) {
-        // GO keeps no result of a failed run: the stages up to the compared pairs once more.
-        const Status again = analyze(*s.table, settings, partial);
-        if (again.code == Status::Code::SplitNetwork) {
-            out.table = s.table.get();
-            out.result = &partial;
-            out.status.message = again.message;
-        }
     }
+    // A run that failed earlier has only the settings it was given.
+    AnalysisSettings given;
+    given.casevar = w.text(Ctl::Text1);
+    given.spvar = w.text(Ctl::Text2);
+    given.prefvar = w.text(Ctl::Text4);
+    given.removelow = w.value(Ctl::Check1) == 1;
+    given.lowlimit = w.text(Ctl::Text5);
+    if (out.settings == nullptr)
+        out.settings = &given;
 
     FolderReport report;
     if (Status st = writeResultsFolder(options.outDir, out, record, &report); !st) {

@@ -247,12 +247,17 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
 
 Status exportTables(const Session& s, const std::string& dir, const RunRecord& record) {
     if (!s.lastResult || !s.lastTable)
-        return Status::failed("There is no finished run to export. Run GO first.");
+        return Status::failed("There is no run to export. Run GO first.");
     RunOutcome run;
     run.table = s.lastTable.get();
     run.settings = &s.lastSettings;
     run.result = s.lastResult.get();
     run.intervals = s.lastIntervals.get();
+    // GO also keeps a split network's result, up to its compared pairs: its folder has the groups.
+    if (run.result->curvec.size() != run.result->spname.size() || run.result->spname.empty()) {
+        run.status = splitNetworkStatus(*run.table, *run.result);
+        run.intervals = nullptr;
+    }
     RunRecord rec = record;
     if (rec.dataFile.empty())
         rec.dataFile = s.lastDataFile;

@@ -70,9 +70,10 @@ inline constexpr const char* kRunJson = "run.json";
 Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
                           FolderReport* report = nullptr);
 
-/// File > Export tables...: the results folder of the session's last finished run (its table,
-/// settings, result and intervals), with `record` saying where the data came from. Fails when no
-/// run has finished yet.
+/// File > Export tables...: the results folder of the session's last run (its table,
+/// settings, result and intervals; a split network's folder holds its groups), with `record`
+/// saying where the data came from (the data file defaults to the run's). Fails when no run has
+/// reached its compared pairs yet.
 Status exportTables(const Session& s, const std::string& dir, const RunRecord& record = {});
 
 } // namespace sscm
