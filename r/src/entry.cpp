@@ -9,23 +9,12 @@
 #include <Rcpp.h>
 #include <charconv>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <string>
 
-namespace {
-
 using sscm::DataTable;
+using sscm::failure;
 using sscm::Status;
-
-/// A failure for the R functions to raise: list(status = "failed", message = ...).
-Rcpp::List failure(const std::string& message) {
-    const sscm::NameDecoder decode({message});
-    const Rcpp::RObject text(Rf_ScalarString(decode(message)));
-    return Rcpp::List::create(Rcpp::Named("status") = "failed", Rcpp::Named("message") = text);
-}
-
-} // namespace
 
 /// The data table as the analysis sees it: list(status, varname, cells (row after row)).
 extern "C" SEXP sscm_table(SEXP data, SEXP scratch) {

@@ -55,4 +55,17 @@ SEXP NameDecoder::vector(const std::vector<std::string>& names) const {
     return v;
 }
 
+SEXP failure(const std::string& message) {
+    const NameDecoder decode({message});
+    SEXP out = PROTECT(Rf_allocVector(VECSXP, 2));
+    SET_VECTOR_ELT(out, 0, Rf_mkString("failed"));
+    SET_VECTOR_ELT(out, 1, Rf_ScalarString(decode(message)));
+    SEXP names = PROTECT(Rf_allocVector(STRSXP, 2));
+    SET_STRING_ELT(names, 0, Rf_mkChar("status"));
+    SET_STRING_ELT(names, 1, Rf_mkChar("message"));
+    Rf_setAttrib(out, R_NamesSymbol, names);
+    UNPROTECT(2);
+    return out;
+}
+
 } // namespace sscm

@@ -31,4 +31,8 @@ private:
     mutable std::string buf_;
 };
 
+/// What the R functions raise as an error: list(status = "failed", message), the message in
+/// UTF-8 (it may quote names of the data in their own encoding).
+SEXP failure(const std::string& message);
+
 } // namespace sscm

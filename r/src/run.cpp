@@ -11,10 +11,7 @@
 
 #include <Rcpp.h>
 #include <algorithm>
-#include <charconv>
-#include <cmath>
 #include <cstring>
-#include <filesystem>
 #include <memory>
 #include <numeric>
 #include <string>
@@ -47,16 +44,7 @@ private:
     sscm::InterruptPoll& poll_;
 };
 
-/// A message in UTF-8: it may quote names of the data in their own encoding.
-SEXP messageText(const std::string& message) {
-    const sscm::NameDecoder decode({message});
-    return Rf_ScalarString(decode(message));
-}
-
-Rcpp::List failure(const std::string& message) {
-    const Rcpp::RObject text(messageText(message));
-    return Rcpp::List::create(Rcpp::Named("status") = "failed", Rcpp::Named("message") = text);
-}
+using sscm::failure;
 
 SEXP element(SEXP list, const char* name) {
     const SEXP names = Rf_getAttrib(list, R_NamesSymbol);
