@@ -11,6 +11,11 @@
 # absolute path.
 .sscm_input <- function(data, call) {
   if (is.data.frame(data)) {
+    # Dates, times and other classed columns as their printed text, as write.csv() writes them.
+    classed <- vapply(data, function(col) {
+      is.object(col) && !is.factor(col) && !inherits(col, "AsIs")
+    }, TRUE)
+    data[classed] <- lapply(data[classed], as.character)
     return(data)
   }
   if (is.character(data) && length(data) == 1L && !is.na(data)) {

@@ -38,6 +38,14 @@ test_that("a data frame and the same data as a CSV file give the same table and 
   expect_identical(sscm_spectrum(fac, "Site", "Species", "Pref"), sp)
   expect_identical(sscm_pairs(file, "Site", "Species", "Pref"),
                    sscm_pairs(fac, "Site", "Species", "Pref"))
+  # A date as the case is its printed text, as in a file written by write.csv().
+  dated <- obs
+  dated$Site <- as.Date("2024-05-01") + match(obs$Site, unique(obs$Site))
+  expect_identical(unname(sscm:::.sscm_table(dated)[, "Site"]), format(dated$Site))
+  expect_identical(columns(sscm_spectrum(dated, "Site", "Species", "Pref")), columns(sp))
+  path <- tempfile(fileext = ".csv")
+  write.csv(dated, path, row.names = FALSE)
+  expect_identical(columns(sscm_spectrum(path, "Site", "Species", "Pref")), columns(sp))
 })
 
 test_that("a Shift-JIS or Latin-1 file and the same data in UTF-8 give the same species and values", {
