@@ -6,7 +6,6 @@
 #include "analysis/spectrum.h"
 
 #include <algorithm>
-#include <charconv>
 #include <numeric>
 #include <string_view>
 #include <unordered_map>
@@ -468,27 +467,6 @@ std::string groupsTable(const AnalysisResult& result, const SpeciesGroups& group
         }
     }
     return out;
-}
-
-// Until the spectrum table's unit lands: the CSV field and shortest number rules it declares.
-void appendCsvField(std::string& out, std::string_view text) {
-    if (text.find_first_of(",\"\r\n") == std::string_view::npos) {
-        out += text;
-        return;
-    }
-    out += '"';
-    for (const char ch : text) {
-        if (ch == '"')
-            out += '"';
-        out += ch;
-    }
-    out += '"';
-}
-
-void appendShortest(std::string& out, double v) {
-    char buf[64];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
-    out.append(buf, r.ptr);
 }
 
 } // namespace sscm

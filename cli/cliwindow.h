@@ -31,6 +31,8 @@ public:
     void setValue(Ctl c, int v) { values_[std::size_t(c)] = v; }
     /// Makes processEvents() report a closing window from now on (Ctrl-C).
     static void requestStop() { stopRequested_ = 1; }
+    /// Whether Ctrl-C (or a termination request) has come.
+    static bool stopRequested() { return stopRequested_ != 0; }
 
     void setCaption(Ctl c, std::string_view text) override;
     void setEnabled(Ctl c, bool enabled) override;

@@ -2,6 +2,7 @@
 // the three roles, GO, Save results.
 
 #include "cli/cliwindow.h"
+#include "cli/spectrum.h"
 #include "cli/tables.h"
 #include "commands/go.h"
 #include "commands/read.h"
@@ -99,6 +100,8 @@ int main(int argc, char** argv) {
     app.add_option("--log", logFile, "Log file (default log_ and the data file's name)");
     app.add_flag("--quiet", quiet, "Do not print the result lines");
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
+    sscm::cli::SpectrumOptions spectrum;
+    sscm::cli::addSpectrumOptions(app, spectrum);
     sscm::cli::TableOptions tableOptions;
     sscm::cli::addTableOptions(app, tableOptions);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
@@ -179,11 +182,19 @@ int main(int argc, char** argv) {
     std::fflush(stdout);
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));
+    const double saveTime = secondsSince(t1);
+    const auto t2 = std::chrono::steady_clock::now();
+    const int spectrumExit =
+        st ? sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0) : 0;
+    if (spectrumExit != 0)
+        return spectrumExit;
+    // The results folder (--out): it may end a split network's per-group run normally.
     const int tablesExit = sscm::cli::writeTables(
         tableOptions, w, s, st,
-        sscm::cli::runRecord(argc, argv, s, readTime, runTimes, {{"save", secondsSince(t1)}},
+        sscm::cli::runRecord(argc, argv, s, readTime, runTimes,
+                             {{"save", saveTime}, {"bootstrap and spectrum", secondsSince(t2)}},
                              resultName, w.text(sscm::Ctl::Text6)));
-    if (tablesExit == 0 || (tablesExit > 0 && st))
-        return tablesExit;
-    return st ? 0 : fail(w, st);
+    if (!st)
+        return tablesExit == 0 ? 0 : fail(w, st);
+    return tablesExit > 0 ? tablesExit : 0;
 }

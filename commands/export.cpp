@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -174,6 +175,7 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
 
 Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
                           FolderReport* reportOut) {
+    const auto t0 = std::chrono::steady_clock::now();
     FolderReport report;
     const fs::path folder(dir.empty() ? std::string(".") : dir);
     std::error_code ec;
@@ -234,7 +236,12 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
                 return st;
         }
     }
-    const json j = runJson(run, record, report, spectra, haveGroups ? &groups : nullptr);
+    // The tables' own time goes into the record that follows them.
+    RunRecord timed = record;
+    timed.stageSeconds.emplace_back(
+        "results folder",
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    const json j = runJson(run, timed, report, spectra, haveGroups ? &groups : nullptr);
     if (Status st = writeWhole(
             folder, kRunJson,
             j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", report);
@@ -253,6 +260,9 @@ Status exportTables(const Session& s, const std::string& dir, const RunRecord& r
     run.settings = &s.lastSettings;
     run.result = s.lastResult.get();
     run.intervals = s.lastIntervals.get();
+    if (run.intervals != nullptr && !run.intervals->valueLo.empty() &&
+        run.intervals->valueLo.size() != run.result->spname.size())
+        run.intervals = nullptr; // drawn for another run
     // GO also keeps a split network's result, up to its compared pairs: its folder has the groups.
     if (run.result->curvec.size() != run.result->spname.size() || run.result->spname.empty()) {
         run.status = splitNetworkStatus(*run.table, *run.result);

@@ -77,6 +77,7 @@ std::string inScratch(const Session& s, const char* name) {
 Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     s.lastResult.reset();
     s.lastTable.reset();
+    s.lastIntervals.reset(); // intervals belong to the run they were drawn for
     // The run keeps its own reference: a Read during the run's event processing may replace the
     // session's table, never this one.
     const std::shared_ptr<const DataTable> table = s.table;
@@ -120,9 +121,9 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     OutFile* records = nullptr;
     if (s.writeRecordFile) {
         const std::string name = s.recordPath.empty() ? inScratch(s, kRecordFile) : s.recordPath;
-        files.recordName = name; // removed should the run stop
         if (Status st = files.records.open(name, true); !st)
             return stop(w, files, st);
+        files.recordName = name; // removed should the run stop
         records = &files.records;
     }
     if (Status st = writeRecords(obs, *table, roles.prefcol, tab, records, m); !st)

@@ -4,9 +4,9 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format
-    libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
+    libgtest-dev libbenchmark-dev libcli11-dev
     nlohmann-json3-dev libssl-dev
-    qt6-base-dev fonts-ipafont-gothic fonts-liberation xvfb xauth time
+    qt6-base-dev fonts-ipafont-gothic fonts-liberation time
     r-base-dev r-cran-rcpp r-cran-testthat
 )
 

@@ -83,6 +83,12 @@ TEST_F(Export, TheLastRunsFolderEvenAfterAnotherRead) {
     EXPECT_EQ(k.at("bootstrap").at("seed"), 7);
     EXPECT_EQ(k.at("bootstrap").at("used"), 18);
     EXPECT_EQ(k.at("bootstrap").at("skipped_split"), 2);
+
+    // Intervals drawn for another run (other species) are left out, not read past their end.
+    boot->valueLo = boot->valueHi = boot->rankLo = boot->rankHi = boot->valueSd = {0, 0};
+    ASSERT_TRUE(sscm::exportTables(s, "out"));
+    EXPECT_TRUE(nlohmann::json::parse(readFile("out/run.json")).at("bootstrap").is_null());
+    EXPECT_EQ(readFile("out/spectrum.csv").find(",0,0,0,0,0\n"), std::string::npos);
 }
 
 TEST_F(Export, FolderThatCannotBeMadeFails) {

@@ -221,6 +221,17 @@ TEST(PairCounts, AgreeWithAPlainCountOverEveryPairOfRows) {
             ++w;
         }
         EXPECT_EQ(summed, rowPairs);
+
+        // The plain call's result gives the same tables.
+        sscm::AnalysisSettings settings{"Site", "Species", "Pref", threshold >= 0,
+                                        std::to_string(threshold)};
+        AnalysisResult real;
+        const sscm::Status st = sscm::analyze(*t, settings, real);
+        ASSERT_TRUE(st.isOk() || st.code == sscm::Status::Code::SplitNetwork) << st.message;
+        std::vector<sscm::PairCounts> again;
+        ASSERT_TRUE(sscm::pairCounts(*t, real, again));
+        EXPECT_EQ(sscm::pairsTable(real, again), sscm::pairsTable(r, pairs));
+        EXPECT_EQ(sscm::matrixTable(real), sscm::matrixTable(r));
     }
 }
 
