@@ -27,7 +27,7 @@
   .sscm_abort("`data` must be a data frame or the path of a CSV file.", call)
 }
 
-# Runs `f(input, scratch)` with a fresh scratch folder as the working directory, so that no
+# Runs `f(scratch)` with a fresh scratch folder as the working directory, so that no
 # scratch file of the reader lands in the user's folder, and removes the folder afterwards.
 .sscm_with_scratch <- function(f) {
   scratch <- .sscm_scratch()

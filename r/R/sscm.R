@@ -1,6 +1,5 @@
 # The spectrum, the pair counts and the mean matrix of a data set, as data frames.
 
-
 sscm_spectrum <- function(data, case, species, pref, threshold = 4, remove_low = TRUE,
                           bootstrap = 0, seed = 1, level = 0.95, threads = NULL,
                           per_group = FALSE) {
