@@ -7,6 +7,7 @@ packages=(
     libgtest-dev libbenchmark-dev libcli11-dev
     nlohmann-json3-dev libssl-dev
     qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time
+    r-base-dev r-cran-rcpp r-cran-testthat
 )
 
 missing=()
