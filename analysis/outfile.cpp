@@ -1,5 +1,7 @@
 #include "analysis/outfile.h"
 
+#include "data/freshfile.h"
+
 #include <cerrno>
 
 namespace sscm {
@@ -12,7 +14,7 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
     (void)close();
     path_ = path;
     errno_ = 0;
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = openFresh(path);
     if (file_ == nullptr)
         return Status::failed(std::string("Cannot open the ") + what + " \"" + path +
                               "\": " + std::strerror(errno));
@@ -36,10 +38,13 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
 }
 
 void OutFile::writeNow(const char* data, std::size_t n) {
-    if (n == 0 || errno_ != 0)
+    if (n == 0 || failed())
         return;
-    if (std::fwrite(data, 1, n, file_) != n)
-        errno_ = errno != 0 ? errno : EIO;
+    if (std::fwrite(data, 1, n, file_) != n) {
+        const int err = errno != 0 ? errno : EIO;
+        int none = 0;
+        errno_.compare_exchange_strong(none, err);
+    }
 }
 
 void OutFile::writerLoop() {
@@ -103,12 +108,12 @@ Status OutFile::close() {
         writer_.join();
         background_ = false;
     }
-    if (std::fclose(file_) != 0 && errno_ == 0)
+    if (std::fclose(file_) != 0 && !failed())
         errno_ = errno != 0 ? errno : EIO;
     file_ = nullptr;
     pos_ = lim_ = nullptr;
-    if (errno_ != 0)
-        return Status::failed("Cannot write the file \"" + path_ + "\": " + std::strerror(errno_));
+    if (const int err = errno_.load(); err != 0)
+        return Status::failed("Cannot write the file \"" + path_ + "\": " + std::strerror(err));
     return Status::ok();
 }
 
