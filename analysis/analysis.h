@@ -26,7 +26,6 @@ struct AnalysisSettings {
 /// The stages of a run, in order, as an observer hears of them.
 enum class RunStage {
     Records,      ///< once per comparison record (ordered pair of rows within a case)
-    Removal,      ///< once per species of the removal pass
     Connectivity, ///< once per step of a species' search; counter = start species, from 1
     Iteration,    ///< every 100th step of the eigenvector iteration; counter = step / 100
 };
@@ -91,7 +90,8 @@ struct AnalysisResult {
     std::vector<std::int32_t> removed;
 
     /// Minimum connect steps of each kept species. A split network stops the run at the first
-    /// species that cannot reach every other one: connstep then holds the species before it.
+    /// species that cannot reach every other one: connstep then ends with its steps (1000 or
+    /// more).
     std::vector<std::int32_t> connstep;
 
     /// Compared pairs of the kept species with their counts and mean codes.
@@ -115,6 +115,12 @@ struct AnalysisResult {
 /// failing species). `observer` may be null.
 Status analyze(const DataTable& table, const AnalysisSettings& settings, AnalysisResult& result,
                RunObserver* observer = nullptr);
+
+/// The message of a run that ran out of memory: the comparison matrices grow with the square of
+/// the number of species.
+inline constexpr const char* kOutOfMemory =
+    "There is not enough memory to complete the analysis. The comparison matrices grow with the "
+    "square of the number of species: check that the plant species variable is right.";
 
 /// Rank of each value: 1 + the number of values strictly larger (rank 1 is the highest).
 std::vector<std::int32_t> ranks(const std::vector<double>& values);

@@ -37,13 +37,24 @@ ComparedPairs comparedPairs(const Matrices& m) {
     return p;
 }
 
-Status connectSteps(Window& w, OutFile& log, const ComparedPairs& pairs,
-                    const std::vector<std::string_view>& spname,
-                    std::vector<std::int32_t>& connstep, std::vector<double>& curvec,
-                    std::vector<double>& nextvec) {
+void writeConnectHeading(OutFile& log) {
     log.putLine("");
     log.putLine("Minimum connect steps (smaller is better). Large value means limited number of "
                 "common species.");
+}
+
+void writeConnectLines(OutFile& log, const std::vector<std::string_view>& spname,
+                       const std::vector<std::int32_t>& connstep) {
+    std::string line;
+    for (std::size_t s = 0; s < connstep.size() && connstep[s] < kMaxConnectSteps; ++s) {
+        line.assign(spname[s]);
+        appendPrint(line, std::int64_t{connstep[s]});
+        log.putLine(line);
+    }
+}
+
+Status connectSteps(RunObserver& obs, const ComparedPairs& pairs,
+                    std::vector<std::int32_t>& connstep, std::vector<double>& reachedOut) {
     const auto n = std::size_t(pairs.n);
     const std::size_t words = (n + 63) / 64;
     // Links as bit rows: a level of the search is the union of its frontier's rows.
@@ -54,26 +65,23 @@ Status connectSteps(Window& w, OutFile& log, const ComparedPairs& pairs,
             links[i * words + j / 64] |= std::uint64_t{1} << (j % 64);
         }
     }
-    connstep.assign(n, 0);
+    connstep.clear();
+    connstep.reserve(n);
     std::vector<std::uint64_t> reached(words);
     std::vector<std::int32_t> frontier;
     std::vector<std::int32_t> nextFrontier;
     frontier.reserve(n);
     nextFrontier.reserve(n);
-    std::string caption;
-    std::string line;
     for (std::size_t s = 0; s < n; ++s) {
-        caption = "connectivity";
-        appendNumberText(caption, std::int64_t(s + 1));
         std::fill(reached.begin(), reached.end(), 0);
         reached[s / 64] |= std::uint64_t{1} << (s % 64);
         std::size_t reachedCount = 1;
         frontier.assign(1, std::int32_t(s));
         std::int32_t step = 1;
         for (;;) {
-            if (!w.processEvents())
+            if (!obs.proceed())
                 return Status::cancelled();
-            w.setCaption(Ctl::Label11, caption);
+            obs.progress(RunStage::Connectivity, std::int64_t(s + 1), 0);
             nextFrontier.clear();
             for (const std::int32_t v : frontier) {
                 const std::uint64_t* row = links.data() + std::size_t(v) * words;
@@ -101,21 +109,24 @@ Status connectSteps(Window& w, OutFile& log, const ComparedPairs& pairs,
             }
             ++step;
         }
-        connstep[s] = step;
+        connstep.push_back(step);
         if (step >= kMaxConnectSteps) {
-            curvec.assign(n, 0.0);
+            reachedOut.assign(n, 0.0);
             for (std::size_t i = 0; i < n; ++i)
-                curvec[i] = (reached[i / 64] >> (i % 64)) & 1 ? 1.0 : 0.0;
-            nextvec = curvec;
-            return Status::failed(kSplitNetwork);
+                reachedOut[i] = (reached[i / 64] >> (i % 64)) & 1 ? 1.0 : 0.0;
+            return Status::splitNetwork(kSplitNetwork);
         }
-        line.assign(spname[s]);
-        appendPrint(line, std::int64_t{step});
-        log.putLine(line);
     }
-    curvec.assign(n, 1.0);
-    nextvec.assign(n, 1.0);
+    reachedOut.assign(n, 1.0);
     return Status::ok();
+}
+
+void takeMeans(ComparedPairs& pairs, const Matrices& m) {
+    for (std::int32_t i = 0; i < pairs.n; ++i) {
+        const double* row = m.compsum.data() + std::size_t(i) * std::size_t(m.n);
+        for (auto k = pairs.start[std::size_t(i)]; k < pairs.start[std::size_t(i) + 1]; ++k)
+            pairs.val[std::size_t(k)] = row[pairs.col[std::size_t(k)]];
+    }
 }
 
 } // namespace sscm

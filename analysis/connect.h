@@ -1,9 +1,9 @@
 #pragma once
 
+#include "analysis/analysis.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
 #include "data/status.h"
-#include "data/window.h"
 
 #include <cstdint>
 #include <string_view>
@@ -26,22 +26,29 @@ struct ComparedPairs {
 /// The compared pairs of `m`, values taken from compsum.
 ComparedPairs comparedPairs(const Matrices& m);
 
+/// Gives each compared pair of `pairs` its value in m.compsum (the mean code after meanMatrix).
+void takeMeans(ComparedPairs& pairs, const Matrices& m);
+
 /// Message of the warning box for species that are not all linked through shared cases.
 inline constexpr const char* kSplitNetwork = "No common species between cases";
 
 /// Largest number of link steps a species may need to reach every other one.
 inline constexpr std::int32_t kMaxConnectSteps = 1000;
 
-/// Writes the minimum connect steps to the log: an empty line, the heading, then for each
-/// species its name and the number of link steps it needs to reach every species (at least 1),
-/// found by a breadth-first search level by level. Each level is one step: the window's events
-/// are processed and Label11 set to "connectivity" and the species number at every step. A
-/// species needing 1000 steps or more (the network is split) stops the stage with the failure
-/// kSplitNetwork, before its log line. `curvec` and `nextvec` receive the species reached
-/// from the last start species (1 or 0 each).
-Status connectSteps(Window& w, OutFile& log, const ComparedPairs& pairs,
-                    const std::vector<std::string_view>& spname,
-                    std::vector<std::int32_t>& connstep, std::vector<double>& curvec,
-                    std::vector<double>& nextvec);
+/// The minimum connect steps: for each species in turn, the number of link steps it needs to
+/// reach every species (at least 1), found by a breadth-first search level by level. Each level
+/// is one step: the observer's proceed() and then progress(RunStage::Connectivity, species
+/// number from 1). A species needing 1000 steps or more (the network is split) stops the stage
+/// with Status::Code::SplitNetwork and the message kSplitNetwork; `connstep` then ends with that
+/// species' steps, and `reached` marks (1 or 0) the species reached from it.
+Status connectSteps(RunObserver& obs, const ComparedPairs& pairs,
+                    std::vector<std::int32_t>& connstep, std::vector<double>& reached);
+
+/// The log's connectivity section: an empty line and the heading, before the stage runs.
+void writeConnectHeading(OutFile& log);
+/// The log lines of the species searched: each name and its steps in print form; a species
+/// that failed (1000 steps or more) gets none.
+void writeConnectLines(OutFile& log, const std::vector<std::string_view>& spname,
+                       const std::vector<std::int32_t>& connstep);
 
 } // namespace sscm

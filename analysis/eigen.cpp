@@ -1,7 +1,6 @@
 #include "analysis/eigen.h"
 
-#include "data/printfmt.h"
-
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -39,28 +38,26 @@ double norm(const std::vector<double>& v) {
 
 } // namespace
 
-Status palatability(Window& w, const ComparedPairs& pairs, std::vector<double>& curvec,
-                    std::vector<double>& nextvec) {
+Status palatability(RunObserver& obs, const ComparedPairs& pairs, std::vector<double>& curvec,
+                    std::vector<double>& nextvec, std::int32_t* steps, double* lastChange) {
     const auto n = std::size_t(pairs.n);
     const double spn = double(pairs.n);
     curvec.assign(n, 0.0);
     nextvec.assign(n, 0.0);
+    if (steps != nullptr)
+        *steps = 0;
+    if (lastChange != nullptr)
+        *lastChange = 0;
     if (n == 0)
         return Status::ok();
     curvec[0] = 1;
     double change = 0;
-    std::string caption;
-    for (std::int32_t step = 1; step <= kMaxEigenSteps; ++step) {
-        if (!w.processEvents())
+    std::int32_t step = 1;
+    for (; step <= kMaxEigenSteps; ++step) {
+        if (!obs.proceed())
             return Status::cancelled();
-        if (step / 100 * 100 == step) {
-            caption = "Eigen vector";
-            appendNumberText(caption, std::int64_t{step / 100});
-            w.setCaption(Ctl::Label11, caption);
-            caption.clear();
-            appendNumberText(caption, std::floor(change * 1000000) / 1000000);
-            w.setCaption(Ctl::Label14, caption);
-        }
+        if (step / 100 * 100 == step)
+            obs.progress(RunStage::Iteration, step / 100, change);
         for (std::size_t i = 0; i < n; ++i) {
             double sum = 0;
             double partners = 0;
@@ -81,6 +78,10 @@ Status palatability(Window& w, const ComparedPairs& pairs, std::vector<double>& 
         if (change < 0.0000001)
             break;
     }
+    if (steps != nullptr)
+        *steps = std::min(step, kMaxEigenSteps);
+    if (lastChange != nullptr)
+        *lastChange = change;
     const double len = norm(curvec);
     for (double& x : curvec)
         x /= len;

@@ -1,9 +1,9 @@
 #pragma once
 
+#include "analysis/analysis.h"
 #include "analysis/connect.h"
 #include "analysis/matrix.h"
 #include "data/status.h"
-#include "data/window.h"
 
 #include <cstdint>
 #include <vector>
@@ -22,10 +22,12 @@ inline constexpr std::int32_t kMaxEigenSteps = 1000000;
 /// mean codes): starting from the first species' unit vector, each step sums a(i, j) x(j) over
 /// the pairs of row i in ascending j, divides by their number and multiplies by the number of
 /// species, normalises to unit length, and stops once the mean absolute change is below 1e-07.
-/// The window's events are processed once per step; every 100th step Label11 shows
-/// "Eigen vector" and the step / 100, Label14 the previous change to six decimals. `nextvec`
-/// keeps the last iterate, `curvec` the final unit vector.
-Status palatability(Window& w, const ComparedPairs& pairs, std::vector<double>& curvec,
-                    std::vector<double>& nextvec);
+/// The observer's proceed() comes once per step; every 100th step it hears
+/// progress(RunStage::Iteration, step / 100, previous change). `nextvec` keeps the last
+/// iterate, `curvec` the final unit vector; `steps` and `change` (when not null) the number of
+/// steps taken and the last change.
+Status palatability(RunObserver& obs, const ComparedPairs& pairs, std::vector<double>& curvec,
+                    std::vector<double>& nextvec, std::int32_t* steps = nullptr,
+                    double* change = nullptr);
 
 } // namespace sscm

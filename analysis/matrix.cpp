@@ -28,40 +28,56 @@ void compactMatrices(Matrices& m, const std::vector<std::int32_t>& kept) {
     m.compn.shrink_to_fit();
 }
 
-Status removeLowOccurrence(Window& w, OutFile& log, Matrices& m,
-                           std::vector<std::string_view>& spname, std::vector<std::int32_t>& spfreq,
-                           const std::vector<std::int32_t>& spocc) {
-    const std::int32_t total = m.n;
-    std::vector<std::int32_t> kept;
-    kept.reserve(std::size_t(total));
-    std::string line;
-    std::string lowlimit;
+Status removeLowOccurrence(RunObserver& obs, const std::function<std::string()>& lowlimit,
+                           const std::vector<std::int32_t>& spocc, std::vector<std::int32_t>& kept,
+                           std::vector<std::int32_t>& removed, std::string& lastLimit) {
+    kept.clear();
+    removed.clear();
+    const auto total = std::int32_t(spocc.size());
     for (std::int32_t k = 0; k < total; ++k) {
-        if (!w.processEvents())
+        if (!obs.proceed())
             return Status::cancelled();
-        // The user may edit the threshold while the pass runs; each species uses its text then.
-        lowlimit = w.text(Ctl::Text5);
+        lastLimit = lowlimit();
         double threshold = 0;
-        if (!strictNumber(lowlimit, threshold))
-            return Status::failed("The threshold \"" + lowlimit +
+        if (!strictNumber(lastLimit, threshold))
+            return Status::failed("The threshold \"" + lastLimit +
                                   "\" (Equal or fewer than) is not a number.");
-        if (double(spocc[std::size_t(k)]) <= threshold) {
-            line.assign(spname[std::size_t(k)]);
-            line += " deleted";
-            log.putLine(line);
-        } else {
+        if (double(spocc[std::size_t(k)]) <= threshold)
+            removed.push_back(k);
+        else
             kept.push_back(k);
-        }
     }
-    const auto used = std::int32_t(kept.size());
+    return Status::ok();
+}
+
+void writeRemovalLog(OutFile& log, const std::vector<std::string_view>& spname,
+                     const std::vector<std::int32_t>& removed, bool complete, std::int32_t total,
+                     std::int32_t used) {
+    std::string line;
+    for (const std::int32_t k : removed) {
+        line.assign(spname[std::size_t(k)]);
+        line += " deleted";
+        log.putLine(line);
+    }
+    if (!complete)
+        return;
     log.putLine("");
     line = "Number of all species: ";
-    appendPrint(line, std::int64_t{total});
+    appendPrint(line, total);
     log.putLine(line);
     line = "Number of species used: ";
-    appendPrint(line, std::int64_t{used});
+    appendPrint(line, used);
     log.putLine(line);
+}
 
+Status noSpeciesLeft(std::int32_t total, const std::string& lowlimit) {
+    return Status::failed("All " + std::to_string(total) +
+                          " species occur in no more cases than the threshold \"" + lowlimit +
+                          "\"; no species is left to compare.");
+}
+
+void keepSpecies(Matrices& m, const std::vector<std::int32_t>& kept,
+                 std::vector<std::string_view>& spname, std::vector<std::int32_t>& spfreq) {
     compactMatrices(m, kept);
     for (std::size_t r = 0; r < kept.size(); ++r) {
         spname[r] = spname[std::size_t(kept[r])];
@@ -69,11 +85,6 @@ Status removeLowOccurrence(Window& w, OutFile& log, Matrices& m,
     }
     spname.resize(kept.size());
     spfreq.resize(kept.size());
-    if (used == 0)
-        return Status::failed("All " + std::to_string(total) +
-                              " species occur in no more cases than the threshold \"" + lowlimit +
-                              "\"; no species is left to compare.");
-    return Status::ok();
 }
 
 } // namespace sscm

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "analysis/analysis.h"
 #include "analysis/outfile.h"
 #include "data/status.h"
-#include "data/window.h"
 
 #include <cstdint>
+#include <functional>
+#include <string>
 #include <string_view>
 #include <vector>
 
@@ -41,13 +43,27 @@ private:
 /// others: one pass over the kept cells, in place.
 void compactMatrices(Matrices& m, const std::vector<std::int32_t>& kept);
 
-/// The low-occurrence removal: for each species in turn, processing the window's events first,
-/// reads the threshold anew from Text5 and drops the species when it occurs in no more cases
-/// than the threshold, writing "<name> deleted" to the log; then the empty line and the two
-/// species counts. Compacts the matrices, `spname` and `spfreq` to the species kept. Fails when
-/// the threshold is not a number or when no species is left.
-Status removeLowOccurrence(Window& w, OutFile& log, Matrices& m,
-                           std::vector<std::string_view>& spname, std::vector<std::int32_t>& spfreq,
-                           const std::vector<std::int32_t>& spocc);
+/// Keeps the species `kept` (ascending) of the matrices and of the lists of names and rows.
+void keepSpecies(Matrices& m, const std::vector<std::int32_t>& kept,
+                 std::vector<std::string_view>& spname, std::vector<std::int32_t>& spfreq);
+
+/// The low-occurrence removal pass: for each species in turn, after the observer's proceed(),
+/// reads the threshold anew through `lowlimit` (the user may change it while the pass runs) and
+/// puts the species into `removed` when it occurs in no more cases than the threshold, else into
+/// `kept`. Fails when a threshold text is not a number; the species decided before stay listed.
+/// `lastLimit` receives the last threshold text read.
+Status removeLowOccurrence(RunObserver& obs, const std::function<std::string()>& lowlimit,
+                           const std::vector<std::int32_t>& spocc, std::vector<std::int32_t>& kept,
+                           std::vector<std::int32_t>& removed, std::string& lastLimit);
+
+/// The log's removal section: "<name> deleted" for each removed species (indices into spname,
+/// ascending); then, when the pass was complete, an empty line, "Number of all species: " and
+/// "Number of species used: " with the counts in print form.
+void writeRemovalLog(OutFile& log, const std::vector<std::string_view>& spname,
+                     const std::vector<std::int32_t>& removed, bool complete, std::int32_t total,
+                     std::int32_t used);
+
+/// The failure of a removal that left no species.
+Status noSpeciesLeft(std::int32_t total, const std::string& lowlimit);
 
 } // namespace sscm

@@ -81,9 +81,11 @@ void unpack(Matrices& m) {
 
 } // namespace
 
-Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
-                    const CaseSpeciesTables& t, OutFile& out, Matrices& m) {
-    const SpeciesEndings endings(t.spname);
+Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
+                    const CaseSpeciesTables& t, OutFile* out, Matrices& m,
+                    std::uint64_t packedLimit) {
+    // Prepared only when records are written.
+    const SpeciesEndings endings(out != nullptr ? t.spname : std::vector<std::string_view>{});
     const std::string_view prefName = table.varname[std::size_t(prefcol - 1)];
     const auto n = std::size_t(t.spn);
 
@@ -91,7 +93,7 @@ Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
     std::uint64_t records = 0;
     for (const std::int32_t r : t.casefreq)
         records += std::uint64_t(r) * std::uint64_t(r);
-    const bool packed = records * 3 < (std::uint64_t{1} << 32);
+    const bool packed = records * 3 < packedLimit;
     m.n = t.spn;
     m.compsum.assign(n * n, 0.0); // all bits zero: also a packed zero
     m.compn.clear();
@@ -118,41 +120,57 @@ Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
                                       std::string(text) + "\" of the variable " +
                                       std::string(prefName) + " is not a number.");
             casesp[k] = t.rowsp[std::size_t(row)];
-            longestEnding = std::max(longestEnding, endings.of(casesp[k]).size());
+            if (out != nullptr)
+                longestEnding = std::max(longestEnding, endings.of(casesp[k]).size());
         }
-        caseText.clear();
-        appendField(caseText, t.casename[std::size_t(c)]);
-        caseText += ',';
+        if (out != nullptr) {
+            // A full disk is noticed at the next case, not at the end of the stage.
+            if (out->failed())
+                return out->close();
+            caseText.clear();
+            appendField(caseText, t.casename[std::size_t(c)]);
+            caseText += ',';
+        }
 
         for (std::size_t i = 0; i < r; ++i) {
-            prefix.assign(caseText);
-            const std::string_view firstSp = endings.of(casesp[i]);
-            prefix.append(firstSp.data(), firstSp.size() - kEndingTail);
-            prefix += ',';
-            const std::size_t longest = prefix.size() + longestEnding;
             const double pi = casepref[i];
-            for (std::size_t j = 0; j < r; ++j) {
-                if (!w.processEvents())
-                    return Status::cancelled();
-                w.setCaption(Ctl::Label11, "Making matrix");
-                const double pj = casepref[j];
-                const int code = pi > pj ? 3 : (pi == pj ? 2 : 1);
-                codes[j] = std::uint8_t(code);
-                const std::string_view ending = endings.of(casesp[j]);
-                if (longest <= OutFile::kBufferSize) {
-                    char* p = out.claim(longest);
-                    std::memcpy(p, prefix.data(), prefix.size());
-                    p += prefix.size();
-                    std::memcpy(p, ending.data(), ending.size());
-                    p += ending.size();
-                    p[-std::ptrdiff_t(kDigitFromEnd)] = char('0' + code);
-                    out.advance(p);
-                } else {
-                    // Texts too long for one buffer: written piece by piece.
-                    std::string tail(ending);
-                    tail[tail.size() - kDigitFromEnd] = char('0' + code);
-                    out.put(prefix);
-                    out.put(tail);
+            if (out == nullptr) {
+                for (std::size_t j = 0; j < r; ++j) {
+                    if (!obs.proceed())
+                        return Status::cancelled();
+                    obs.progress(RunStage::Records, 0, 0);
+                    const double pj = casepref[j];
+                    codes[j] = std::uint8_t(pi > pj ? 3 : (pi == pj ? 2 : 1));
+                }
+            } else {
+                prefix.assign(caseText);
+                const std::string_view firstSp = endings.of(casesp[i]);
+                prefix.append(firstSp.data(), firstSp.size() - kEndingTail);
+                prefix += ',';
+                const std::size_t longest = prefix.size() + longestEnding;
+                for (std::size_t j = 0; j < r; ++j) {
+                    if (!obs.proceed())
+                        return Status::cancelled();
+                    obs.progress(RunStage::Records, 0, 0);
+                    const double pj = casepref[j];
+                    const int code = pi > pj ? 3 : (pi == pj ? 2 : 1);
+                    codes[j] = std::uint8_t(code);
+                    const std::string_view ending = endings.of(casesp[j]);
+                    if (longest <= OutFile::kBufferSize) {
+                        char* p = out->claim(longest);
+                        std::memcpy(p, prefix.data(), prefix.size());
+                        p += prefix.size();
+                        std::memcpy(p, ending.data(), ending.size());
+                        p += ending.size();
+                        p[-std::ptrdiff_t(kDigitFromEnd)] = char('0' + code);
+                        out->advance(p);
+                    } else {
+                        // Texts too long for one buffer: written piece by piece.
+                        std::string tail(ending);
+                        tail[tail.size() - kDigitFromEnd] = char('0' + code);
+                        out->put(prefix);
+                        out->put(tail);
+                    }
                 }
             }
             // Pooled in a loop of its own, so the cells' cache misses overlap.

@@ -1,11 +1,11 @@
 #pragma once
 
+#include "analysis/analysis.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
 #include "analysis/tables.h"
 #include "data/datatable.h"
 #include "data/status.h"
-#include "data/window.h"
 
 #include <cstdint>
 #include <string>
@@ -22,14 +22,20 @@ inline constexpr const char* kRecordFile = "temp5.tmp";
 /// comma, a line break, or a double quote where the field starts.
 bool needsQuotes(std::string_view text);
 
-/// Writes the within-case comparison records to `out`: for each case in order, every ordered
-/// pair of its rows (i outer, j inner, both in data order) as "case,first,second, code " and
-/// CR LF, the code 3, 2 or 1 as the first row's intensity is greater than, equal to or smaller
-/// than the second's. The same pairs are pooled into `m` (sized to the species of `t`) as they
-/// are written, so the file need not be read back. The window's events are processed and
-/// Label11 set to "Making matrix" once per record. Fails on an intensity that is not a number.
-Status writeRecords(Window& w, const DataTable& table, std::int32_t prefcol,
-                    const CaseSpeciesTables& t, OutFile& out, Matrices& m);
+/// While records x 3 stays below this, the pooled totals of a cell fit in 32 bits each and are
+/// packed into one cell during the pooling.
+inline constexpr std::uint64_t kPackedLimit = std::uint64_t{1} << 32;
+
+/// Pools the within-case comparisons into `m` (sized to the species of `t`): for each case in
+/// order, every ordered pair of its rows (i outer, j inner, both in data order), the code 3, 2
+/// or 1 as the first row's intensity is greater than, equal to or smaller than the second's.
+/// When `out` is not null each pair is also written to it as the record "case,first,second,
+/// code " and CR LF. The observer hears of every record (RunStage::Records) after its
+/// proceed(). Fails on an intensity that is not a number, or at the first failed write.
+/// `packedLimit` is kPackedLimit but for tests of the unpacked pooling.
+Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
+                    const CaseSpeciesTables& t, OutFile* out, Matrices& m,
+                    std::uint64_t packedLimit = kPackedLimit);
 
 /// Reads a record file back by the field-reading rule and pools its records into `m`, sized to
 /// the species `spname`: the matrices as built from the file itself.

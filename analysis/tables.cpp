@@ -20,7 +20,7 @@ std::int32_t CaseSpeciesTables::spcase(std::int32_t s, std::int32_t c) const {
 namespace {
 
 // One column through category: its distinct values, their counts and each row's index.
-Status tabulate(Window& w, const DataTable& table, std::int32_t col, std::int32_t& num,
+Status tabulate(const DataTable& table, std::int32_t col, std::int32_t& num,
                 std::vector<std::string_view>& names, std::vector<std::int32_t>& freq,
                 std::vector<std::int32_t>& rowcat) {
     const std::int32_t objn = table.objn;
@@ -31,7 +31,7 @@ Status tabulate(Window& w, const DataTable& table, std::int32_t col, std::int32_
     std::vector<std::int32_t> catfreq(static_cast<std::size_t>(objn), 0);
     std::int32_t catnum = 0;
     rowcat.assign(std::size_t(objn), 0);
-    Status st = category(w, table.varname[std::size_t(col - 1)], objn, colvalue, catnum, cattype,
+    Status st = category(table.varname[std::size_t(col - 1)], objn, colvalue, catnum, cattype,
                          catfreq, objn, &rowcat);
     if (!st)
         return st;
@@ -43,13 +43,13 @@ Status tabulate(Window& w, const DataTable& table, std::int32_t col, std::int32_
 
 } // namespace
 
-Status buildTables(Window& w, const DataTable& table, std::int32_t casecol, std::int32_t spcol,
+Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
                    CaseSpeciesTables& out) {
     std::vector<std::int32_t> rowcase;
-    Status st = tabulate(w, table, casecol, out.casen, out.casename, out.casefreq, rowcase);
+    Status st = tabulate(table, casecol, out.casen, out.casename, out.casefreq, rowcase);
     if (!st)
         return st;
-    st = tabulate(w, table, spcol, out.spn, out.spname, out.spfreq, out.rowsp);
+    st = tabulate(table, spcol, out.spn, out.spname, out.spfreq, out.rowsp);
     if (!st)
         return st;
 

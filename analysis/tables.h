@@ -48,7 +48,7 @@ struct CaseSpeciesTables {
 
 /// Tabulates the case column `casecol` and the species column `spcol` (1-based variables) of a
 /// table with at least one data row, and builds the species-by-case counts and occurrences.
-Status buildTables(Window& w, const DataTable& table, std::int32_t casecol, std::int32_t spcol,
+Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
                    CaseSpeciesTables& out);
 
 /// Appends the occurrence listing to List3: a line of one blank, the header line of the cases,

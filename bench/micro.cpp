@@ -133,9 +133,9 @@ sscm::DataTable makeTable(int cases, int rows, int species) {
 /// Writes the records of 200 cases of 40 rows (320,000 records) to a scratch file and pools them.
 void BM_WriteRecords(benchmark::State& state) {
     const sscm::DataTable table = makeTable(200, 40, 200);
-    NullWindow w;
+    sscm::RunObserver quiet;
     sscm::CaseSpeciesTables t;
-    if (!sscm::buildTables(w, table, 1, 2, t)) {
+    if (!sscm::buildTables(table, 1, 2, t)) {
         state.SkipWithError("tables");
         return;
     }
@@ -144,7 +144,7 @@ void BM_WriteRecords(benchmark::State& state) {
         sscm::OutFile out;
         sscm::Matrices m;
         if (!out.open("bench-records.tmp", state.range(0) != 0) ||
-            !sscm::writeRecords(w, table, 3, t, out, m) || !out.close()) {
+            !sscm::writeRecords(quiet, table, 3, t, &out, m) || !out.close()) {
             state.SkipWithError("write");
             return;
         }
@@ -158,12 +158,12 @@ BENCHMARK(BM_WriteRecords)->ArgName("background")->Arg(0)->Arg(1)->Unit(benchmar
 /// Reads the same records back by the field-reading rule into the matrices.
 void BM_ReadRecords(benchmark::State& state) {
     const sscm::DataTable table = makeTable(200, 40, 200);
-    NullWindow w;
+    sscm::RunObserver quiet;
     sscm::CaseSpeciesTables t;
     sscm::OutFile out;
     sscm::Matrices m;
-    if (!sscm::buildTables(w, table, 1, 2, t) || !out.open("bench-records.tmp") ||
-        !sscm::writeRecords(w, table, 3, t, out, m) || !out.close()) {
+    if (!sscm::buildTables(table, 1, 2, t) || !out.open("bench-records.tmp") ||
+        !sscm::writeRecords(quiet, table, 3, t, &out, m) || !out.close()) {
         state.SkipWithError("setup");
         return;
     }

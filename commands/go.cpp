@@ -6,10 +6,14 @@
 #include "analysis/outfile.h"
 #include "analysis/output.h"
 #include "analysis/records.h"
+#include "analysis/runparts.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
+#include "commands/windowobserver.h"
+#include "data/printfmt.h"
 
 #include <chrono>
+#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -36,65 +40,41 @@ private:
     Clock::time_point last_;
 };
 
-// What a run holds open while it works; a run that stops early tidies up through end().
+// What a run holds open while it works; a run that stops early tidies up through stop().
 struct RunFiles {
     OutFile log;
     OutFile records;
-    bool recordsCreated = false;
+    std::string recordName; // set while a record file exists that the run must remove
 
     void dropRecords() {
-        if (recordsCreated) {
+        if (!recordName.empty()) {
             (void)records.close();
-            std::remove(kRecordFile);
-            recordsCreated = false;
+            std::remove(recordName.c_str());
+            recordName.clear();
         }
     }
 };
 
 // Ends a run that stopped early: the records file goes, the log keeps what was written, GO is
 // ready again, and a failure is shown in a warning box.
-Status stop(Window& w, RunFiles& files, Status st, const char* title = kErrorTitle) {
+Status stop(Window& w, RunFiles& files, Status st) {
     files.dropRecords();
     (void)files.log.close(); // the failure that stopped the run is the one to report
     if (st.code == Status::Code::Failed)
-        w.warning(st.message, title);
+        w.warning(st.message, kErrorTitle);
+    else if (st.code == Status::Code::SplitNetwork)
+        w.warning(st.message, kBlankTitle);
     w.setEnabled(Ctl::Command4, true);
     w.setCaption(Ctl::Command4, "GO");
     return st;
 }
 
-} // namespace
-
-Status goCommand(Window& w, Session& s) {
-    return goCommand(w, s, nullptr);
+std::string inScratch(const Session& s, const char* name) {
+    return s.scratchDir.empty() ? std::string(name) : s.scratchDir + "/" + name;
 }
-
-namespace {
-
-Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files);
-
-} // namespace
-
-Status goCommand(Window& w, Session& s, RunTimings* timings) {
-    if (timings != nullptr)
-        *timings = RunTimings{};
-    RunFiles files;
-    try {
-        return runStages(w, s, timings, files);
-    } catch (const std::bad_alloc&) {
-        // The comparison matrices grow with the square of the number of species: a variable of
-        // all-distinct values (an observation number, say) taken as the species needs more
-        // memory than any machine has. The run ends like any other failed run.
-        return stop(w, files,
-                    Status::failed("There is not enough memory to complete the analysis. The "
-                                   "comparison matrices grow with the square of the number of "
-                                   "species: check that the plant species variable is right."));
-    }
-}
-
-namespace {
 
 Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
+    s.lastResult.reset();
     // The run keeps its own reference: a Read during the run's event processing may replace the
     // session's table, never this one.
     const std::shared_ptr<const DataTable> table = s.table;
@@ -104,73 +84,120 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     if (table->objn <= 0)
         return stop(w, files, Status::failed("The data file has no data rows."));
 
+    // The roles are found before the log is opened, so a typing error in a name does not wipe
+    // the log of the previous run.
+    AnalysisSettings settings;
+    settings.casevar = w.text(Ctl::Text1);
+    settings.spvar = w.text(Ctl::Text2);
+    settings.prefvar = w.text(Ctl::Text4);
+    RoleColumns roles;
+    roles.casevar = settings.casevar;
+    roles.spvar = settings.spvar;
+    roles.prefvar = settings.prefvar;
+    if (Status st = findRoleColumns(*table, roles); !st)
+        return stop(w, files, st);
+
     const std::string logname = w.text(Ctl::Text6);
     if (Status st = files.log.open(logname, true, "log file"); !st)
         return stop(w, files, st);
     w.setCaption(Ctl::Command4, "Working");
     w.setEnabled(Ctl::Command4, false);
     w.setCaption(Ctl::Label11, " 0 %");
-
-    RoleColumns roles;
-    roles.casevar = w.text(Ctl::Text1);
-    roles.spvar = w.text(Ctl::Text2);
-    roles.prefvar = w.text(Ctl::Text4);
-    if (Status st = findRoleColumns(*table, roles); !st)
-        return stop(w, files, st);
+    WindowObserver obs(w);
+    auto result = std::make_shared<AnalysisResult>();
 
     StageClock clock(timings);
     CaseSpeciesTables tab;
-    if (Status st = buildTables(w, *table, roles.casecol, roles.spcol, tab); !st)
+    if (Status st = buildTables(*table, roles.casecol, roles.spcol, tab); !st)
         return stop(w, files, st);
+    describeTables(*result, *table, roles, tab);
     appendOccurrenceListing(w, tab);
     clock.lap(&RunTimings::tables);
 
     Matrices m;
-    files.recordsCreated = true;
-    if (Status st = files.records.open(kRecordFile, true); !st)
+    OutFile* records = nullptr;
+    if (s.writeRecordFile) {
+        const std::string name = s.recordPath.empty() ? inScratch(s, kRecordFile) : s.recordPath;
+        files.recordName = name; // removed should the run stop
+        if (Status st = files.records.open(name, true); !st)
+            return stop(w, files, st);
+        records = &files.records;
+    }
+    if (Status st = writeRecords(obs, *table, roles.prefcol, tab, records, m); !st)
         return stop(w, files, st);
-    if (Status st = writeRecords(w, *table, roles.prefcol, tab, files.records, m); !st)
-        return stop(w, files, st);
-    if (Status st = files.records.close(); !st)
-        return stop(w, files, st);
-    s.filetemp = kRecordFile;
+    if (records != nullptr) {
+        if (Status st = files.records.close(); !st)
+            return stop(w, files, st);
+        s.filetemp = files.records.path();
+    }
     clock.lap(&RunTimings::records);
 
+    std::vector<std::int32_t> kept;
+    std::vector<std::int32_t> removed;
+    if (w.value(Ctl::Check1) == 1) {
+        // Text5 is read anew for every species: the user may change it while the pass runs.
+        std::string lowlimit;
+        const Status st = removeLowOccurrence(
+            obs, [&] { return w.text(Ctl::Text5); }, tab.spocc, kept, removed, lowlimit);
+        settings.lowlimit = lowlimit;
+        writeRemovalLog(files.log, tab.spname, removed, st.isOk(), tab.spn,
+                        std::int32_t(kept.size()));
+        if (!st)
+            return stop(w, files, st);
+        if (kept.empty())
+            return stop(w, files, noSpeciesLeft(tab.spn, lowlimit));
+    } else {
+        settings.removelow = false;
+        for (std::int32_t k = 0; k < tab.spn; ++k)
+            kept.push_back(k);
+    }
+    describeSpecies(*result, tab, kept, removed);
     std::vector<std::string_view> spname = tab.spname;
     std::vector<std::int32_t> spfreq = tab.spfreq;
-    if (w.value(Ctl::Check1) == 1) {
-        if (Status st = removeLowOccurrence(w, files.log, m, spname, spfreq, tab.spocc); !st)
-            return stop(w, files, st);
-    }
+    keepSpecies(m, kept, spname, spfreq);
     clock.lap(&RunTimings::removal);
 
     ComparedPairs pairs = comparedPairs(m);
-    std::vector<std::int32_t> connstep;
-    if (Status st = connectSteps(w, files.log, pairs, spname, connstep, s.curvec, s.nextvec); !st) {
-        const bool split = st.code == Status::Code::Failed && st.message == kSplitNetwork;
-        return stop(w, files, st, split ? kBlankTitle : kErrorTitle);
-    }
+    writeConnectHeading(files.log);
+    std::vector<double> reached;
+    const Status connected = connectSteps(obs, pairs, result->connstep, reached);
+    writeConnectLines(files.log, spname, result->connstep);
+    if (connected.code == Status::Code::Cancelled)
+        return stop(w, files, connected);
+    s.curvec = reached;
+    s.nextvec = reached;
     clock.lap(&RunTimings::connectivity);
 
-    meanMatrix(m);
-    dumpMatrix(files.log, spname, m);
+    const double fill = meanMatrix(m);
+    if (connected)
+        dumpMatrix(files.log, spname, m);
     // The compared pairs now take the mean codes; the iteration reads nothing else.
-    for (std::int32_t i = 0; i < pairs.n; ++i) {
-        const double* row = m.compsum.data() + std::size_t(i) * std::size_t(m.n);
-        for (auto k = pairs.start[std::size_t(i)]; k < pairs.start[std::size_t(i) + 1]; ++k)
-            pairs.val[std::size_t(k)] = row[pairs.col[std::size_t(k)]];
+    takeMeans(pairs, m);
+    describePairs(*result, pairs, m, fill);
+    if (!connected) {
+        s.lastSettings = settings;
+        s.lastResult = std::move(result);
+        return stop(w, files, connected);
     }
+    m = Matrices{};
     clock.lap(&RunTimings::meanDump);
 
-    if (Status st = palatability(w, pairs, s.curvec, s.nextvec); !st)
+    if (Status st = palatability(obs, pairs, s.curvec, s.nextvec, &result->steps, &result->change);
+        !st)
         return stop(w, files, st);
+    result->curvec = s.curvec;
+    result->nextvec = s.nextvec;
     clock.lap(&RunTimings::iteration);
 
     appendRankedListing(w, spname, s.curvec, s.palatvalue);
-    files.recordsCreated = false;
-    std::remove(kRecordFile);
+    if (s.recordPath.empty())
+        files.dropRecords();
+    else
+        files.recordName.clear(); // asked for: it stays
     if (Status st = files.log.close(); !st)
         return stop(w, files, st);
+    s.lastSettings = settings;
+    s.lastResult = std::move(result);
     w.setEnabled(Ctl::Command4, true);
     w.setCaption(Ctl::Command4, "GO");
     w.setCaption(Ctl::Label11, "100% finished");
@@ -179,5 +206,22 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
 }
 
 } // namespace
+
+Status goCommand(Window& w, Session& s) {
+    return goCommand(w, s, nullptr);
+}
+
+Status goCommand(Window& w, Session& s, RunTimings* timings) {
+    if (timings != nullptr)
+        *timings = RunTimings{};
+    RunFiles files;
+    try {
+        return runStages(w, s, timings, files);
+    } catch (const std::bad_alloc&) {
+        // A variable of all-distinct values (an observation number, say) taken as the species
+        // needs more memory than any machine has. The run ends like any other failed run.
+        return stop(w, files, Status::failed(kOutOfMemory));
+    }
+}
 
 } // namespace sscm

@@ -32,8 +32,13 @@ struct Session {
     /// Folder of the scratch files (the Read's copy and sizing log, the run's records); empty
     /// for the working directory.
     std::string scratchDir;
-    /// The settings and the whole result of the last run that ended normally (null before the
-    /// first one); kept for the charts, the tables and the bootstrap.
+    /// Whether a run writes its comparison records to a file: "temp5.tmp" in scratchDir, removed
+    /// at the end of the run, or `recordPath` when that is set (kept then).
+    bool writeRecordFile = true;
+    std::string recordPath;
+    /// The settings and the whole result of the last run that ended normally, or that stopped
+    /// on a split network (then without values: curvec empty); null before the first such run
+    /// and while a run works. Kept for the charts, the tables and the bootstrap.
     AnalysisSettings lastSettings;
     std::shared_ptr<const AnalysisResult> lastResult;
     /// Intervals of the last bootstrap of lastResult, when one has been run (null otherwise).

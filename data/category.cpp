@@ -60,6 +60,16 @@ Status category(Window& w, std::string_view vname, std::int32_t datan,
                 const std::vector<std::string_view>& datavalue, std::int32_t& categnum,
                 std::vector<std::string_view>& categtype, std::vector<std::int32_t>& categfreq,
                 std::int32_t maxn, std::vector<std::int32_t>* rowcat) {
+    Status st = category(vname, datan, datavalue, categnum, categtype, categfreq, maxn, rowcat);
+    if (!st)
+        w.setCaption(Ctl::Label11, "Too many categories");
+    return st;
+}
+
+Status category(std::string_view vname, std::int32_t datan,
+                const std::vector<std::string_view>& datavalue, std::int32_t& categnum,
+                std::vector<std::string_view>& categtype, std::vector<std::int32_t>& categfreq,
+                std::int32_t maxn, std::vector<std::int32_t>* rowcat) {
     categnum = 0;
     if (datan < 0 || std::size_t(datan) > datavalue.size())
         throw std::invalid_argument("category: datan exceeds the values given");
@@ -78,7 +88,6 @@ Status category(Window& w, std::string_view vname, std::int32_t datan,
             ++categfreq[std::size_t(k)];
         } else {
             if (categnum >= maxn) {
-                w.setCaption(Ctl::Label11, "Too many categories");
                 std::string msg = "Too many categories in the variable \"" + std::string(vname) +
                                   "\": more than " + std::to_string(maxn) +
                                   " distinct values (data row " + std::to_string(i + 1) + ").";

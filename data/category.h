@@ -21,4 +21,10 @@ Status category(Window& w, std::string_view vname, std::int32_t datan,
                 std::vector<std::string_view>& categtype, std::vector<std::int32_t>& categfreq,
                 std::int32_t maxn, std::vector<std::int32_t>* rowcat = nullptr);
 
+/// The same tabulation without a window: a capacity overflow is only returned as a failure.
+Status category(std::string_view vname, std::int32_t datan,
+                const std::vector<std::string_view>& datavalue, std::int32_t& categnum,
+                std::vector<std::string_view>& categtype, std::vector<std::int32_t>& categfreq,
+                std::int32_t maxn, std::vector<std::int32_t>* rowcat = nullptr);
+
 } // namespace sscm

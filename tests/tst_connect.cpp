@@ -1,4 +1,5 @@
 #include "analysis/connect.h"
+#include "commands/windowobserver.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
@@ -41,8 +42,11 @@ protected:
         }
         sscm::OutFile log;
         EXPECT_TRUE(log.open("log.csv"));
-        const sscm::Status st =
-            sscm::connectSteps(w, log, sscm::comparedPairs(m), names, connstep_, curvec_, nextvec_);
+        sscm::WindowObserver obs(w);
+        sscm::writeConnectHeading(log);
+        const sscm::Status st = sscm::connectSteps(obs, sscm::comparedPairs(m), connstep_, curvec_);
+        sscm::writeConnectLines(log, names, connstep_);
+        nextvec_ = curvec_;
         EXPECT_TRUE(log.close());
         return st;
     }

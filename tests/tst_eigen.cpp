@@ -1,5 +1,6 @@
 #include "analysis/eigen.h"
 #include "analysis_fixtures.h"
+#include "commands/windowobserver.h"
 #include "data/printfmt.h"
 #include "recording_window.h"
 
@@ -31,7 +32,8 @@ sscm::Matrices meanCodes(int n, const std::vector<double>& a, const std::vector<
 Result iterate(const sscm::Matrices& m) {
     RecordingWindow w;
     Result r;
-    EXPECT_TRUE(sscm::palatability(w, sscm::comparedPairs(m), r.curvec, r.nextvec));
+    sscm::WindowObserver obs(w);
+    EXPECT_TRUE(sscm::palatability(obs, sscm::comparedPairs(m), r.curvec, r.nextvec));
     r.steps = int(w.eventCalls);
     return r;
 }
@@ -144,7 +146,8 @@ TEST(Palatability, ProgressCaptionsEveryHundredSteps) {
     w.captions[sscm::Ctl::Label14] = "untouched";
     std::vector<double> cur;
     std::vector<double> next;
-    ASSERT_TRUE(sscm::palatability(w, sscm::comparedPairs(m), cur, next));
+    sscm::WindowObserver obs(w);
+    ASSERT_TRUE(sscm::palatability(obs, sscm::comparedPairs(m), cur, next));
     const Result dense = denseIteration(m);
     ASSERT_GE(dense.steps, 200);
     EXPECT_EQ(w.eventCalls, dense.steps);

@@ -1,4 +1,5 @@
 #include "analysis/matrix.h"
+#include "commands/windowobserver.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
@@ -38,7 +39,17 @@ protected:
     sscm::Status remove(sscm::Window& w, sscm::Matrices& m, std::vector<std::int32_t> spocc) {
         sscm::OutFile log;
         EXPECT_TRUE(log.open("log.csv"));
-        const sscm::Status st = sscm::removeLowOccurrence(w, log, m, spname_, spfreq_, spocc);
+        sscm::WindowObserver obs(w);
+        std::vector<std::int32_t> kept;
+        std::vector<std::int32_t> removed;
+        std::string lowlimit;
+        sscm::Status st = sscm::removeLowOccurrence(
+            obs, [&] { return w.text(sscm::Ctl::Text5); }, spocc, kept, removed, lowlimit);
+        sscm::writeRemovalLog(log, spname_, removed, st.isOk(), m.n, std::int32_t(kept.size()));
+        if (st)
+            sscm::keepSpecies(m, kept, spname_, spfreq_);
+        if (st && kept.empty())
+            st = sscm::noSpeciesLeft(std::int32_t(spocc.size()), lowlimit);
         EXPECT_TRUE(log.close());
         return st;
     }

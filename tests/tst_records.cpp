@@ -1,5 +1,6 @@
 #include "analysis/records.h"
 #include "analysis_fixtures.h"
+#include "commands/windowobserver.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
@@ -20,10 +21,11 @@ protected:
     // Writes the records of `t` (columns Site, Species, Pref) to temp5.tmp and pools them.
     sscm::Status write(const sscm::DataTable& t, RecordingWindow& w, sscm::Matrices& m) {
         tab_ = {};
-        EXPECT_TRUE(sscm::buildTables(w, t, 1, 2, tab_));
+        EXPECT_TRUE(sscm::buildTables(t, 1, 2, tab_));
         sscm::OutFile out;
         EXPECT_TRUE(out.open(sscm::kRecordFile, true));
-        const sscm::Status st = sscm::writeRecords(w, t, 3, tab_, out, m);
+        sscm::WindowObserver obs(w);
+        const sscm::Status st = sscm::writeRecords(obs, t, 3, tab_, &out, m);
         EXPECT_TRUE(out.close());
         return st;
     }

@@ -1,0 +1,112 @@
+#include "data/textencoding.h"
+
+namespace sscm {
+
+bool isValidUtf8(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80) {
+            ++p;
+            continue;
+        }
+        int extra = 0;
+        unsigned cp = 0;
+        if (c >= 0xC2 && c <= 0xDF) {
+            extra = 1;
+            cp = c & 0x1F;
+        } else if (c >= 0xE0 && c <= 0xEF) {
+            extra = 2;
+            cp = c & 0x0F;
+        } else if (c >= 0xF0 && c <= 0xF4) {
+            extra = 3;
+            cp = c & 0x07;
+        } else {
+            return false; // a continuation byte, an overlong lead (C0, C1) or beyond F4
+        }
+        if (end - p <= extra)
+            return false;
+        for (int k = 1; k <= extra; ++k) {
+            const unsigned t = p[k];
+            if ((t & 0xC0) != 0x80)
+                return false;
+            cp = (cp << 6) | (t & 0x3F);
+        }
+        if ((extra == 2 && cp < 0x800) || (extra == 3 && cp < 0x10000) || cp > 0x10FFFF ||
+            (cp >= 0xD800 && cp <= 0xDFFF))
+            return false;
+        p += extra + 1;
+    }
+    return true;
+}
+
+bool isCleanCp932(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF)) {
+            ++p;
+            continue;
+        }
+        if (!((c >= 0x81 && c <= 0x9F) || (c >= 0xE0 && c <= 0xFC)) || end - p < 2)
+            return false;
+        const unsigned t = p[1];
+        if (!((t >= 0x40 && t <= 0x7E) || (t >= 0x80 && t <= 0xFC)))
+            return false;
+        p += 2;
+    }
+    return true;
+}
+
+TextEncoding guessEncoding(std::string_view text) {
+    if (isValidUtf8(text))
+        return TextEncoding::Utf8;
+    if (isCleanCp932(text))
+        return TextEncoding::Cp932;
+    return TextEncoding::Latin1;
+}
+
+TextEncoding guessEncoding(const std::vector<std::string>& texts) {
+    bool utf8 = true;
+    bool cp932 = true;
+    for (const std::string& t : texts) {
+        utf8 = utf8 && isValidUtf8(t);
+        cp932 = cp932 && isCleanCp932(t);
+        if (!utf8 && !cp932)
+            break;
+    }
+    if (utf8)
+        return TextEncoding::Utf8;
+    return cp932 ? TextEncoding::Cp932 : TextEncoding::Latin1;
+}
+
+const char* encodingName(TextEncoding e) {
+    switch (e) {
+    case TextEncoding::Utf8:
+        return "UTF-8";
+    case TextEncoding::Cp932:
+        return "CP932";
+    case TextEncoding::Latin1:
+        break;
+    }
+    return "latin1";
+}
+
+std::string latin1ToUtf8(std::string_view text) {
+    std::string out;
+    out.reserve(text.size() * 2);
+    for (const char ch : text) {
+        const auto c = static_cast<unsigned char>(ch);
+        if (c < 0x80) {
+            out += ch;
+        } else {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+} // namespace sscm

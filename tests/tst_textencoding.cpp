@@ -1,0 +1,34 @@
+#include "data/textencoding.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sscm::TextEncoding;
+
+TEST(TextEncoding, Utf8Validity) {
+    EXPECT_TRUE(sscm::isValidUtf8("Poa annua"));
+    EXPECT_TRUE(sscm::isValidUtf8("\xE3\x82\xB9\xE3\x82\xB9\xE3\x82\xAD")); // ススキ
+    EXPECT_TRUE(sscm::isValidUtf8("\xF0\x9F\x8C\xBF"));                     // U+1F33F
+    EXPECT_FALSE(sscm::isValidUtf8("\xC0\xAF"));                            // overlong "/"
+    EXPECT_FALSE(sscm::isValidUtf8("\xE0\x80\xAF"));     // overlong three-byte form
+    EXPECT_FALSE(sscm::isValidUtf8("\xED\xA0\x80"));     // a surrogate
+    EXPECT_FALSE(sscm::isValidUtf8("\xF4\x90\x80\x80")); // beyond U+10FFFF
+    EXPECT_FALSE(sscm::isValidUtf8("\xE3\x82"));         // cut short
+    EXPECT_FALSE(sscm::isValidUtf8("caf\xE9"));          // Latin-1 e acute
+}
+
+TEST(TextEncoding, GuessPerTextAndPerSet) {
+    const std::string susuki = "\x83\x58\x83\x58\x83\x4C"; // ススキ in Shift-JIS
+    EXPECT_EQ(sscm::guessEncoding(std::string_view(susuki)), TextEncoding::Cp932);
+    EXPECT_EQ(sscm::guessEncoding(std::string_view("caf\xE9")), TextEncoding::Latin1);
+    EXPECT_EQ(sscm::guessEncoding(std::string_view("\x83")), TextEncoding::Latin1); // lone lead
+    // One Latin-1 name makes the whole set Latin-1; ASCII names do not decide anything.
+    EXPECT_EQ(sscm::guessEncoding(std::vector<std::string>{"Site", susuki}), TextEncoding::Cp932);
+    EXPECT_EQ(sscm::guessEncoding(std::vector<std::string>{susuki, "caf\xE9"}),
+              TextEncoding::Latin1);
+    EXPECT_EQ(sscm::guessEncoding(std::vector<std::string>{"a", "b"}), TextEncoding::Utf8);
+    EXPECT_EQ(sscm::latin1ToUtf8("caf\xE9"), "caf\xC3\xA9");
+}
+
+} // namespace
