@@ -99,6 +99,7 @@ int main(int argc, char** argv) {
     std::string threshold = "4";
     std::optional<std::string> results;
     std::optional<std::string> logFile;
+    std::optional<std::string> recordsFile;
     bool listVariables = false;
     bool keepRare = false;
     bool quiet = false;
@@ -115,6 +116,8 @@ int main(int argc, char** argv) {
     app.add_option("--results", results,
                    "Result file (default palatability_ and the data file's name)");
     app.add_option("--log", logFile, "Log file (default log_ and the data file's name)");
+    app.add_option("--records", recordsFile,
+                   "Also write the within-case comparison records to this file (none by default)");
     app.add_flag("--quiet", quiet, "Do not print the result lines");
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
     app.set_version_flag("--version", std::string(SSCM_VERSION));
@@ -136,12 +139,17 @@ int main(int argc, char** argv) {
     const std::string dataName = dataPath.filename().string();
     sscm::cli::Output resultOut{"result file", results.value_or("palatability_" + dataName)};
     sscm::cli::Output logOut{"log file", logFile.value_or("log_" + dataName)};
+    sscm::cli::Output recordsOut{"record file", recordsFile.value_or("")};
+    std::vector<sscm::cli::Output*> outputs{&resultOut, &logOut};
+    if (recordsFile)
+        outputs.push_back(&recordsOut);
     if (!listVariables) {
-        std::string why = sscm::cli::planOutput(resultOut);
+        std::string why;
+        for (sscm::cli::Output* o : outputs)
+            if (why.empty())
+                why = sscm::cli::planOutput(*o);
         if (why.empty())
-            why = sscm::cli::planOutput(logOut);
-        if (why.empty())
-            why = sscm::cli::conflicts(dataFile, {&resultOut, &logOut});
+            why = sscm::cli::conflicts(dataFile, outputs);
         double value = 0;
         if (why.empty() && !keepRare && !sscm::strictNumber(threshold, value))
             why = "The threshold \"" + threshold + "\" is not a number.";
@@ -193,6 +201,12 @@ int main(int argc, char** argv) {
     // so the run itself only ever writes regular files it created.
     const std::string logWritten = logOut.inPlace ? scratch.path() + "/log" : logOut.part;
     w.setText(sscm::Ctl::Text6, logWritten);
+    // No record file unless asked for: the run pools the comparisons in memory.
+    s.writeRecordFile = recordsFile.has_value();
+    const std::string recordsWritten = !recordsFile         ? std::string()
+                                       : recordsOut.inPlace ? scratch.path() + "/records"
+                                                            : recordsOut.part;
+    s.recordPath = recordsWritten;
 
     // The result file appears only after a complete run: its lines go to a ".part" file first.
     std::FILE* part = sscm::cli::openResult(resultOut);
@@ -229,10 +243,14 @@ int main(int argc, char** argv) {
     if (!resultOut.inPlace && (!st || stopped || writeFailed))
         std::remove(resultOut.part.c_str());
     std::string why;
+    if (recordsFile && (!st || stopped || writeFailed))
+        std::remove(recordsWritten.c_str());
     if (stopped || writeFailed) {
         std::remove(logWritten.c_str());
     } else {
         why = sscm::cli::publish(logOut, logWritten);
+        if (st && why.empty() && recordsFile)
+            why = sscm::cli::publish(recordsOut, recordsWritten);
         if (st && why.empty() && !resultOut.inPlace &&
             std::rename(resultOut.part.c_str(), resultOut.target.c_str()) != 0)
             why = "Cannot rename \"" + resultOut.part + "\" to \"" + resultOut.target +

@@ -109,7 +109,7 @@ std::string planOutput(Output& out) {
     return {};
 }
 
-std::string conflicts(const std::string& dataFile, const std::vector<const Output*>& outputs) {
+std::string conflicts(const std::string& dataFile, const std::vector<Output*>& outputs) {
     struct Named {
         Identity id;
         std::string text;

@@ -54,7 +54,7 @@ std::string planOutput(Output& out);
 /// them, by file identity (device and inode, links resolved; paths of files not there yet are
 /// compared once resolved). Terminals and /dev/null may take several outputs. Returns the
 /// message, or "" when all are distinct.
-std::string conflicts(const std::string& dataFile, const std::vector<const Output*>& outputs);
+std::string conflicts(const std::string& dataFile, const std::vector<Output*>& outputs);
 
 /// Creates `path` anew for writing: an existing file or link of that name is removed first and
 /// the file is created exclusively, without following links. Null with errno set on failure.
