@@ -259,10 +259,9 @@ int main(int argc, char** argv) {
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));
     if (stopped || (!st && resultErr == 0))
-        return fail(w, st);
+        return fail(w, st, resultOut.given);
     if (resultErr != 0) {
-        printError("Cannot write the result file \"" +
-                   (resultOut.inPlace ? resultOut.given : resultOut.part) +
+        printError("Cannot write the result file \"" + resultOut.given +
                    "\": " + std::strerror(resultErr));
         return kExitFailed;
     }

@@ -35,10 +35,14 @@ struct Identity {
     }
 };
 
-Identity identityOf(const std::string& path, bool standardOutput = false) {
+/// `entry`: the name itself, not what a link there points to (a ".part" file, which replaces
+/// whatever stands under its name).
+Identity identityOf(const std::string& path, bool standardOutput = false, bool entry = false) {
     Identity id;
     struct stat st {};
-    const int r = standardOutput ? ::fstat(STDOUT_FILENO, &st) : ::stat(path.c_str(), &st);
+    const int r = standardOutput ? ::fstat(STDOUT_FILENO, &st)
+                  : entry        ? ::lstat(path.c_str(), &st)
+                                 : ::stat(path.c_str(), &st);
     if (r == 0) {
         id.exists = true;
         id.dev = st.st_dev;
@@ -123,7 +127,8 @@ std::string conflicts(const std::string& dataFile, const std::vector<Output*>& o
             files.push_back({identityOf(o->given, o->toStdout), name, o});
         } else {
             files.push_back({identityOf(o->target), name, o});
-            files.push_back({identityOf(o->part), name + "'s part file " + inQuotes(o->part), o});
+            files.push_back(
+                {identityOf(o->part, false, true), name + "'s part file " + inQuotes(o->part), o});
         }
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
