@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
     qt6-base-dev fonts-ipafont-gothic fonts-liberation xvfb xauth time
 )
