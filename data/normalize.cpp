@@ -8,6 +8,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace sscm {
 
@@ -123,9 +124,19 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
         return giveUp(Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(err)));
     };
 
-    std::string block(kBlock, '\0');
+    // A small data file gets a block of its own size (one byte more, so the first read meets
+    // the end); a pipe, whose size is unknown, the full block.
+    std::size_t blockSize = kBlock;
+    if (std::fseek(in.f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(in.f);
+        std::rewind(in.f);
+        if (size >= 0 && std::size_t(size) < kBlock)
+            blockSize = std::size_t(size) + 1;
+    }
+    std::clearerr(in.f);
+    const auto block = std::make_unique_for_overwrite<char[]>(blockSize);
     std::string pending; // lines written so far, flushed at line ends only
-    pending.reserve(kBlock + 4096);
+    pending.reserve(blockSize + 4096);
     std::size_t lineStart = 0; // where the current line begins in `pending`
     bool first = true;         // the byte-order mark can only stand at the very start
     bool afterCR = false;      // the previous block ended with a CR: a leading LF belongs to it
@@ -145,7 +156,7 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
     };
 
     for (;;) {
-        std::size_t n = std::fread(block.data(), 1, kBlock, in.f);
+        std::size_t n = std::fread(block.get(), 1, blockSize, in.f);
         const int readErr = errno; // before the window's event processing can change it
         if (stopped())
             return giveUp(Status::cancelled());
@@ -156,7 +167,7 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
             }
             break;
         }
-        const char* p = block.data();
+        const char* p = block.get();
         const char* end = p + n;
         if (first) {
             first = false;
@@ -192,7 +203,7 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
             pending.erase(0, lineStart);
             lineStart = 0;
         }
-        if (n < kBlock) {
+        if (n < blockSize) {
             if (std::ferror(in.f) && readErr == EINTR) {
                 std::clearerr(in.f);
                 continue;

@@ -12,13 +12,13 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using sscm::Ctl;
     using sscm::fuzz::require;
-    sscm::fuzz::workDir();
     sscm::fuzz::writeBytes("data.csv", data, size);
 
     sscm::test::RecordingWindow w;
-    w.startUp(".");
+    w.startUp(sscm::fuzz::workDir());
     w.texts[Ctl::Text7] = "data.csv";
     sscm::Session s;
+    s.scratchDir = sscm::fuzz::workDir();
     const sscm::Status st = sscm::readCommand(w, s);
 
     require(!sscm::fuzz::fileExists("temp1.tmp"), "temp1.tmp left behind");

@@ -15,7 +15,6 @@
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     using sscm::Ctl;
     using sscm::fuzz::require;
-    sscm::fuzz::workDir();
     const std::string input(reinterpret_cast<const char*>(data), size);
     const std::size_t eol = input.find('\n');
     const std::string threshold = input.substr(0, eol);
@@ -24,9 +23,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     sscm::fuzz::writeBytes("data.csv", file.data(), file.size());
 
     sscm::test::RecordingWindow w;
-    w.startUp(".");
+    w.startUp(sscm::fuzz::workDir());
     w.texts[Ctl::Text7] = "data.csv";
     sscm::Session s;
+    s.scratchDir = sscm::fuzz::workDir();
     if (!sscm::readCommand(w, s))
         return 0;
     w.texts[Ctl::Text1] = "Site";
@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     w.texts[Ctl::Text4] = "Pref";
     w.texts[Ctl::Text5] = threshold;
     w.values[Ctl::Check1] = threshold.empty() ? 0 : 1;
-    w.texts[Ctl::Text6] = "log.csv";
+    w.texts[Ctl::Text6] = sscm::fuzz::inWorkDir("log.csv");
     const sscm::Status st = sscm::goCommand(w, s);
 
     require(!sscm::fuzz::fileExists("temp5.tmp"), "temp5.tmp left behind");
