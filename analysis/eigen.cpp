@@ -40,8 +40,19 @@ double norm(const std::vector<double>& v) {
 
 Status palatability(RunObserver& obs, const ComparedPairs& pairs, std::vector<double>& curvec,
                     std::vector<double>& nextvec, std::int32_t* steps, double* lastChange) {
-    const auto n = std::size_t(pairs.n);
-    const double spn = double(pairs.n);
+    std::vector<double> partners(std::size_t(pairs.n));
+    for (std::size_t i = 0; i < partners.size(); ++i)
+        partners[i] = double(pairs.start[i + 1] - pairs.start[i]);
+    return powerIteration(obs, pairs.n, pairs.start.data(), pairs.col.data(), pairs.val.data(),
+                          partners.data(), curvec, nextvec, steps, lastChange);
+}
+
+Status powerIteration(RunObserver& obs, std::int32_t species, const std::int64_t* start,
+                      const std::int32_t* col, const double* val, const double* partners,
+                      std::vector<double>& curvec, std::vector<double>& nextvec,
+                      std::int32_t* steps, double* lastChange) {
+    const auto n = std::size_t(species);
+    const double spn = double(species);
     curvec.assign(n, 0.0);
     nextvec.assign(n, 0.0);
     if (steps != nullptr)
@@ -60,13 +71,10 @@ Status palatability(RunObserver& obs, const ComparedPairs& pairs, std::vector<do
             obs.progress(RunStage::Iteration, step / 100, change);
         for (std::size_t i = 0; i < n; ++i) {
             double sum = 0;
-            double partners = 0;
-            const auto last = std::size_t(pairs.start[i + 1]);
-            for (auto k = std::size_t(pairs.start[i]); k < last; ++k) {
-                sum += pairs.val[k] * curvec[std::size_t(pairs.col[k])];
-                partners += 1;
-            }
-            nextvec[i] = sum / partners * spn;
+            const auto last = std::size_t(start[i + 1]);
+            for (auto k = std::size_t(start[i]); k < last; ++k)
+                sum += val[k] * curvec[std::size_t(col[k])];
+            nextvec[i] = sum / partners[i] * spn;
         }
         const double len = norm(nextvec);
         for (double& x : nextvec)

@@ -30,4 +30,13 @@ Status palatability(RunObserver& obs, const ComparedPairs& pairs, std::vector<do
                     std::vector<double>& nextvec, std::int32_t* steps = nullptr,
                     double* change = nullptr);
 
+/// The same iteration over rows given as arrays: row i holds the pairs [start[i], start[i+1])
+/// with columns `col` and values `val`; `partners[i]` is the number of its pairs that count. A
+/// pair carrying the value 0 adds nothing to its row's sum, so pairs absent from a resample can
+/// stay in place with the value 0 as long as `partners` leaves them out.
+Status powerIteration(RunObserver& obs, std::int32_t species, const std::int64_t* start,
+                      const std::int32_t* col, const double* val, const double* partners,
+                      std::vector<double>& curvec, std::vector<double>& nextvec,
+                      std::int32_t* steps = nullptr, double* lastChange = nullptr);
+
 } // namespace sscm

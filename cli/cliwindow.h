@@ -48,6 +48,8 @@ public:
         if (stdoutErr_ == 0)
             stdoutErr_ = err;
     }
+    /// Whether Ctrl-C (or a termination request) has come.
+    static bool stopRequested() { return stopRequested_ != 0; }
 
     void setCaption(Ctl c, std::string_view text) override;
     void setEnabled(Ctl c, bool enabled) override;

@@ -4,6 +4,7 @@
 #include "analysis/numbers.h"
 #include "cli/cliwindow.h"
 #include "cli/safefiles.h"
+#include "cli/spectrum.h"
 #include "commands/go.h"
 #include "commands/read.h"
 
@@ -120,6 +121,8 @@ int main(int argc, char** argv) {
                    "Also write the within-case comparison records to this file (none by default)");
     app.add_flag("--quiet", quiet, "Do not print the result lines");
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
+    sscm::cli::SpectrumOptions spectrum;
+    sscm::cli::addSpectrumOptions(app, spectrum);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
     try {
         app.parse(argc, argv);
@@ -140,9 +143,12 @@ int main(int argc, char** argv) {
     sscm::cli::Output resultOut{"result file", results.value_or("palatability_" + dataName)};
     sscm::cli::Output logOut{"log file", logFile.value_or("log_" + dataName)};
     sscm::cli::Output recordsOut{"record file", recordsFile.value_or("")};
+    sscm::cli::Output spectrumOut{"spectrum table", spectrum.file.value_or("")};
     std::vector<sscm::cli::Output*> outputs{&resultOut, &logOut};
     if (recordsFile)
         outputs.push_back(&recordsOut);
+    if (spectrum.file)
+        outputs.push_back(&spectrumOut);
     if (!listVariables) {
         std::string why;
         for (sscm::cli::Output* o : outputs)
@@ -270,5 +276,5 @@ int main(int argc, char** argv) {
         printError(why);
         return kExitFailed;
     }
-    return 0;
+    return sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0);
 }

@@ -118,9 +118,9 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     OutFile* records = nullptr;
     if (s.writeRecordFile) {
         const std::string name = s.recordPath.empty() ? inScratch(s, kRecordFile) : s.recordPath;
-        files.recordName = name; // removed should the run stop
         if (Status st = files.records.open(name, true); !st)
             return stop(w, files, st);
+        files.recordName = name; // removed should the run stop
         records = &files.records;
     }
     if (Status st = writeRecords(obs, *table, roles.prefcol, tab, records, m); !st)

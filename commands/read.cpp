@@ -126,7 +126,7 @@ Status loadTable(Window& w, Session& s, DataSource from) {
     if (!st)
         return failRead(w, s, std::move(st));
     if (s.erf == 1) {
-        // The sizing has shown the Part's own warning and kept its log; no second box.
+        // The sizing has shown its own warning and kept its log; no second box.
         abandonRead(w, s);
         return Status::failed("The data file " + quoted(source) +
                               " has no variable in its header line.");

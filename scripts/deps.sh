@@ -4,8 +4,8 @@ set -euo pipefail
 
 packages=(
     build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
-    libgtest-dev libgmock-dev googletest libbenchmark-dev libcli11-dev
-    qt6-base-dev fonts-ipafont-gothic fonts-liberation xvfb xauth time
+    libgtest-dev libbenchmark-dev libcli11-dev
+    qt6-base-dev fonts-ipafont-gothic fonts-liberation time
 )
 
 missing=()

@@ -2,6 +2,7 @@
 
 #include "analysis/matrix.h"
 #include "data/datatable.h"
+#include "random_draws.h"
 
 #include <cmath>
 #include <cstdint>
@@ -35,9 +36,9 @@ inline std::shared_ptr<DataTable> makeTable(const std::vector<std::string>& name
 inline std::vector<std::vector<std::string>> randomRows(std::mt19937& rng, int cases, int maxRows,
                                                         int species) {
     std::vector<std::vector<std::string>> rows;
-    std::uniform_int_distribution<int> rowCount(1, maxRows);
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    std::uniform_int_distribution<int> pref(0, 4);
+    UniformInt rowCount(1, maxRows);
+    UniformReal u(0.0, 1.0);
+    UniformInt pref(0, 4);
     for (int c = 0; c < cases; ++c) {
         const int r = rowCount(rng);
         for (int k = 0; k < r; ++k) {

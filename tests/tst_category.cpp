@@ -1,4 +1,5 @@
 #include "data/category.h"
+#include "random_draws.h"
 #include "recording_window.h"
 
 #include <random>
@@ -97,12 +98,12 @@ TEST(Category, RowcatIsOptional) {
     EXPECT_EQ(n, 2);
 }
 
-// Many values and categories, through the table's growth: the same result as the Part's linear
+// Many values and categories, through the table's growth: the same result as a linear
 // scan.
 TEST(Category, SameAsLinearScan) {
     std::mt19937 rng(99);
     for (int distinct : {1, 5, 100, 5000}) {
-        std::uniform_int_distribution<int> pick(0, distinct - 1);
+        sscm::test::UniformInt pick(0, distinct - 1);
         std::vector<std::string> store;
         for (int i = 0; i < 20000; ++i)
             store.push_back("v" + std::to_string(pick(rng)));

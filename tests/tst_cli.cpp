@@ -121,4 +121,40 @@ TEST_F(Cli, TimingsGoToStandardError) {
     EXPECT_EQ(readFile("out.txt"), "");
 }
 
+// The bootstrap leaves the result file and the log as a plain run writes them, and its table
+// does not depend on the number of threads.
+TEST_F(Cli, BootstrapKeepsTheRunsFilesAndItsTableIsTheSameOnAnyThreads) {
+    auto args = roles("worked.csv");
+    args.insert(args.end(), {"--threshold", "1", "--quiet"});
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
+    const std::string results = readFile("palatability_worked.csv");
+    const std::string log = readFile("log_worked.csv");
+    for (const char* threads : {"1", "2"}) {
+        auto boot = args;
+        boot.insert(boot.end(), {"--bootstrap", "50", "--threads", threads, "--spectrum",
+                                 std::string("spectrum") + threads + ".csv"});
+        ASSERT_EQ(run(boot), 0) << readFile("err.txt");
+        EXPECT_EQ(readFile("palatability_worked.csv"), results);
+        EXPECT_EQ(readFile("log_worked.csv"), log);
+        EXPECT_NE(readFile("err.txt").find("bootstrap: "), std::string::npos);
+        EXPECT_NE(readFile("err.txt").find(", seed 1"), std::string::npos);
+    }
+    EXPECT_EQ(readFile("spectrum1.csv"), readFile("spectrum2.csv"));
+    EXPECT_EQ(readFile("spectrum1.csv").rfind("species,value,rank,cases,rows,value_lo", 0), 0u);
+}
+
+TEST_F(Cli, BadBootstrapSettingsAreUsageErrors) {
+    for (const std::vector<std::string>& bad : {std::vector<std::string>{"--bootstrap", "0"},
+                                                {"--bootstrap", "2.5"},
+                                                {"--bootstrap", "ten"},
+                                                {"--bootstrap", "10", "--ci", "1"},
+                                                {"--bootstrap", "10", "--ci", "0"},
+                                                {"--bootstrap", "10", "--threads", "0"}}) {
+        auto args = roles("worked.csv");
+        args.insert(args.end(), bad.begin(), bad.end());
+        EXPECT_EQ(run(args), 2) << bad[0] << " " << bad[1];
+        EXPECT_FALSE(exists("log_worked.csv"));
+    }
+}
+
 } // namespace

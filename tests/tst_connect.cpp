@@ -1,5 +1,6 @@
 #include "analysis/connect.h"
 #include "commands/windowobserver.h"
+#include "random_draws.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
@@ -145,7 +146,7 @@ TEST_F(ConnectTest, FrontierSearchEqualsMatrixProductsOnRandomNetworks) {
         const int n = 2 + round * 3;
         std::vector<std::pair<int, int>> links;
         // A sparse chain-like backbone, sometimes broken, plus random extra links.
-        std::uniform_int_distribution<int> any(0, n - 1);
+        sscm::test::UniformInt any(0, n - 1);
         for (int i = 0; i + 1 < n; ++i)
             if (round % 5 != 4 || i != n / 2)
                 links.emplace_back(i, i + 1 + any(rng) % std::min(3, n - 1 - i));

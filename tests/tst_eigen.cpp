@@ -2,6 +2,7 @@
 #include "analysis_fixtures.h"
 #include "commands/windowobserver.h"
 #include "data/printfmt.h"
+#include "random_draws.h"
 #include "recording_window.h"
 
 #include <algorithm>
@@ -78,8 +79,8 @@ TEST(Palatability, AllEqualGivesEqualValuesAtStepTwo) {
 
 // Mean codes of a random connected network of n species: a(i, j) + a(j, i) = 4, 2 on the diagonal.
 sscm::Matrices randomNetwork(std::mt19937& rng, int n, double linkChance) {
-    std::uniform_real_distribution<double> u(0.0, 1.0);
-    std::uniform_int_distribution<int> quarter(0, 8);
+    sscm::test::UniformReal u(0.0, 1.0);
+    sscm::test::UniformInt quarter(0, 8);
     std::vector<double> a(std::size_t(n * n), 0.0);
     std::vector<bool> compared(std::size_t(n * n), false);
     for (int i = 0; i < n; ++i) {

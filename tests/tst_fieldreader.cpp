@@ -1,4 +1,5 @@
 #include "data/fieldreader.h"
+#include "random_draws.h"
 
 #include <cstdio>
 #include <random>
@@ -120,8 +121,8 @@ TEST(FieldReader, FileGivesTheSameFieldsAsMemory) {
 TEST(FieldReader, BlockBoundariesAnywhere) {
     const char alphabet[] = {'a', 'b', ' ', ' ', ',', ',', '"', '\r', '\n', '\t', 'x'};
     std::mt19937 rng(2024);
-    std::uniform_int_distribution<int> pick(0, sizeof alphabet - 1);
-    std::uniform_int_distribution<int> len(0, 60);
+    sscm::test::UniformInt pick(0, sizeof alphabet - 1);
+    sscm::test::UniformInt len(0, 60);
     for (int t = 0; t < 3000; ++t) {
         std::string text;
         const int n = len(rng);

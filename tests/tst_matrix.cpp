@@ -1,5 +1,6 @@
 #include "analysis/matrix.h"
 #include "commands/windowobserver.h"
+#include "random_draws.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
@@ -150,8 +151,8 @@ void shiftingRemoval(sscm::Matrices& m, const std::vector<std::int32_t>& spocc, 
 
 TEST(CompactMatrices, EqualsShiftingOnRandomMatrices) {
     std::mt19937 rng(3);
-    std::uniform_int_distribution<int> cell(0, 50);
-    std::uniform_int_distribution<int> occ(1, 8);
+    sscm::test::UniformInt cell(0, 50);
+    sscm::test::UniformInt occ(1, 8);
     for (int n : {1, 2, 7, 40}) {
         for (int round = 0; round < 6; ++round) {
             sscm::Matrices m;

@@ -1,4 +1,5 @@
 #include "data/normalize.h"
+#include "random_draws.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
@@ -44,7 +45,7 @@ protected:
     }
 };
 
-// The Part's rule, one byte at a time, for comparison with the block-wise copy.
+// The line-by-line copy, one byte at a time, for comparison with the block-wise copy.
 std::string referenceFilecomma(const std::string& in) {
     std::string s = in.compare(0, 3, "\xEF\xBB\xBF") == 0 ? in.substr(3) : in;
     std::string out, line;
@@ -121,7 +122,7 @@ TEST_F(Normalize, LargeInputsMatchTheLineRule) {
 
     std::mt19937 rng(7);
     const char alphabet[] = {'a', 'b', ',', ',', ',', '\r', '\n', ' ', '"'};
-    std::uniform_int_distribution<int> pick(0, sizeof alphabet - 1);
+    sscm::test::UniformInt pick(0, sizeof alphabet - 1);
     for (int t = 0; t < 3; ++t) {
         std::string in;
         in.reserve(3 * mib);

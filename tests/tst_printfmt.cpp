@@ -1,4 +1,5 @@
 #include "data/printfmt.h"
+#include "random_draws.h"
 
 #include <cmath>
 #include <cstdint>
@@ -93,9 +94,9 @@ TEST(PrintFormat, AppendsToWhatIsThere) {
 
 TEST(PrintFormat, MatchesPrintfOnManyValues) {
     std::mt19937_64 rng(12345);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::uniform_int_distribution<int> smallInt(-1000, 1000);
-    std::uniform_int_distribution<int> expo(-320, 310);
+    sscm::test::UniformReal unit(0.0, 1.0);
+    sscm::test::UniformInt smallInt(-1000, 1000);
+    sscm::test::UniformInt expo(-320, 310);
     auto check = [](double v) {
         if (std::isfinite(v)) {
             ASSERT_EQ(numberText(v), reference(v)) << "value " << std::hexfloat << v;

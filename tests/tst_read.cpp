@@ -249,7 +249,7 @@ TEST_F(Read, HeaderWithoutVariable) {
     const Status st = readBytes(",,,\r\ns1,sp1\r\n");
     EXPECT_EQ(st.code, Status::Code::Failed);
     EXPECT_NE(st.message.find("file_name.csv"), std::string::npos) << st.message;
-    // The Part's own warning, once; the sizing log kept.
+    // The system's own warning ("At least one variable "), once; the sizing log kept.
     ASSERT_EQ(w.messages.size(), 1u);
     EXPECT_EQ(w.messages[0].text, "At least one variable ");
     EXPECT_EQ(w.messages[0].title, "  ");

@@ -19,13 +19,14 @@ using sscm::test::RecordingWindow;
 class RecordsTest : public sscm::test::TempDirTest {
 protected:
     // Writes the records of `t` (columns Site, Species, Pref) to temp5.tmp and pools them.
-    sscm::Status write(const sscm::DataTable& t, RecordingWindow& w, sscm::Matrices& m) {
+    sscm::Status write(const sscm::DataTable& t, RecordingWindow& w, sscm::Matrices& m,
+                       std::uint64_t packedLimit = sscm::kPackedLimit) {
         tab_ = {};
         EXPECT_TRUE(sscm::buildTables(t, 1, 2, tab_));
         sscm::OutFile out;
         EXPECT_TRUE(out.open(sscm::kRecordFile, true));
         sscm::WindowObserver obs(w);
-        const sscm::Status st = sscm::writeRecords(obs, t, 3, tab_, &out, m);
+        const sscm::Status st = sscm::writeRecords(obs, t, 3, tab_, &out, m, packedLimit);
         EXPECT_TRUE(out.close());
         return st;
     }
@@ -114,6 +115,16 @@ TEST_F(RecordsTest, PooledWhileWritingEqualsReadBackOnRandomData) {
         ASSERT_TRUE(sscm::readRecords("temp5.tmp", tab_.spname, back));
         EXPECT_EQ(back.compsum, direct.compsum);
         EXPECT_EQ(back.compn, direct.compn);
+        // The pooling used when the packed totals could overflow, and pooling with no file.
+        sscm::Matrices unpacked;
+        ASSERT_TRUE(write(*t, w, unpacked, 0));
+        EXPECT_EQ(unpacked.compsum, direct.compsum);
+        EXPECT_EQ(unpacked.compn, direct.compn);
+        sscm::Matrices pooledOnly;
+        sscm::RunObserver quiet;
+        ASSERT_TRUE(sscm::writeRecords(quiet, *t, 3, tab_, nullptr, pooledOnly));
+        EXPECT_EQ(pooledOnly.compsum, direct.compsum);
+        EXPECT_EQ(pooledOnly.compn, direct.compn);
         for (std::int32_t a = 0; a < tab_.spn; ++a) {
             for (std::int32_t b = 0; b < tab_.spn; ++b) {
                 double pairs = 0;
@@ -124,6 +135,19 @@ TEST_F(RecordsTest, PooledWhileWritingEqualsReadBackOnRandomData) {
             }
         }
     }
+}
+
+// A record longer than the output buffer is written in pieces, with the same bytes.
+TEST_F(RecordsTest, RecordLongerThanTheBufferIsWrittenWhole) {
+    const std::string longName(sscm::OutFile::kBufferSize + 10, 'x');
+    const auto t = makeTable({"Site", "Species", "Pref"}, {{"S", longName, "2"}, {"S", "b", "1"}});
+    RecordingWindow w;
+    sscm::Matrices m;
+    ASSERT_TRUE(write(*t, w, m));
+    const std::string expected = "S," + longName + "," + longName + ", 2 \r\nS," + longName +
+                                 ",b, 3 \r\nS,b," + longName + ", 1 \r\nS,b,b, 2 \r\n";
+    EXPECT_TRUE(readFile("temp5.tmp") == expected);
+    EXPECT_EQ(m.compsum, (std::vector<double>{2, 3, 1, 2}));
 }
 
 TEST_F(RecordsTest, IntensityThatIsNoNumberNamesRowVariableAndText) {

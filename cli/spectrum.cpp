@@ -1,0 +1,137 @@
+#include "cli/spectrum.h"
+
+#include "analysis/bootstrap.h"
+#include "analysis/spectrum.h"
+#include "cli/cliwindow.h"
+#include "cli/safefiles.h"
+
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <thread>
+
+#include <CLI/CLI.hpp>
+
+namespace sscm::cli {
+
+namespace {
+
+/// "replicates done, time left" on the terminal, at most a few times a second; stops the
+/// bootstrap on Ctrl-C.
+class TerminalProgress final : public BootstrapObserver {
+public:
+    explicit TerminalProgress(bool show) : show_(show), start_(Clock::now()) {}
+    ~TerminalProgress() override {
+        if (shown_)
+            std::fputc('\n', stderr);
+    }
+    bool replicatesDone(std::int32_t done, std::int32_t total) override {
+        if (CliWindow::stopRequested())
+            return false;
+        if (!show_ || done == 0)
+            return true;
+        const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
+        const double left = elapsed / done * (total - done);
+        std::fprintf(stderr, "\rbootstrap: %d of %d replicates, about %.0f s left   ", done, total,
+                     left);
+        std::fflush(stderr);
+        shown_ = true;
+        return true;
+    }
+
+private:
+    using Clock = std::chrono::steady_clock;
+    bool show_;
+    bool shown_ = false;
+    Clock::time_point start_;
+};
+
+// Through a ".part" file created anew beside the (link-resolved) target; standard output ("-"),
+// a device or a FIFO in place.
+bool writeWhole(const std::string& given, const std::string& text) {
+    Output out("spectrum table", given);
+    if (!planOutput(out).empty())
+        return false;
+    if (out.inPlace) {
+        std::FILE* f = openResult(out);
+        if (f == nullptr)
+            return false;
+        const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        return (f == stdout ? std::fflush(f) == 0 : std::fclose(f) == 0) && ok;
+    }
+    const std::string path = out.target;
+    const std::string part = out.part;
+    std::FILE* f = createExclusive(part);
+    if (f == nullptr)
+        return false;
+    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+    if (std::fclose(f) != 0 || !ok || std::rename(part.c_str(), path.c_str()) != 0) {
+        std::remove(part.c_str());
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
+    app.add_option("--bootstrap", o.replicates,
+                   "Bootstrap the cases B times: percentile intervals of every value and rank")
+        ->check(CLI::PositiveNumber.description("a whole number of at least 1"));
+    app.add_option("--seed", o.seed, "Seed of the bootstrap's draws (default 1)");
+    app.add_option("--ci", o.level, "Level of the intervals, between 0 and 1 (default 0.95)")
+        ->check(CLI::Validator(
+            [](std::string& text) {
+                double v = 0;
+                if (!CLI::detail::lexical_cast(text, v) || !(v > 0 && v < 1))
+                    return std::string("the level must lie strictly between 0 and 1");
+                return std::string();
+            },
+            "LEVEL in (0, 1)"));
+    app.add_option("--threads", o.threads, "Threads of the bootstrap (default: one per core)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--spectrum", o.file,
+                   "Write the spectrum table (CSV: value, rank, intervals) to FILE");
+}
+
+int runSpectrum(const Session& s, const SpectrumOptions& o, bool progress) {
+    if (o.replicates == 0 && !o.file)
+        return 0;
+    if (!s.lastResult || !s.table) {
+        std::fprintf(stderr, "sscm-cli: there is no finished run to take further\n");
+        return 1;
+    }
+    BootstrapResult boot;
+    const BootstrapResult* intervals = nullptr;
+    if (o.replicates > 0) {
+        BootstrapSettings b;
+        b.replicates = std::int32_t(std::min<std::int64_t>(o.replicates, INT32_MAX));
+        b.seed = o.seed;
+        b.level = o.level;
+        b.threads = o.threads > 0 ? std::int32_t(o.threads)
+                                  : std::int32_t(std::max(1U, std::thread::hardware_concurrency()));
+        Status st;
+        {
+            TerminalProgress watch(progress);
+            st = bootstrap(*s.table, s.lastSettings, *s.lastResult, b, boot, &watch);
+        }
+        if (st.code == Status::Code::Cancelled) {
+            std::fprintf(stderr, "sscm-cli: interrupted\n");
+            return 128 + (CliWindow::stopSignal() != 0 ? CliWindow::stopSignal() : SIGINT);
+        }
+        if (!st) {
+            std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
+            return 1;
+        }
+        std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
+                     boot.used, boot.split, static_cast<unsigned long long>(o.seed));
+        intervals = &boot;
+    }
+    if (o.file && !writeWhole(*o.file, spectrumTable(*s.lastResult, intervals))) {
+        std::fprintf(stderr, "sscm-cli: Cannot write the spectrum table \"%s\"\n", o.file->c_str());
+        return 1;
+    }
+    return 0;
+}
+
+} // namespace sscm::cli

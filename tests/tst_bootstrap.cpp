@@ -1,0 +1,180 @@
+#include "analysis/bootstrap.h"
+#include "analysis/spectrum.h"
+#include "analysis_fixtures.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <random>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sscm::test::makeTable;
+
+const std::vector<std::string> kNames = {"Site", "Species", "Pref"};
+
+sscm::AnalysisSettings roles(bool removelow) {
+    sscm::AnalysisSettings s;
+    s.casevar = "Site";
+    s.spvar = "Species";
+    s.prefvar = "Pref";
+    s.removelow = removelow;
+    s.lowlimit = "2";
+    return s;
+}
+
+bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
+    return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
+}
+
+// A replicate that draws every case once is the full data: the full run's values, bit for bit,
+// with and without removed species.
+TEST(Bootstrap, EveryCaseOnceReproducesTheFullRun) {
+    std::mt19937 rng(3);
+    int compared = 0;
+    for (int round = 0; round < 4; ++round) {
+        const auto table = makeTable(kNames, sscm::test::randomRows(rng, 50, 14, 20));
+        const auto settings = roles(round % 2 == 0);
+        sscm::AnalysisResult full;
+        if (!sscm::analyze(*table, settings, full))
+            continue;
+        std::vector<double> values;
+        ASSERT_TRUE(sscm::bootstrapReplicate(
+            *table, settings, full, std::vector<std::int32_t>(full.casename.size(), 1), values));
+        EXPECT_TRUE(sameBits(values, full.curvec)) << "round " << round;
+        ++compared;
+    }
+    EXPECT_GE(compared, 3);
+}
+
+// Two cases with every species in both: a resample is case 1 twice, both once, or case 2 twice,
+// and a case drawn twice gives the means of that case alone. The percentile points follow from
+// which resample each replicate drew.
+TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
+    const auto table = makeTable(kNames, {{"S1", "A", "3"},
+                                          {"S1", "B", "2"},
+                                          {"S1", "C", "1"},
+                                          {"S2", "A", "1"},
+                                          {"S2", "B", "5"},
+                                          {"S2", "C", "5"}});
+    const auto settings = roles(false);
+    sscm::AnalysisResult full;
+    ASSERT_TRUE(sscm::analyze(*table, settings, full));
+    sscm::AnalysisResult only1;
+    ASSERT_TRUE(
+        sscm::analyze(*makeTable(kNames, {{"S1", "A", "3"}, {"S1", "B", "2"}, {"S1", "C", "1"}}),
+                      settings, only1));
+    std::vector<double> twice1;
+    std::vector<double> twice2;
+    ASSERT_TRUE(sscm::bootstrapReplicate(*table, settings, full, {2, 0}, twice1));
+    ASSERT_TRUE(sscm::bootstrapReplicate(*table, settings, full, {0, 2}, twice2));
+    EXPECT_TRUE(sameBits(twice1, only1.curvec));
+
+    sscm::BootstrapSettings boot;
+    boot.replicates = 40;
+    boot.seed = 7;
+    boot.level = 0.8;
+    boot.threads = 2;
+    sscm::BootstrapResult out;
+    ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, out));
+    EXPECT_EQ(out.used, 40);
+    EXPECT_EQ(out.split, 0);
+    std::vector<std::vector<double>> drawn(3);
+    for (std::int32_t b = 1; b <= 40; ++b) {
+        const auto k = sscm::drawCases(7, b, 2);
+        ASSERT_EQ(k[0] + k[1], 2);
+        for (std::size_t s = 0; s < 3; ++s) {
+            const auto& v = k[0] == 2 ? twice1 : k[1] == 2 ? twice2 : full.curvec;
+            drawn[s].push_back(v[s]);
+        }
+    }
+    for (std::size_t s = 0; s < 3; ++s) {
+        std::sort(drawn[s].begin(), drawn[s].end());
+        EXPECT_EQ(out.valueLo[s], sscm::quantile7(drawn[s], 0.1));
+        EXPECT_EQ(out.valueHi[s], sscm::quantile7(drawn[s], 0.9));
+        EXPECT_GT(out.valueHi[s], out.valueLo[s]); // all three resamples occur among 40
+    }
+    // A rises from last (case 2 alone) to first (case 1 alone).
+    EXPECT_EQ(out.rankLo[0], 1);
+    EXPECT_EQ(out.rankHi[0], 3);
+}
+
+TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
+    EXPECT_EQ(sscm::drawCases(1, 5, 30), sscm::drawCases(1, 5, 30));
+    EXPECT_NE(sscm::drawCases(1, 5, 30), sscm::drawCases(2, 5, 30));
+    EXPECT_NE(sscm::drawCases(1, 5, 30), sscm::drawCases(1, 6, 30));
+    std::mt19937 rng(12);
+    const auto table = makeTable(kNames, sscm::test::randomRows(rng, 80, 16, 12));
+    const auto settings = roles(true);
+    sscm::AnalysisResult full;
+    ASSERT_TRUE(sscm::analyze(*table, settings, full));
+    sscm::BootstrapSettings boot;
+    boot.replicates = 67; // not a whole number of chunks
+    sscm::BootstrapResult one;
+    sscm::BootstrapResult two;
+    sscm::BootstrapResult other;
+    ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, one));
+    boot.threads = 2;
+    ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, two));
+    boot.seed = 99;
+    ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, other));
+    ASSERT_GT(one.used, 30);
+    EXPECT_EQ(sscm::spectrumTable(full, &one), sscm::spectrumTable(full, &two));
+    EXPECT_NE(sscm::spectrumTable(full, &one), sscm::spectrumTable(full, &other));
+    for (std::size_t s = 0; s < full.curvec.size(); ++s) {
+        EXPECT_LE(one.valueLo[s], one.valueHi[s]);
+        EXPECT_LE(one.rankLo[s], one.rankHi[s]);
+    }
+}
+
+TEST(Bootstrap, QuantilesAsRComputesThem) {
+    // quantile(c(1, 2, 3, 4), c(0, 0.1, 0.5, 0.975, 1)) in R: 1, 1.3, 2.5, 3.925, 4.
+    const std::vector<double> x = {1, 2, 3, 4};
+    EXPECT_EQ(sscm::quantile7(x, 0), 1);
+    EXPECT_DOUBLE_EQ(sscm::quantile7(x, 0.1), 1.3);
+    EXPECT_EQ(sscm::quantile7(x, 0.5), 2.5);
+    EXPECT_DOUBLE_EQ(sscm::quantile7(x, 0.975), 3.925);
+    EXPECT_EQ(sscm::quantile7(x, 1), 4);
+    EXPECT_EQ(sscm::quantile7({5}, 0.025), 5);
+}
+
+TEST(Bootstrap, BadSettingsAreRefused) {
+    const auto table = makeTable(kNames, {{"S1", "A", "1"}, {"S1", "B", "2"}});
+    sscm::AnalysisResult full;
+    ASSERT_TRUE(sscm::analyze(*table, roles(false), full));
+    sscm::BootstrapResult out;
+    sscm::BootstrapSettings boot;
+    boot.replicates = 0;
+    EXPECT_FALSE(sscm::bootstrap(*table, roles(false), full, boot, out));
+    boot.replicates = 10;
+    boot.level = 1;
+    EXPECT_FALSE(sscm::bootstrap(*table, roles(false), full, boot, out));
+}
+
+TEST(SpectrumTable, RankOrderQuotedNamesAndNumbersThatReadBack) {
+    sscm::AnalysisResult r;
+    r.spname = {"Poa, annua", "Carex \"x\"", "Festuca"};
+    r.curvec = {0.1, 0.7, 0.7};
+    r.spocc = {3, 4, 5};
+    r.spfreq = {6, 7, 8};
+    const std::string table = sscm::spectrumTable(r, nullptr);
+    EXPECT_EQ(table, "species,value,rank,cases,rows,value_lo,value_hi,rank_lo,rank_hi,value_sd\n"
+                     "\"Carex \"\"x\"\"\",0.7,1,4,7,,,,,\n"
+                     "Festuca,0.7,1,5,8,,,,,\n"
+                     "\"Poa, annua\",0.1,3,3,6,,,,,\n");
+    std::mt19937_64 rng(1);
+    for (int k = 0; k < 10000; ++k) {
+        double v = 0;
+        const std::uint64_t bits = rng();
+        std::memcpy(&v, &bits, sizeof v);
+        if (!std::isfinite(v))
+            continue;
+        std::string text;
+        sscm::appendShortest(text, v);
+        ASSERT_EQ(std::strtod(text.c_str(), nullptr), v) << text;
+    }
+}
+
+} // namespace
