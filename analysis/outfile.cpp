@@ -23,7 +23,8 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
     const int nbuf = background ? 2 : 1;
     for (int i = 0; i < nbuf; ++i) {
         if (!buf_[i])
-            buf_[i] = std::make_unique<char[]>(kBufferSize);
+            buf_[i] = std::make_unique_for_overwrite<char[]>(
+                kBufferSize); // pages untouched until written
     }
     cur_ = 0;
     pos_ = buf_[0].get();
