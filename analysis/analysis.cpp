@@ -7,6 +7,7 @@
 #include "analysis/runparts.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
+#include "analysis/tidy.h"
 
 #include <algorithm>
 #include <new>
@@ -108,7 +109,7 @@ Status analyzeStages(const DataTable& table, const AnalysisSettings& settings, A
     takeMeans(pairs, m);
     describePairs(r, pairs, m, fill);
     if (!connected)
-        return connected;
+        return splitNetworkStatus(table, r);
     m = Matrices{}; // the iteration reads only the compared pairs
 
     return palatability(obs, pairs, r.curvec, r.nextvec, &r.steps, &r.change);

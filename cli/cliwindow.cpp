@@ -100,7 +100,7 @@ std::string CliWindow::item(Ctl c, int index) {
 void CliWindow::warning(std::string_view text, std::string_view) {
     endProgress();
     lastWarning_.assign(text);
-    std::fprintf(stderr, "sscm-cli: %s\n", cli::shown(text).c_str());
+    std::fprintf(stderr, "sscm-cli: %s\n", cli::shown(text, true).c_str());
 }
 
 bool CliWindow::processEvents() {

@@ -5,6 +5,7 @@
 #include "cli/cliwindow.h"
 #include "cli/safefiles.h"
 #include "cli/spectrum.h"
+#include "cli/tables.h"
 #include "commands/go.h"
 #include "commands/read.h"
 
@@ -32,7 +33,7 @@ double secondsSince(std::chrono::steady_clock::time_point t0) {
 }
 
 void printError(const std::string& message) {
-    std::fprintf(stderr, "sscm-cli: %s\n", sscm::cli::shown(message).c_str());
+    std::fprintf(stderr, "sscm-cli: %s\n", sscm::cli::shown(message, true).c_str());
 }
 
 // Prints a failure unless the window has just shown the same text in its warning box. A stop
@@ -123,6 +124,8 @@ int main(int argc, char** argv) {
     app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
     sscm::cli::SpectrumOptions spectrum;
     sscm::cli::addSpectrumOptions(app, spectrum);
+    sscm::cli::TableOptions tableOptions;
+    sscm::cli::addTableOptions(app, tableOptions);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
     try {
         app.parse(argc, argv);
@@ -264,17 +267,31 @@ int main(int argc, char** argv) {
     }
     if (timings)
         printTimings(readTime, runTimes, secondsSince(t1));
-    if (stopped || (!st && resultErr == 0))
-        return fail(w, st, resultOut.given);
-    if (resultErr != 0) {
-        printError("Cannot write the result file \"" + resultOut.given +
-                   "\": " + std::strerror(resultErr));
-        return kExitFailed;
-    }
-    if (!why.empty()) {
+    if (stopped || (!st && resultErr != 0) || (st && (resultErr != 0 || !why.empty()))) {
+        if (stopped)
+            return fail(w, st, resultOut.given);
+        if (resultErr != 0) {
+            printError("Cannot write the result file \"" + resultOut.given +
+                       "\": " + std::strerror(resultErr));
+            return kExitFailed;
+        }
         std::remove(resultOut.part.c_str());
         printError(why);
         return kExitFailed;
     }
-    return sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0);
+    const double saveTime = secondsSince(t1);
+    const auto t2 = std::chrono::steady_clock::now();
+    const int spectrumExit =
+        st ? sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0) : 0;
+    if (spectrumExit != 0)
+        return spectrumExit;
+    // The results folder (--out): it may end a split network's per-group run normally.
+    const int tablesExit = sscm::cli::writeTables(
+        tableOptions, w, s, st,
+        sscm::cli::runRecord(argc, argv, s, readTime, runTimes,
+                             {{"save", saveTime}, {"bootstrap and spectrum", secondsSince(t2)}},
+                             resultOut.given, logOut.given));
+    if (!st)
+        return tablesExit == 0 ? 0 : fail(w, st, resultOut.given);
+    return tablesExit > 0 ? tablesExit : 0;
 }

@@ -238,13 +238,13 @@ std::string publish(const Output& out, const std::string& written) {
            std::strerror(err);
 }
 
-std::string shown(std::string_view text) {
+std::string shown(std::string_view text, bool keepLineBreaks) {
     static const char* const kHex = "0123456789abcdef";
     std::string s;
     s.reserve(text.size());
     for (const char c : text) {
         const auto u = static_cast<unsigned char>(c);
-        if (u >= 0x20 && u != 0x7f) {
+        if ((u >= 0x20 && u != 0x7f) || (c == '\n' && keepLineBreaks)) {
             s += c;
             continue;
         }

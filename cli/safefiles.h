@@ -73,7 +73,8 @@ bool isStandardOutput(const Output& out);
 std::string publish(const Output& out, const std::string& written);
 
 /// `text` with NUL and the other control characters shown escaped ("\0", "\t", "\x1b"), so a
-/// name or message prints whole and cannot steer the terminal.
-std::string shown(std::string_view text);
+/// name or message prints whole and cannot steer the terminal. A message may keep its line
+/// breaks (`keepLineBreaks`); a name, printed one per line, may not.
+std::string shown(std::string_view text, bool keepLineBreaks = false);
 
 } // namespace sscm::cli

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <memory>
 #include <thread>
 
 #include <CLI/CLI.hpp>
@@ -94,7 +95,7 @@ void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
                    "Write the spectrum table (CSV: value, rank, intervals) to FILE");
 }
 
-int runSpectrum(const Session& s, const SpectrumOptions& o, bool progress) {
+int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
     if (o.replicates == 0 && !o.file)
         return 0;
     if (!s.lastResult || !s.table) {
@@ -125,7 +126,8 @@ int runSpectrum(const Session& s, const SpectrumOptions& o, bool progress) {
         }
         std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
                      boot.used, boot.split, static_cast<unsigned long long>(o.seed));
-        intervals = &boot;
+        s.lastIntervals = std::make_shared<const BootstrapResult>(std::move(boot));
+        intervals = s.lastIntervals.get();
     }
     if (o.file && !writeWhole(*o.file, spectrumTable(*s.lastResult, intervals))) {
         std::fprintf(stderr, "sscm-cli: Cannot write the spectrum table \"%s\"\n", o.file->c_str());

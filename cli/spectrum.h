@@ -26,7 +26,8 @@ void addSpectrumOptions(CLI::App& app, SpectrumOptions& o);
 
 /// The bootstrap of the session's last run (when asked for) and the spectrum table (when asked
 /// for); progress on standard error when `progress`, the summary line there in any case.
-/// Returns the process exit status: 0, 1 after a failure, 130 when interrupted.
-int runSpectrum(const Session& s, const SpectrumOptions& o, bool progress);
+/// The intervals stay in the session (lastIntervals) for the results folder. Returns the process
+/// exit status: 0, 1 after a failure, 130 when interrupted.
+int runSpectrum(Session& s, const SpectrumOptions& o, bool progress);
 
 } // namespace sscm::cli

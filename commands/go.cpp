@@ -9,6 +9,7 @@
 #include "analysis/runparts.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
+#include "analysis/tidy.h"
 #include "commands/windowobserver.h"
 #include "data/printfmt.h"
 
@@ -75,6 +76,8 @@ std::string inScratch(const Session& s, const char* name) {
 
 Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     s.lastResult.reset();
+    s.lastTable.reset();
+    s.lastIntervals.reset(); // intervals belong to the run they were drawn for
     // The run keeps its own reference: a Read during the run's event processing may replace the
     // session's table, never this one.
     const std::shared_ptr<const DataTable> table = s.table;
@@ -177,7 +180,10 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     if (!connected) {
         s.lastSettings = settings;
         s.lastResult = std::move(result);
-        return stop(w, files, connected);
+        s.lastTable = table;
+        s.lastDataFile = s.dataFile;
+        // The warning names the groups of species that share no case.
+        return stop(w, files, splitNetworkStatus(*table, *s.lastResult));
     }
     m = Matrices{};
     clock.lap(&RunTimings::meanDump);
@@ -198,6 +204,8 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
         return stop(w, files, st);
     s.lastSettings = settings;
     s.lastResult = std::move(result);
+    s.lastTable = table;
+    s.lastDataFile = s.dataFile;
     w.setEnabled(Ctl::Command4, true);
     w.setCaption(Ctl::Command4, "GO");
     w.setCaption(Ctl::Label11, "100% finished");

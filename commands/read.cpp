@@ -210,6 +210,7 @@ Status loadTable(Window& w, Session& s, DataSource from) {
                                        std::strerror(EIO)));
 
     s.table = std::move(table);
+    s.dataFile = source;
     for (const std::string& name : s.table->varname)
         w.addItem(Ctl::List1, name);
     std::remove(copy.c_str());

@@ -21,6 +21,8 @@ struct Session {
     /// A Read replaces it only once the new table is complete, and a run keeps its own reference,
     /// so nobody ever sees a half-filled table.
     std::shared_ptr<const DataTable> table;
+    /// Path of the data file that `table` was read from.
+    std::string dataFile;
     /// Palatability values of the last run, unit length, in species order.
     std::vector<double> curvec;
     /// Last iterate of the last run before its final normalisation.
@@ -41,6 +43,9 @@ struct Session {
     /// and while a run works. Kept for the charts, the tables and the bootstrap.
     AnalysisSettings lastSettings;
     std::shared_ptr<const AnalysisResult> lastResult;
+    /// The table and data file of that run (a later Read may have replaced `table`).
+    std::shared_ptr<const DataTable> lastTable;
+    std::string lastDataFile;
     /// Intervals of the last bootstrap of lastResult, when one has been run (null otherwise).
     std::shared_ptr<const BootstrapResult> lastIntervals;
 };

@@ -63,7 +63,11 @@ TEST_F(Cli, SplitNetworkExitsOneAndLeavesNoResultFile) {
     auto args = roles("split.csv");
     args.push_back("--keep-rare");
     EXPECT_EQ(run(args), 1);
-    EXPECT_EQ(readFile("err.txt"), "sscm-cli: No common species between cases\n");
+    EXPECT_EQ(readFile("err.txt"),
+              "sscm-cli: No common species between cases\n"
+              "The species fall into 2 groups that share no case (largest first):\n"
+              "Group 1: 2 species (A, B) in 1 case (S1)\n"
+              "Group 2: 2 species (C, D) in 1 case (S2)\n");
     EXPECT_EQ(readFile("log_split.csv"),
               "\r\nMinimum connect steps (smaller is better). Large value means limited number of "
               "common species.\r\n");

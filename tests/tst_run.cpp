@@ -176,7 +176,12 @@ TEST_F(Run, SplitNetworkShowsTheBoxAndEndsTheRun) {
     s.table = makeTable(kNames, {{"S1", "A", "1"}, {"S1", "B", "2"}, {"S2", "C", "1"}});
     w.values[Ctl::Check1] = 0;
     expectStopped(sscm::goCommand(w, s), "No common species between cases", sscm::kBlankTitle);
-    EXPECT_EQ(w.messages[0].text, "No common species between cases");
+    // The box names the groups of species that share no case; the log keeps its lines.
+    EXPECT_EQ(w.messages[0].text,
+              "No common species between cases\n"
+              "The species fall into 2 groups that share no case (largest first):\n"
+              "Group 1: 2 species (A, B) in 1 case (S1)\n"
+              "Group 2: 1 species (C) in 1 case (S2)");
     EXPECT_EQ(readFile("log_data.csv"), std::string("\r\n") + kHeading + "\r\n");
 }
 

@@ -1,0 +1,12 @@
+#pragma once
+
+#include "data/status.h"
+
+#include <string>
+
+namespace sscm {
+
+/// The SHA-256 of the whole file `path` in lower-case hexadecimal, read in blocks.
+Status sha256File(const std::string& path, std::string& hex);
+
+} // namespace sscm

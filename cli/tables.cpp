@@ -1,0 +1,85 @@
+#include "cli/tables.h"
+
+#include "cli/filehash.h"
+
+#include <cstdio>
+
+namespace sscm::cli {
+
+void addTableOptions(CLI::App& app, TableOptions& options) {
+    app.add_option("--out", options.outDir,
+                   "Folder of tables for other tools (spectrum, pairs, matrix, cases; groups of "
+                   "a split network) and the run record run.json");
+    app.add_flag("--per-group", options.perGroup,
+                 "Rank each group of species of a split network on its own (needs --out)")
+        ->needs("--out");
+}
+
+RunRecord runRecord(int argc, char** argv, const Session& s, double readSeconds,
+                    const RunTimings& t, std::vector<std::pair<std::string, double>> extra,
+                    std::string resultFile, std::string logFile) {
+    RunRecord r;
+    for (int k = 0; k < argc; ++k)
+        r.commandLine.emplace_back(argv[k]);
+    r.dataFile = s.dataFile;
+    r.stageSeconds = {{"read", readSeconds},
+                      {"tables", t.tables},
+                      {"records and matrices", t.records},
+                      {"removal", t.removal},
+                      {"connectivity", t.connectivity},
+                      {"mean matrix and dump", t.meanDump},
+                      {"iteration", t.iteration},
+                      {"listing", t.listing}};
+    for (auto& e : extra)
+        r.stageSeconds.push_back(std::move(e));
+    r.resultFile = std::move(resultFile);
+    r.logFile = std::move(logFile);
+    return r;
+}
+
+int writeTables(const TableOptions& options, CliWindow& w, const Session& s, const Status& run,
+                RunRecord record) {
+    if (!options.wanted())
+        return -1;
+    if (!record.dataFile.empty()) {
+        if (Status st = sha256File(record.dataFile, record.dataSha256); !st)
+            std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
+    }
+
+    // GO keeps the result of a finished run, and of a split network up to its compared pairs.
+    RunOutcome out;
+    out.status = run;
+    out.perGroup = options.perGroup;
+    const bool tables = run.isOk() || run.code == Status::Code::SplitNetwork;
+    if (tables && s.lastResult && s.lastTable) {
+        out.table = s.lastTable.get();
+        out.settings = &s.lastSettings;
+        out.result = s.lastResult.get();
+        out.intervals = s.lastIntervals.get();
+    }
+    // A run that failed earlier has only the settings it was given.
+    AnalysisSettings given;
+    given.casevar = w.text(Ctl::Text1);
+    given.spvar = w.text(Ctl::Text2);
+    given.prefvar = w.text(Ctl::Text4);
+    given.removelow = w.value(Ctl::Check1) == 1;
+    given.lowlimit = w.text(Ctl::Text5);
+    if (out.settings == nullptr)
+        out.settings = &given;
+
+    FolderReport report;
+    if (Status st = writeResultsFolder(options.outDir, out, record, &report); !st) {
+        std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
+        return 1;
+    }
+    if (options.perGroup && out.result != nullptr && run.code == Status::Code::SplitNetwork) {
+        std::fprintf(stderr,
+                     "sscm-cli: %d of %d groups ranked on their own (groups of one species are "
+                     "not ranked); values compare only within a group\n",
+                     report.groupsRanked, report.groups);
+        return 0;
+    }
+    return -1;
+}
+
+} // namespace sscm::cli

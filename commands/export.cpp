@@ -1,0 +1,277 @@
+#include "commands/export.h"
+
+#include "analysis/spectrum.h"
+#include "analysis/tidy.h"
+#include "data/textencoding.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <system_error>
+
+namespace sscm {
+
+namespace {
+
+namespace fs = std::filesystem;
+// Keys in the order they are set: the record reads from top to bottom.
+using json = nlohmann::ordered_json;
+
+// Writes `bytes` to dir/name by way of a temporary file renamed once complete.
+Status writeWhole(const fs::path& dir, const std::string& name, const std::string& bytes,
+                  FolderReport& report) {
+    const fs::path target = dir / name;
+    const fs::path part = dir / (name + ".part");
+    std::FILE* f = std::fopen(part.c_str(), "wb");
+    if (f == nullptr)
+        return Status::failed("Cannot open \"" + part.string() + "\": " + std::strerror(errno));
+    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() &&
+                         std::fflush(f) == 0 && std::ferror(f) == 0;
+    const bool closed = std::fclose(f) == 0;
+    if (!written || !closed) {
+        std::remove(part.c_str());
+        return Status::failed("Cannot write \"" + part.string() + "\".");
+    }
+    if (std::rename(part.c_str(), target.c_str()) != 0) {
+        const std::string why = std::strerror(errno);
+        std::remove(part.c_str());
+        return Status::failed("Cannot rename \"" + part.string() + "\" to \"" + target.string() +
+                              "\": " + why);
+    }
+    report.files.push_back(name);
+    return Status::ok();
+}
+
+// A text for JSON: JSON wants UTF-8, and names keep the bytes of their data file. Latin-1 turns
+// into UTF-8 exactly; bytes that are not UTF-8 otherwise (CP932) become U+FFFD in run.json only.
+std::string jsonText(std::string_view text, TextEncoding names) {
+    if (isValidUtf8(text))
+        return std::string(text);
+    if (names == TextEncoding::Latin1)
+        return latin1ToUtf8(text);
+    return std::string(text);
+}
+
+const char* outcomeName(Status::Code c) {
+    switch (c) {
+    case Status::Code::Ok:
+        return "finished";
+    case Status::Code::SplitNetwork:
+        return "split network";
+    case Status::Code::Cancelled:
+        return "cancelled";
+    case Status::Code::Failed:
+        break;
+    }
+    return "failed";
+}
+
+TextEncoding namesEncoding(const RunOutcome& run) {
+    std::vector<std::string> names;
+    if (run.table != nullptr)
+        names.insert(names.end(), run.table->varname.begin(), run.table->varname.end());
+    if (run.result != nullptr) {
+        names.insert(names.end(), run.result->allSpecies.begin(), run.result->allSpecies.end());
+        names.insert(names.end(), run.result->casename.begin(), run.result->casename.end());
+    }
+    return guessEncoding(names);
+}
+
+json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport& report,
+             const std::vector<GroupSpectrum>& spectra, const SpeciesGroups* groups) {
+    const TextEncoding enc = namesEncoding(run);
+    json j;
+    j["program"] = {{"name", "sscm"}, {"version", SSCM_VERSION}};
+    json cmd = json::array();
+    for (const auto& a : record.commandLine)
+        cmd.push_back(jsonText(a, enc));
+    j["command_line"] = record.commandLine.empty() ? json(nullptr) : cmd;
+
+    json data;
+    data["name"] = jsonText(record.dataFile, enc);
+    std::error_code ec;
+    const auto size = record.dataFile.empty() ? 0 : fs::file_size(record.dataFile, ec);
+    data["size"] = record.dataFile.empty() || ec ? json(nullptr) : json(std::uint64_t(size));
+    data["sha256"] = record.dataSha256.empty() ? json(nullptr) : json(record.dataSha256);
+    j["data_file"] = data;
+    j["name_encoding"] = encodingName(enc);
+
+    if (run.settings != nullptr) {
+        const AnalysisSettings& s = *run.settings;
+        j["settings"] = {{"case", jsonText(s.casevar, enc)},
+                         {"species", jsonText(s.spvar, enc)},
+                         {"intensity", jsonText(s.prefvar, enc)},
+                         {"remove_low_occurrence", s.removelow},
+                         {"threshold", s.removelow ? json(jsonText(s.lowlimit, enc)) : json()},
+                         {"per_group", run.perGroup}};
+    }
+    j["outcome"] = outcomeName(run.status.code);
+    j["message"] = run.status.isOk() ? json(nullptr) : json(jsonText(run.status.message, enc));
+
+    if (run.result != nullptr && !run.result->casename.empty()) {
+        const AnalysisResult& r = *run.result;
+        j["counts"] = {{"rows", r.objn},
+                       {"cases", r.casename.size()},
+                       {"species_found", r.allSpecies.size()},
+                       {"species_removed", r.removed.size()},
+                       {"species_kept", r.spname.size()}};
+        const bool finished = run.status.isOk();
+        j["iteration"] = finished ? json{{"steps", r.steps}, {"final_change", r.change}} : json();
+        j["fill_value"] = r.pairs.col.empty() ? json() : json(r.fill);
+        // Connect steps are known for every species of a finished run only.
+        j["largest_connect_step"] =
+            finished && !r.connstep.empty()
+                ? json(*std::max_element(r.connstep.begin(), r.connstep.end()))
+                : json();
+    }
+    if (groups != nullptr) {
+        json list = json::array();
+        for (std::size_t g = 0; g < groups->species.size(); ++g) {
+            json item = {{"group", g + 1},
+                         {"species", groups->species[g].size()},
+                         {"cases", groups->cases[g].size()}};
+            for (const GroupSpectrum& gs : spectra) {
+                if (std::size_t(gs.group) == g) {
+                    item["steps"] = gs.steps;
+                    item["final_change"] = gs.change;
+                }
+            }
+            list.push_back(item);
+        }
+        j["groups"] = {
+            {"count", groups->species.size()}, {"ranked", spectra.size()}, {"list", list}};
+    }
+    if (run.intervals != nullptr) {
+        const BootstrapResult& b = *run.intervals;
+        j["bootstrap"] = {{"replicates", b.settings.replicates},
+                          {"seed", b.settings.seed},
+                          {"level", b.settings.level},
+                          {"threads", b.settings.threads},
+                          {"used", b.used},
+                          {"skipped_split", b.split},
+                          {"generator", "one per replicate, seeded from (seed, replicate)"}};
+    } else {
+        j["bootstrap"] = nullptr;
+    }
+    json times = json::object();
+    for (const auto& [stage, seconds] : record.stageSeconds)
+        times[stage] = seconds;
+    j["stage_seconds"] = times;
+    json files = json::array();
+    for (const auto& f : report.files)
+        files.push_back(f);
+    files.push_back(kRunJson);
+    j["files"] = files;
+    j["result_file"] = record.resultFile.empty() ? json() : json(jsonText(record.resultFile, enc));
+    j["log_file"] = record.logFile.empty() ? json() : json(jsonText(record.logFile, enc));
+    return j;
+}
+
+} // namespace
+
+Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
+                          FolderReport* reportOut) {
+    const auto t0 = std::chrono::steady_clock::now();
+    FolderReport report;
+    const fs::path folder(dir.empty() ? std::string(".") : dir);
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    if (ec || !fs::is_directory(folder, ec))
+        return Status::failed("Cannot create the folder \"" + folder.string() + "\"" +
+                              (ec ? ": " + ec.message() : std::string()) + ".");
+
+    const bool finished = run.status.isOk();
+    const bool split = run.status.code == Status::Code::SplitNetwork;
+    const bool tables = (finished || split) && run.table != nullptr && run.result != nullptr;
+    std::vector<GroupSpectrum> spectra;
+    SpeciesGroups groups;
+    bool haveGroups = false;
+    if (tables) {
+        const AnalysisResult& r = *run.result;
+        if (split || run.perGroup) {
+            if (Status st = speciesGroups(*run.table, r, groups); !st)
+                return st;
+            haveGroups = true;
+            report.groups = std::int32_t(groups.species.size());
+        }
+        if (finished && !run.perGroup) {
+            if (Status st =
+                    writeWhole(folder, kSpectrumCsv, spectrumTable(r, run.intervals), report);
+                !st)
+                return st;
+        } else if (finished) {
+            // A connected network is one group: the whole run's spectrum, group 1 throughout.
+            std::string t;
+            appendGroupColumn(t, spectrumTable(r, run.intervals), 1, true);
+            report.groupsRanked = 1;
+            if (Status st = writeWhole(folder, kSpectrumCsv, t, report); !st)
+                return st;
+        } else if (run.perGroup) {
+            if (Status st = rankGroups(r, groups, spectra); !st)
+                return st;
+            report.groupsRanked = std::int32_t(spectra.size());
+            if (Status st = writeWhole(folder, kSpectrumCsv, groupSpectrumTable(r, groups, spectra),
+                                       report);
+                !st)
+                return st;
+        }
+        std::vector<PairCounts> pairs;
+        if (Status st = pairCounts(*run.table, r, pairs); !st)
+            return st;
+        if (Status st = writeWhole(folder, kPairsCsv, pairsTable(r, pairs), report); !st)
+            return st;
+        if (Status st = writeWhole(folder, kMatrixCsv, matrixTable(r), report); !st)
+            return st;
+        std::vector<CaseCounts> cases;
+        if (Status st = caseCounts(*run.table, r, cases); !st)
+            return st;
+        if (Status st = writeWhole(folder, kCasesCsv, casesTable(r, cases), report); !st)
+            return st;
+        if (split) {
+            if (Status st = writeWhole(folder, kGroupsCsv, groupsTable(r, groups), report); !st)
+                return st;
+        }
+    }
+    // The tables' own time goes into the record that follows them.
+    RunRecord timed = record;
+    timed.stageSeconds.emplace_back(
+        "results folder",
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
+    const json j = runJson(run, timed, report, spectra, haveGroups ? &groups : nullptr);
+    if (Status st = writeWhole(
+            folder, kRunJson,
+            j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", report);
+        !st)
+        return st;
+    if (reportOut != nullptr)
+        *reportOut = std::move(report);
+    return Status::ok();
+}
+
+Status exportTables(const Session& s, const std::string& dir, const RunRecord& record) {
+    if (!s.lastResult || !s.lastTable)
+        return Status::failed("There is no run to export. Run GO first.");
+    RunOutcome run;
+    run.table = s.lastTable.get();
+    run.settings = &s.lastSettings;
+    run.result = s.lastResult.get();
+    run.intervals = s.lastIntervals.get();
+    if (run.intervals != nullptr && !run.intervals->valueLo.empty() &&
+        run.intervals->valueLo.size() != run.result->spname.size())
+        run.intervals = nullptr; // drawn for another run
+    // GO also keeps a split network's result, up to its compared pairs: its folder has the groups.
+    if (run.result->curvec.size() != run.result->spname.size() || run.result->spname.empty()) {
+        run.status = splitNetworkStatus(*run.table, *run.result);
+        run.intervals = nullptr;
+    }
+    RunRecord rec = record;
+    if (rec.dataFile.empty())
+        rec.dataFile = s.lastDataFile;
+    return writeResultsFolder(dir, run, rec);
+}
+
+} // namespace sscm

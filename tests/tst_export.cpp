@@ -1,0 +1,140 @@
+// The results folder of the window's last run (File > Export tables...), without a window.
+
+#include "analysis_fixtures.h"
+#include "commands/export.h"
+#include "tempdir.h"
+
+#include <filesystem>
+#include <nlohmann/json.hpp>
+#include <string>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sscm::test::makeTable;
+
+class Export : public sscm::test::TempDirTest {
+protected:
+    // The session after Read and GO on the worked example (S1: A 5, B 2; S2: A 1, B 1, C 3).
+    void runWorkedExample() {
+        s.table = makeTable({"Site", "Species", "Pref"}, {{"S1", "A", "5"},
+                                                          {"S1", "B", "2"},
+                                                          {"S2", "A", "1"},
+                                                          {"S2", "B", "1"},
+                                                          {"S2", "C", "3"}});
+        s.dataFile = "data/worked.csv";
+        s.lastSettings.casevar = "Site";
+        s.lastSettings.spvar = "Species";
+        s.lastSettings.prefvar = "Pref";
+        s.lastSettings.removelow = false;
+        auto result = std::make_shared<sscm::AnalysisResult>();
+        ASSERT_TRUE(sscm::analyze(*s.table, s.lastSettings, *result));
+        s.lastResult = result;
+        s.lastTable = s.table;
+        s.lastDataFile = s.dataFile;
+    }
+
+    sscm::Session s;
+};
+
+TEST_F(Export, NothingToExportBeforeARun) {
+    const sscm::Status st = sscm::exportTables(s, "out");
+    EXPECT_EQ(st.code, sscm::Status::Code::Failed);
+    EXPECT_FALSE(exists("out/run.json"));
+}
+
+TEST_F(Export, TheLastRunsFolderEvenAfterAnotherRead) {
+    runWorkedExample();
+    // A later Read replaces the session's table; the export keeps to the run's own.
+    s.table = makeTable({"Site", "Species", "Pref"}, {{"Z", "Q", "1"}});
+    s.dataFile = "other.csv";
+    std::filesystem::create_directory("out");
+    writeFile("out/pairs.csv", "old");
+
+    ASSERT_TRUE(sscm::exportTables(s, "out"));
+    EXPECT_EQ(readFile("out/pairs.csv"), "species_a,species_b,a_higher,ties,b_higher,cases\n"
+                                         "A,B,1,1,0,2\nA,C,0,0,1,1\nB,C,0,0,1,1\n");
+    EXPECT_EQ(readFile("out/cases.csv"), "case,rows,species,species_kept\nS1,2,2,2\nS2,3,3,3\n");
+    for (const auto& e : std::filesystem::directory_iterator("out"))
+        EXPECT_NE(e.path().extension(), ".part") << e.path();
+
+    const auto j = nlohmann::json::parse(readFile("out/run.json"));
+    EXPECT_EQ(j.at("data_file").at("name"), "data/worked.csv");
+    EXPECT_TRUE(j.at("data_file").at("sha256").is_null()); // the window computes none
+    EXPECT_TRUE(j.at("command_line").is_null());
+    EXPECT_EQ(j.at("outcome"), "finished");
+    EXPECT_EQ(j.at("counts").at("species_kept"), 3);
+    EXPECT_FALSE(j.at("settings").at("remove_low_occurrence").get<bool>());
+    EXPECT_TRUE(j.at("settings").at("threshold").is_null());
+    EXPECT_TRUE(j.at("bootstrap").is_null());
+
+    // With intervals the spectrum carries them and the record says how they were drawn.
+    auto boot = std::make_shared<sscm::BootstrapResult>();
+    boot->settings.replicates = 20;
+    boot->settings.seed = 7;
+    boot->used = 18;
+    boot->split = 2;
+    boot->valueLo = boot->valueHi = boot->rankLo = boot->rankHi = boot->valueSd = {0, 0, 0};
+    s.lastIntervals = boot;
+    ASSERT_TRUE(sscm::exportTables(s, "out"));
+    const auto k = nlohmann::json::parse(readFile("out/run.json"));
+    EXPECT_EQ(k.at("bootstrap").at("replicates"), 20);
+    EXPECT_EQ(k.at("bootstrap").at("seed"), 7);
+    EXPECT_EQ(k.at("bootstrap").at("used"), 18);
+    EXPECT_EQ(k.at("bootstrap").at("skipped_split"), 2);
+
+    // Intervals drawn for another run (other species) are left out, not read past their end.
+    boot->valueLo = boot->valueHi = boot->rankLo = boot->rankHi = boot->valueSd = {0, 0};
+    ASSERT_TRUE(sscm::exportTables(s, "out"));
+    EXPECT_TRUE(nlohmann::json::parse(readFile("out/run.json")).at("bootstrap").is_null());
+    EXPECT_EQ(readFile("out/spectrum.csv").find(",0,0,0,0,0\n"), std::string::npos);
+}
+
+TEST_F(Export, FolderThatCannotBeMadeFails) {
+    runWorkedExample();
+    writeFile("taken", "a file, not a folder");
+    const sscm::Status st = sscm::exportTables(s, "taken/out");
+    EXPECT_EQ(st.code, sscm::Status::Code::Failed);
+    EXPECT_NE(st.message.find("taken/out"), std::string::npos) << st.message;
+}
+
+TEST_F(Export, NamesInLatin1AreRecordedAsSuchAndReadableAsJson) {
+    s.table = makeTable({"Site", "Species", "Pref"},
+                        {{"S1", "Poa \xE9t\xE9", "1"}, {"S1", "Carex", "2"}});
+    s.lastSettings = {"Site", "Species", "Pref", false, "4"};
+    auto result = std::make_shared<sscm::AnalysisResult>();
+    ASSERT_TRUE(sscm::analyze(*s.table, s.lastSettings, *result));
+    s.lastResult = result;
+    s.lastTable = s.table;
+    ASSERT_TRUE(sscm::exportTables(s, "out"));
+    const auto j = nlohmann::json::parse(readFile("out/run.json"));
+    EXPECT_EQ(j.at("name_encoding"), "latin1");
+    // The tables keep the data's bytes; the reader is told how to decode them.
+    EXPECT_NE(readFile("out/spectrum.csv").find("Poa \xE9t\xE9,"), std::string::npos);
+}
+
+TEST_F(Export, SplitNetworkRunExportsItsGroups) {
+    s.table = makeTable({"Site", "Species", "Pref"},
+                        {{"S1", "A", "1"}, {"S1", "B", "2"}, {"S2", "C", "1"}, {"S2", "D", "3"}});
+    s.lastSettings = {"Site", "Species", "Pref", false, "4"};
+    auto result = std::make_shared<sscm::AnalysisResult>();
+    const sscm::Status st = sscm::analyze(*s.table, s.lastSettings, *result);
+    EXPECT_EQ(st.code, sscm::Status::Code::SplitNetwork);
+    EXPECT_EQ(st.message, "No common species between cases\n"
+                          "The species fall into 2 groups that share no case (largest first):\n"
+                          "Group 1: 2 species (A, B) in 1 case (S1)\n"
+                          "Group 2: 2 species (C, D) in 1 case (S2)");
+    s.lastResult = result;
+    s.lastTable = s.table;
+    ASSERT_TRUE(sscm::exportTables(s, "out"));
+    EXPECT_EQ(readFile("out/groups.csv"),
+              "species,group,group_species,group_cases\nA,1,2,1\nB,1,2,1\nC,2,2,1\nD,2,2,1\n");
+    EXPECT_FALSE(exists("out/spectrum.csv"));
+    const auto j = nlohmann::json::parse(readFile("out/run.json"));
+    EXPECT_EQ(j.at("outcome"), "split network");
+    EXPECT_EQ(j.at("message"), st.message);
+    EXPECT_TRUE(j.at("iteration").is_null());
+}
+
+} // namespace
