@@ -1,5 +1,6 @@
 #include "analysis/numbers.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <system_error>
@@ -7,6 +8,9 @@
 namespace sscm {
 
 namespace {
+
+// Beyond any decimal place a double can reach, and far from overflowing a long long.
+constexpr long long kFar = 1'000'000'000;
 
 bool isDigit(char c) {
     return c >= '0' && c <= '9';
@@ -31,14 +35,26 @@ bool strictNumber(std::string_view text, double& value) {
         ++i;
     }
     const std::size_t numStart = i;
+    // Decimal place of the first significant digit: 0 for the units, -1 for the tenths, ...
+    // Only its sign matters below, so it is kept within a safe range.
+    long long place = 0;
+    bool significant = false;
     std::size_t digits = 0;
     while (i < t.size() && isDigit(t[i])) {
+        if (significant)
+            place = std::min(place + 1, kFar);
+        else if (t[i] != '0')
+            significant = true;
         ++i;
         ++digits;
     }
     if (i < t.size() && t[i] == '.') {
         ++i;
         while (i < t.size() && isDigit(t[i])) {
+            if (!significant) {
+                place = std::max(place - 1, -kFar);
+                significant = t[i] != '0';
+            }
             ++i;
             ++digits;
         }
@@ -47,15 +63,21 @@ bool strictNumber(std::string_view text, double& value) {
         return false;
     if (i < t.size() && (t[i] == 'e' || t[i] == 'E')) {
         ++i;
-        if (i < t.size() && (t[i] == '+' || t[i] == '-'))
+        bool negExp = false;
+        if (i < t.size() && (t[i] == '+' || t[i] == '-')) {
+            negExp = t[i] == '-';
             ++i;
+        }
         std::size_t expDigits = 0;
+        long long exp = 0;
         while (i < t.size() && isDigit(t[i])) {
+            exp = std::min(exp * 10 + (t[i] - '0'), kFar);
             ++i;
             ++expDigits;
         }
         if (expDigits == 0)
             return false;
+        place += negExp ? -exp : exp;
     }
     if (i != t.size())
         return false;
@@ -65,6 +87,12 @@ bool strictNumber(std::string_view text, double& value) {
     const char* first = t.data() + numStart;
     const char* last = t.data() + t.size();
     const auto r = std::from_chars(first, last, v, std::chars_format::general);
+    if (r.ec == std::errc::result_out_of_range && r.ptr == last && place < 0) {
+        // Too small for a double: the nearest one is zero ("1e-400", "2e-324"). Only a text
+        // whose value is too large is refused.
+        value = negative ? -0.0 : 0.0;
+        return true;
+    }
     if (r.ec != std::errc() || r.ptr != last || !std::isfinite(v))
         return false;
     value = negative ? -v : v;

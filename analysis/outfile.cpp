@@ -1,5 +1,7 @@
 #include "analysis/outfile.h"
 
+#include "data/freshfile.h"
+
 #include <cerrno>
 
 namespace sscm {
@@ -12,7 +14,7 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
     (void)close();
     path_ = path;
     errno_ = 0;
-    file_ = std::fopen(path.c_str(), "wb");
+    file_ = openFresh(path);
     if (file_ == nullptr)
         return Status::failed(std::string("Cannot open the ") + what + " \"" + path +
                               "\": " + std::strerror(errno));
@@ -21,7 +23,8 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
     const int nbuf = background ? 2 : 1;
     for (int i = 0; i < nbuf; ++i) {
         if (!buf_[i])
-            buf_[i] = std::unique_ptr<char[]>(new char[kBufferSize]); // pages touched as filled
+            buf_[i] = std::make_unique_for_overwrite<char[]>(
+                kBufferSize); // pages untouched until written
     }
     cur_ = 0;
     pos_ = buf_[0].get();
@@ -36,10 +39,13 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
 }
 
 void OutFile::writeNow(const char* data, std::size_t n) {
-    if (n == 0 || errno_ != 0)
+    if (n == 0 || failed())
         return;
-    if (std::fwrite(data, 1, n, file_) != n)
-        errno_ = errno != 0 ? errno : EIO;
+    if (std::fwrite(data, 1, n, file_) != n) {
+        const int err = errno != 0 ? errno : EIO;
+        int none = 0;
+        errno_.compare_exchange_strong(none, err);
+    }
 }
 
 void OutFile::writerLoop() {
@@ -103,13 +109,12 @@ Status OutFile::close() {
         writer_.join();
         background_ = false;
     }
-    if (std::fclose(file_) != 0 && errno_ == 0)
+    if (std::fclose(file_) != 0 && !failed())
         errno_ = errno != 0 ? errno : EIO;
     file_ = nullptr;
     pos_ = lim_ = nullptr;
-    if (errno_ != 0)
-        return Status::failed("Cannot write the file \"" + path_ +
-                              "\": " + std::strerror(errno_.load()));
+    if (const int err = errno_.load(); err != 0)
+        return Status::failed("Cannot write the file \"" + path_ + "\": " + std::strerror(err));
     return Status::ok();
 }
 

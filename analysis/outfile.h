@@ -28,8 +28,9 @@ public:
     OutFile(const OutFile&) = delete;
     OutFile& operator=(const OutFile&) = delete;
 
-    /// Creates the file, or empties an existing one. A failure names the file (as `what`, "log
-    /// file" say, and its path) and the system's reason.
+    /// Creates the file anew: an existing file or link of that name is removed first and never
+    /// written through; a device or FIFO is written in place. A failure names the file (as
+    /// `what`, "log file" say, and its path) and the system's reason.
     Status open(const std::string& path, bool background = false, const char* what = "file");
     bool isOpen() const { return file_ != nullptr; }
     const std::string& path() const { return path_; }
@@ -59,11 +60,12 @@ public:
         put("\r\n");
     }
 
-    /// Whether a write has failed: the file is then incomplete, and close() says why.
+    /// True from the first write that failed (a full disk, a file-size limit), whichever thread
+    /// made it; every later write is skipped. Cheap enough to ask once per case.
     bool failed() const { return errno_.load(std::memory_order_relaxed) != 0; }
 
     /// Writes what is buffered and closes the file; a write failure is reported here, naming the
-    /// file. Closing a file that is not open does nothing.
+    /// file and the system's reason. Closing a file that is not open does nothing.
     Status close();
 
 private:
@@ -78,7 +80,7 @@ private:
     int cur_ = 0;
     char* pos_ = nullptr;
     char* lim_ = nullptr;
-    std::atomic<int> errno_{0}; // first write error, by either thread
+    std::atomic<int> errno_{0}; // first write error, set by either thread
 
     // Background writer: one pending buffer at a time.
     bool background_ = false;

@@ -1,5 +1,9 @@
 #include "cli/cliwindow.h"
 
+#include "cli/safefiles.h"
+
+#include <cerrno>
+
 namespace sscm {
 
 volatile std::sig_atomic_t CliWindow::stopRequested_ = 0;
@@ -9,7 +13,21 @@ namespace {
 constexpr int kEventsPerClockLook = 4096;
 constexpr auto kProgressEvery = std::chrono::milliseconds(100);
 
+extern "C" void onStopSignal(int signo) {
+    CliWindow::requestStop(signo);
+}
+
 } // namespace
+
+void CliWindow::installSignalHandlers() {
+    struct sigaction sa {};
+    sa.sa_handler = onStopSignal;
+    sigemptyset(&sa.sa_mask);
+    sa.sa_flags = 0; // no SA_RESTART: a blocking open, read or write returns EINTR
+    sigaction(SIGINT, &sa, nullptr);
+    sigaction(SIGTERM, &sa, nullptr);
+    std::signal(SIGPIPE, SIG_IGN);
+}
 
 CliWindow::CliWindow(bool showProgress) : progress_(showProgress) {}
 
@@ -51,14 +69,18 @@ void CliWindow::addItem(Ctl c, std::string_view item) {
     if (c != Ctl::List3)
         return;
     ++list3Count_;
-    if (results_ != nullptr) {
+    if (results_ != nullptr && resultErr_ == 0) {
         std::fwrite(item.data(), 1, item.size(), results_);
         std::fwrite("\r\n", 1, 2, results_);
+        if (std::ferror(results_))
+            resultErr_ = errno != 0 ? errno : EIO;
     }
-    if (echo_) {
+    if (echo_ && stdoutErr_ == 0) {
         endProgress();
         std::fwrite(item.data(), 1, item.size(), stdout);
         std::fputc('\n', stdout);
+        if (std::ferror(stdout))
+            stdoutErr_ = errno != 0 ? errno : EIO;
     }
 }
 
@@ -78,7 +100,7 @@ std::string CliWindow::item(Ctl c, int index) {
 void CliWindow::warning(std::string_view text, std::string_view) {
     endProgress();
     lastWarning_.assign(text);
-    std::fprintf(stderr, "sscm-cli: %.*s\n", int(text.size()), text.data());
+    std::fprintf(stderr, "sscm-cli: %s\n", cli::shown(text, true).c_str());
 }
 
 bool CliWindow::processEvents() {
@@ -92,7 +114,7 @@ bool CliWindow::processEvents() {
             }
         }
     }
-    return stopRequested_ == 0;
+    return stopRequested_ == 0 && resultErr_ == 0 && stdoutErr_ == 0;
 }
 
 void CliWindow::showProgress() {

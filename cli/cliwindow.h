@@ -29,8 +29,25 @@ public:
     void endProgress();
     /// Ticks (1) or unticks (0) the check box.
     void setValue(Ctl c, int v) { values_[std::size_t(c)] = v; }
-    /// Makes processEvents() report a closing window from now on (Ctrl-C).
-    static void requestStop() { stopRequested_ = 1; }
+    /// Makes processEvents() report a closing window from now on: called from the handler of
+    /// SIGINT and SIGTERM with the signal's number.
+    static void requestStop(int signo) { stopRequested_ = signo; }
+    /// The signal that asked to stop, or 0.
+    static int stopSignal() { return stopRequested_; }
+    /// Installs the stop handler for SIGINT and SIGTERM, without restarting interrupted calls,
+    /// so that a wait (opening a pipe nobody writes to, a blocked write) ends at once; and
+    /// ignores SIGPIPE, so a closed standard output is a write error the run notices.
+    static void installSignalHandlers();
+
+    /// The system's reason (errno) of the first failed write to the result file or to standard
+    /// output, or 0. A failed write stops the run as a closing window does.
+    int resultWriteError() const { return resultErr_; }
+    int stdoutWriteError() const { return stdoutErr_; }
+    /// Notes a failed write to standard output made outside the list (flushes at the end).
+    void noteStdoutError(int err) {
+        if (stdoutErr_ == 0)
+            stdoutErr_ = err;
+    }
     /// Whether Ctrl-C (or a termination request) has come.
     static bool stopRequested() { return stopRequested_ != 0; }
 
@@ -61,6 +78,8 @@ private:
     std::FILE* results_ = nullptr;
     bool echo_ = false;
     std::string lastWarning_;
+    int resultErr_ = 0;
+    int stdoutErr_ = 0;
     // Event processing is called per record: the clock is looked at every few thousand calls.
     int countdown_ = 1;
     std::chrono::steady_clock::time_point lastShown_{};

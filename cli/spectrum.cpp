@@ -3,8 +3,10 @@
 #include "analysis/bootstrap.h"
 #include "analysis/spectrum.h"
 #include "cli/cliwindow.h"
+#include "cli/safefiles.h"
 
 #include <chrono>
+#include <csignal>
 #include <cstdio>
 #include <memory>
 #include <thread>
@@ -45,9 +47,22 @@ private:
     Clock::time_point start_;
 };
 
-bool writeWhole(const std::string& path, const std::string& text) {
-    const std::string part = path + ".part";
-    std::FILE* f = std::fopen(part.c_str(), "wb");
+// Through a ".part" file created anew beside the (link-resolved) target; standard output ("-"),
+// a device or a FIFO in place.
+bool writeWhole(const std::string& given, const std::string& text) {
+    Output out("spectrum table", given);
+    if (!planOutput(out).empty())
+        return false;
+    if (out.inPlace) {
+        std::FILE* f = openResult(out);
+        if (f == nullptr)
+            return false;
+        const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
+        return (f == stdout ? std::fflush(f) == 0 : std::fclose(f) == 0) && ok;
+    }
+    const std::string path = out.target;
+    const std::string part = out.part;
+    std::FILE* f = createExclusive(part);
     if (f == nullptr)
         return false;
     const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
@@ -103,7 +118,7 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         }
         if (st.code == Status::Code::Cancelled) {
             std::fprintf(stderr, "sscm-cli: interrupted\n");
-            return 130;
+            return 128 + (CliWindow::stopSignal() != 0 ? CliWindow::stopSignal() : SIGINT);
         }
         if (!st) {
             std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());

@@ -1,5 +1,6 @@
 #include "commands/read.h"
 
+#include "analysis/records.h"
 #include "data/fieldreader.h"
 #include "data/normalize.h"
 #include "data/printfmt.h"
@@ -8,13 +9,18 @@
 #include <cmath>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <new>
+#include <system_error>
 
 namespace sscm {
 
 namespace {
 
 constexpr const char* kCopy = "temp1.tmp";
+constexpr const char* kHeaderCopy = "temp4.tmp";
+/// Files that Read or GO create, overwrite and delete in the scratch folder.
+constexpr const char* kScratchNames[] = {kCopy, kHeaderCopy, "VectorFileSize.log", kRecordFile};
 
 std::string quoted(const std::string& name) {
     return "\"" + name + "\"";
@@ -24,8 +30,8 @@ std::string quoted(const std::string& name) {
 /// no scratch files (the sizing log stays where the sizing kept it), Read usable again.
 void abandonRead(Window& w, Session& s) {
     s.table.reset();
-    std::remove(kCopy);
-    std::remove("temp4.tmp");
+    std::remove(scratchPath(s.scratchDir, kCopy).c_str());
+    std::remove(scratchPath(s.scratchDir, kHeaderCopy).c_str());
     w.setEnabled(Ctl::Command1, true);
     w.setCaption(Ctl::Command1, "Read");
 }
@@ -40,13 +46,17 @@ Status failRead(Window& w, Session& s, Status st) {
 
 namespace {
 
-Status loadTable(Window& w, Session& s);
+Status loadTable(Window& w, Session& s, DataSource from);
 
 } // namespace
 
 Status readCommand(Window& w, Session& s) {
+    return readCommand(w, s, DataSource::RegularOnly);
+}
+
+Status readCommand(Window& w, Session& s, DataSource from) {
     try {
-        return loadTable(w, s);
+        return loadTable(w, s, from);
     } catch (const std::bad_alloc&) {
         return failRead(w, s,
                         Status::failed("There is not enough memory to hold the data file \"" +
@@ -56,7 +66,30 @@ Status readCommand(Window& w, Session& s) {
 
 namespace {
 
-Status loadTable(Window& w, Session& s) {
+/// Why the data file at `source` cannot be read without harm, or empty. Its own normalised copy
+/// would overwrite it, and a run would delete it, if it were one of the scratch files; and
+/// opening a pipe nobody writes to would freeze the window.
+std::string refusal(const std::string& source, const std::string& scratchDir, DataSource from) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(source, ec);
+    if (ec || !fs::exists(st))
+        return {}; // the copy reports a missing file with the system's reason
+    for (const char* name : kScratchNames) {
+        const std::string scratch = scratchPath(scratchDir, name);
+        if (fs::equivalent(source, scratch, ec) && !ec)
+            return "The data file " + quoted(source) + " is the scratch file " + quoted(name) +
+                   ", which Read and GO overwrite and delete. Rename or move it, then read it.";
+    }
+    // A folder is left to the copy, which names the system's reason.
+    if (from == DataSource::RegularOnly && !fs::is_regular_file(st) && !fs::is_directory(st))
+        return "The data file " + quoted(source) +
+               " is not a regular file but a pipe or a device; the window reads data files "
+               "saved on disk only.";
+    return {};
+}
+
+Status loadTable(Window& w, Session& s, DataSource from) {
     w.setCaption(Ctl::Command1, "reading");
     w.setEnabled(Ctl::Command1, false);
     w.setCaption(Ctl::Label18, " 0 %");
@@ -66,13 +99,26 @@ Status loadTable(Window& w, Session& s) {
     w.setText(Ctl::Text3, "palatability_" + text7);
     w.setText(Ctl::Text6, "log_" + text7);
     const std::string source = w.text(Ctl::Dir1) + "/" + text7;
+    const std::string copy = scratchPath(s.scratchDir, kCopy);
 
-    Status st = filecomma(s.erf, source, kCopy);
+    if (std::string why = refusal(source, s.scratchDir, from); !why.empty()) {
+        // Nothing written yet, and the scratch names may be the data file itself: none removed.
+        s.table.reset();
+        w.setEnabled(Ctl::Command1, true);
+        w.setCaption(Ctl::Command1, "Read");
+        w.warning(why, kErrorTitle);
+        return Status::failed(std::move(why));
+    }
+    Status st = copyDataFile(&w, s.erf, source, copy);
+    if (st.code == Status::Code::Cancelled) {
+        abandonRead(w, s);
+        return st;
+    }
     if (!st)
         return failRead(w, s, std::move(st));
     std::int32_t valn = 0;
     std::int32_t objn = 0;
-    st = sizeDataFile(w, s.erf, kCopy, source, valn, objn);
+    st = sizeDataFile(w, s.erf, copy, source, valn, objn, s.scratchDir);
     if (st.code == Status::Code::Cancelled) {
         abandonRead(w, s);
         return st;
@@ -87,11 +133,12 @@ Status loadTable(Window& w, Session& s) {
     }
 
     // Closed on every way out, an exhausted memory included.
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(kCopy, "rb"), &std::fclose);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(copy.c_str(), "rb"),
+                                                         &std::fclose);
     std::FILE* f = file.get();
     if (f == nullptr)
         return failRead(
-            w, s, Status::failed("Cannot read " + quoted(kCopy) + ": " + std::strerror(errno)));
+            w, s, Status::failed("Cannot read " + quoted(copy) + ": " + std::strerror(errno)));
     auto table = std::make_shared<DataTable>();
     table->valn = valn;
     table->objn = objn;
@@ -166,7 +213,7 @@ Status loadTable(Window& w, Session& s) {
     s.dataFile = source;
     for (const std::string& name : s.table->varname)
         w.addItem(Ctl::List1, name);
-    std::remove(kCopy);
+    std::remove(copy.c_str());
     w.setEnabled(Ctl::Command1, true);
     w.setCaption(Ctl::Command1, "Read file");
     w.setCaption(Ctl::Label18, "100% finished");

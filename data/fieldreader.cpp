@@ -27,8 +27,16 @@ inline const char* findTerminator(const char* p, const char* end) {
 
 FieldReader::FieldReader(std::FILE* file, std::size_t blockSize)
     : file_(file), blockSize_(blockSize == 0 ? 1 : blockSize) {
-    buf_.resize(blockSize_);
-    p_ = end_ = buf_.data();
+    // A small file needs no large buffer (one more byte, so the first read meets the end).
+    const long at = std::ftell(file);
+    if (at >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
+        const long size = std::ftell(file);
+        if (std::fseek(file, at, SEEK_SET) == 0 && size >= at &&
+            std::size_t(size - at) < blockSize_)
+            blockSize_ = std::size_t(size - at) + 1;
+    }
+    buf_ = std::make_unique_for_overwrite<char[]>(blockSize_);
+    p_ = end_ = buf_.get();
 }
 
 FieldReader::FieldReader(std::string_view text)
@@ -37,7 +45,7 @@ FieldReader::FieldReader(std::string_view text)
 bool FieldReader::fill() {
     if (file_ == nullptr || eof_)
         return false;
-    const std::size_t n = std::fread(buf_.data(), 1, blockSize_, file_);
+    const std::size_t n = std::fread(buf_.get(), 1, blockSize_, file_);
     if (n < blockSize_) {
         // fread stops short only at the end of the file or on an error.
         eof_ = true;
@@ -46,7 +54,7 @@ bool FieldReader::fill() {
     }
     if (n == 0)
         return false;
-    p_ = buf_.data();
+    p_ = buf_.get();
     end_ = p_ + n;
     return true;
 }

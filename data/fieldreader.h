@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -18,7 +19,8 @@ namespace sscm {
 /// bound to lines: the caller decides how many fields make a record.
 class FieldReader {
 public:
-    /// Reads from an open file (not owned), from its current position to its end.
+    /// Reads from an open file (not owned), from its current position to its end. A file shorter
+    /// than `blockSize` gets a buffer of its own size.
     explicit FieldReader(std::FILE* file, std::size_t blockSize = std::size_t{1} << 20);
     /// Reads from a text held in memory (not copied; it must outlive the reader).
     explicit FieldReader(std::string_view text);
@@ -37,7 +39,7 @@ private:
     // The current block is [p_, end_): the whole text in memory, or the last block read from
     // the file into buf_. A field that crosses a block boundary is gathered in field_.
     std::FILE* file_ = nullptr;
-    std::string buf_;
+    std::unique_ptr<char[]> buf_;
     const char* p_ = nullptr;
     const char* end_ = nullptr;
     std::size_t blockSize_ = 0;

@@ -1,12 +1,14 @@
 #include "data/normalize.h"
 
 #include "data/fieldreader.h"
+#include "data/freshfile.h"
 #include "data/printfmt.h"
 
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <memory>
 
 namespace sscm {
 
@@ -72,31 +74,77 @@ bool readFirstLine(std::FILE* f, std::string& line) {
 
 } // namespace
 
+std::string scratchPath(const std::string& scratchDir, const char* name) {
+    if (scratchDir.empty())
+        return name;
+    std::string path = scratchDir;
+    if (path.back() != '/')
+        path += '/';
+    return path + name;
+}
+
 Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::string& fileto) {
+    return copyDataFile(nullptr, erf, filefrom, fileto);
+}
+
+Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
+                    const std::string& fileto, std::size_t maxLine) {
     erf = 0;
-    FileCloser in(std::fopen(filefrom.c_str(), "rb"));
+    // A stop request interrupts a wait (opening a pipe nobody writes to, reading a slow one):
+    // the system call then fails with EINTR and the window is asked whether to go on.
+    auto stopped = [&] { return w != nullptr && !w->processEvents(); };
+    std::FILE* source = nullptr;
+    for (;;) {
+        source = std::fopen(filefrom.c_str(), "rb");
+        if (source != nullptr || errno != EINTR)
+            break;
+        if (stopped())
+            return Status::cancelled();
+    }
+    FileCloser in(source);
     if (in.f == nullptr)
         return Status::failed("Cannot read the data file " + quoted(filefrom) + ": " +
                               systemReason(errno));
-    FileCloser out(std::fopen(fileto.c_str(), "wb"));
+    FileCloser out(openFresh(fileto));
     if (out.f == nullptr)
         return Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(errno));
 
-    auto writeFailed = [&](int err) {
+    auto giveUp = [&](Status st) {
         out.close();
         std::remove(fileto.c_str());
-        return Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(err));
+        return st;
+    };
+    auto lineTooLong = [&] {
+        return giveUp(Status::failed(
+            "The data file " + quoted(filefrom) + " has a line longer than " +
+            std::to_string(maxLine) +
+            " bytes: it is not a comma-separated table with one observation per line."));
+    };
+    auto writeFailed = [&](int err) {
+        return giveUp(Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(err)));
     };
 
-    std::string block(kBlock, '\0');
+    // A small data file gets a block of its own size (one byte more, so the first read meets
+    // the end); a pipe, whose size is unknown, the full block.
+    std::size_t blockSize = kBlock;
+    if (std::fseek(in.f, 0, SEEK_END) == 0) {
+        const long size = std::ftell(in.f);
+        std::rewind(in.f);
+        if (size >= 0 && std::size_t(size) < kBlock)
+            blockSize = std::size_t(size) + 1;
+    }
+    std::clearerr(in.f);
+    const auto block = std::make_unique_for_overwrite<char[]>(blockSize);
     std::string pending; // lines written so far, flushed at line ends only
-    pending.reserve(kBlock + 4096);
+    pending.reserve(blockSize + 4096);
     std::size_t lineStart = 0; // where the current line begins in `pending`
     bool first = true;         // the byte-order mark can only stand at the very start
     bool afterCR = false;      // the previous block ended with a CR: a leading LF belongs to it
     bool lineOpen = false;     // bytes of an unfinished line are in `pending`
 
+    bool tooLong = false;
     auto endLine = [&]() {
+        tooLong = tooLong || pending.size() - lineStart > maxLine;
         // Trailing commas go, so empty columns at a spreadsheet's right edge are no variables.
         std::size_t n = pending.size();
         while (n > lineStart && pending[n - 1] == ',')
@@ -108,10 +156,18 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
     };
 
     for (;;) {
-        std::size_t n = std::fread(block.data(), 1, kBlock, in.f);
-        if (n == 0)
+        std::size_t n = std::fread(block.get(), 1, blockSize, in.f);
+        const int readErr = errno; // before the window's event processing can change it
+        if (stopped())
+            return giveUp(Status::cancelled());
+        if (n == 0) {
+            if (std::ferror(in.f) && readErr == EINTR) {
+                std::clearerr(in.f); // interrupted by a signal that asks for no stop
+                continue;
+            }
             break;
-        const char* p = block.data();
+        }
+        const char* p = block.get();
         const char* end = p + n;
         if (first) {
             first = false;
@@ -139,14 +195,21 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
                     afterCR = true;
             }
         }
+        if (tooLong || pending.size() - lineStart > maxLine)
+            return lineTooLong();
         if (lineStart >= kBlock) {
             if (std::fwrite(pending.data(), 1, lineStart, out.f) != lineStart)
                 return writeFailed(errno);
             pending.erase(0, lineStart);
             lineStart = 0;
         }
-        if (n < kBlock)
+        if (n < blockSize) {
+            if (std::ferror(in.f) && readErr == EINTR) {
+                std::clearerr(in.f);
+                continue;
+            }
             break;
+        }
     }
     if (std::ferror(in.f)) {
         const int err = errno;
@@ -157,6 +220,8 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
     }
     if (lineOpen)
         endLine();
+    if (tooLong)
+        return lineTooLong();
     if (!writeAll(out.f, pending))
         return writeFailed(errno);
     if (!out.close()) {
@@ -168,11 +233,13 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
 }
 
 Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
-                    const std::string& shownName, std::int32_t& valn, std::int32_t& objn) {
-    FileCloser log(std::fopen(kSizingLog, "wb"));
+                    const std::string& shownName, std::int32_t& valn, std::int32_t& objn,
+                    const std::string& scratchDir) {
+    const std::string sizingLog = scratchPath(scratchDir, kSizingLog);
+    const std::string headerCopy = scratchPath(scratchDir, kHeaderCopy);
+    FileCloser log(openFresh(sizingLog));
     if (log.f == nullptr)
-        return Status::failed(std::string("Cannot write ") + quoted(kSizingLog) + ": " +
-                              systemReason(errno));
+        return Status::failed("Cannot write " + quoted(sizingLog) + ": " + systemReason(errno));
     logLine(log.f, "Filename: " + filename);
     erf = 0;
     objn = 0;
@@ -192,19 +259,19 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
             c = char(c - 'A' + 'a');
 
     {
-        FileCloser copy(std::fopen(kHeaderCopy, "wb"));
+        FileCloser copy(openFresh(headerCopy));
         if (copy.f == nullptr || !writeAll(copy.f, header + "\r\n") || !copy.close()) {
-            std::remove(kHeaderCopy);
-            return Status::failed(std::string("Cannot write ") + quoted(kHeaderCopy) + ": " +
-                                  systemReason(errno));
+            const int err = errno;
+            std::remove(headerCopy.c_str());
+            return Status::failed("Cannot write " + quoted(headerCopy) + ": " + systemReason(err));
         }
     }
     {
-        FileCloser copy(std::fopen(kHeaderCopy, "rb"));
+        FileCloser copy(std::fopen(headerCopy.c_str(), "rb"));
         if (copy.f == nullptr) {
-            std::remove(kHeaderCopy);
-            return Status::failed(std::string("Cannot read ") + quoted(kHeaderCopy) + ": " +
-                                  systemReason(errno));
+            const int err = errno;
+            std::remove(headerCopy.c_str());
+            return Status::failed("Cannot read " + quoted(headerCopy) + ": " + systemReason(err));
         }
         FieldReader names(copy.f, 4096);
         std::string_view field;
@@ -218,7 +285,7 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
             logLine(log.f, line);
         }
     }
-    std::remove(kHeaderCopy);
+    std::remove(headerCopy.c_str());
 
     std::string line = "Number of variables: ";
     appendPrint(line, valn);
@@ -243,7 +310,7 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
             objn = 0;
             valn = 0;
             log.close();
-            std::remove(kSizingLog);
+            std::remove(sizingLog.c_str());
             return Status::cancelled();
         }
         if (objn == std::numeric_limits<std::int32_t>::max()) {
@@ -281,7 +348,7 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
     logLine(log.f, line);
     data.close();
     log.close();
-    std::remove(kSizingLog);
+    std::remove(sizingLog.c_str());
     return Status::ok();
 }
 

@@ -3,10 +3,16 @@
 #include "data/status.h"
 #include "data/window.h"
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
 
 namespace sscm {
+
+/// Longest line a data file may have. A longer one means the input is no table of observations
+/// (an endless stream without line breaks, a binary file): the copy stops there instead of
+/// growing until memory runs out.
+inline constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 
 /// Copies the data file `filefrom` line by line into `fileto`, removing every comma at the end of
 /// a line and ending each line with CR LF; lines may end with CR LF, LF or CR, and a UTF-8
@@ -14,6 +20,14 @@ namespace sscm {
 /// written is a failure whose message names the file and the system's reason; `fileto` is then
 /// removed.
 Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::string& fileto);
+
+/// filecomma for the Read command: `fileto` is created anew (an existing file or planted link of
+/// that name is removed, never written through); `w` (may be null) processes events once per
+/// block copied, and when it reports closing the copy stops, `fileto` is removed and a cancelled
+/// status returned, also while the data file is still being opened or waited for (a pipe that
+/// nobody writes to). A line longer than `maxLine` bytes is refused with a message.
+Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
+                    const std::string& fileto, std::size_t maxLine = kMaxLineBytes);
 
 /// Counts the variables (fields of the header line) and data rows (records of `valn` fields after
 /// the header) of the normalised copy `filename`, writing the sizing log "VectorFileSize.log"
@@ -27,9 +41,15 @@ Status VectorFileSize(Window& w, std::int32_t& erf, const std::string& filename,
                       std::int32_t& objn);
 
 /// VectorFileSize with the data file's own name (`shownName`) in its failure messages, for a
-/// caller that sizes a normalised copy of it. The sizing log still names `filename`. Returns a
-/// cancelled status, with the log removed, when the window closes during the row count.
+/// caller that sizes a normalised copy of it, and with the sizing log and "temp4.tmp" in the
+/// folder `scratchDir` (empty: the working directory), both created anew. The sizing log still
+/// names `filename`. Returns a cancelled status, with the log removed, when the window closes
+/// during the row count.
 Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
-                    const std::string& shownName, std::int32_t& valn, std::int32_t& objn);
+                    const std::string& shownName, std::int32_t& valn, std::int32_t& objn,
+                    const std::string& scratchDir = {});
+
+/// Path of the scratch file `name` in the folder `scratchDir` (empty: the working directory).
+std::string scratchPath(const std::string& scratchDir, const char* name);
 
 } // namespace sscm

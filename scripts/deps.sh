@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format
+    build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     libgtest-dev libbenchmark-dev libcli11-dev
     nlohmann-json3-dev libssl-dev
     qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time

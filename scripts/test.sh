@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks formatting, then builds and runs every test twice: once
 # plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors and
-# the window included both times.
+# the window included both times; then runs each fuzz target for 30 s.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -23,3 +23,6 @@ echo "== build and test with sanitizers"
 cmake --preset sanitize -DSSCM_WERROR=ON
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
+
+echo "== fuzz targets, 30 s each on their corpus"
+bash tests/fuzz/run.sh

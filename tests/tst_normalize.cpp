@@ -3,9 +3,17 @@
 #include "recording_window.h"
 #include "tempdir.h"
 
+#include <chrono>
+#include <csignal>
 #include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <pthread.h>
 #include <random>
 #include <string>
+#include <sys/stat.h>
+#include <thread>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -250,6 +258,82 @@ TEST_F(Normalize, MissingCopy) {
     const sscm::Status st = sscm::VectorFileSize(w, erf, "nothing.tmp", valn, objn);
     EXPECT_EQ(st.code, sscm::Status::Code::Failed);
     EXPECT_NE(st.message.find("nothing.tmp"), std::string::npos);
+}
+
+// An input without line breaks cannot outgrow memory: a line over the limit is refused, the
+// copy removed; a line of exactly the limit (CR LF not counted) passes, at the end of the file
+// or before a line break.
+TEST_F(Normalize, LineLongerThanTheLimitIsRefused) {
+    const std::string limitLine(1000, 'x');
+    for (const std::string& bytes : {"a\r\n" + limitLine + "x", limitLine + "x\r\nb\r\n"}) {
+        writeFile("in.csv", bytes);
+        std::int32_t erf = 0;
+        const sscm::Status st = sscm::copyDataFile(nullptr, erf, "in.csv", "temp1.tmp", 1000);
+        EXPECT_EQ(st.code, sscm::Status::Code::Failed);
+        EXPECT_NE(st.message.find("longer than 1000 bytes"), std::string::npos) << st.message;
+        EXPECT_FALSE(exists("temp1.tmp"));
+    }
+    for (const std::string& bytes : {"a\r\n" + limitLine, limitLine + "\r\nb\r\n"}) {
+        writeFile("in.csv", bytes);
+        std::int32_t erf = 0;
+        EXPECT_TRUE(sscm::copyDataFile(nullptr, erf, "in.csv", "temp1.tmp", 1000));
+    }
+}
+
+// A stop request reaches a copy that waits on a pipe: for a writer to appear (the open blocks)
+// or for data (the read blocks). The signal interrupts the wait (no restart), the window then
+// reports closing, and the copy ends as cancelled without its output file.
+TEST_F(Normalize, StopRequestEndsAWaitOnAPipe) {
+    struct sigaction sa {};
+    struct sigaction old {};
+    sa.sa_handler = [](int) {};
+    ASSERT_EQ(sigaction(SIGUSR1, &sa, &old), 0);
+    for (const bool writer : {false, true}) {
+        ASSERT_EQ(::mkfifo("pipe.csv", 0600), 0);
+        const pthread_t self = pthread_self();
+        std::thread other([&] {
+            int fd = -1;
+            if (writer) {
+                fd = ::open("pipe.csv", O_WRONLY);
+                (void)!::write(fd, "a,b\n", 4);
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            pthread_kill(self, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+            if (fd >= 0)
+                ::close(fd);
+        });
+        RecordingWindow w;
+        w.closeAtEventCall = 1;
+        std::int32_t erf = 0;
+        ::alarm(10);
+        const sscm::Status st = sscm::copyDataFile(&w, erf, "pipe.csv", "temp1.tmp");
+        ::alarm(0);
+        other.join();
+        EXPECT_EQ(st.code, sscm::Status::Code::Cancelled) << "writer " << writer << st.message;
+        EXPECT_FALSE(exists("temp1.tmp"));
+        std::remove("pipe.csv");
+    }
+    sigaction(SIGUSR1, &old, nullptr);
+}
+
+// The sizing's scratch files go to the scratch folder, created anew through planted links.
+TEST_F(Normalize, SizingScratchFilesInTheScratchFolderNeverThroughALink) {
+    std::filesystem::create_directory("scratch");
+    writeFile("victim.txt", "precious");
+    std::filesystem::create_symlink("../victim.txt", "scratch/temp4.tmp");
+    std::filesystem::create_symlink("../victim.txt", "scratch/VectorFileSize.log");
+    writeFile("copy.tmp", "  \r\n");
+    RecordingWindow w;
+    std::int32_t erf = 0, valn = 0, objn = 0;
+    ASSERT_TRUE(sscm::sizeDataFile(w, erf, "copy.tmp", "data.csv", valn, objn, "scratch"));
+    EXPECT_EQ(erf, 1); // no variable: the sizing log stays, in the scratch folder
+    EXPECT_EQ(readFile("victim.txt"), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink("scratch/VectorFileSize.log"));
+    EXPECT_NE(readFile("scratch/VectorFileSize.log").find("At least one variable"),
+              std::string::npos);
+    EXPECT_FALSE(exists("scratch/temp4.tmp"));
+    EXPECT_FALSE(exists("VectorFileSize.log"));
 }
 
 } // namespace

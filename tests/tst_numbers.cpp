@@ -1,5 +1,9 @@
 #include "analysis/numbers.h"
 
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
 #include <gtest/gtest.h>
 
 using sscm::strictNumber;
@@ -29,5 +33,36 @@ TEST(StrictNumber, RejectsEverythingElseAndKeepsTheValue) {
         double v = 42;
         EXPECT_FALSE(strictNumber(text, v)) << '"' << text << '"';
         EXPECT_EQ(v, 42) << text;
+    }
+}
+
+// Texts whose value lies below the smallest double read as the standard conversion reads them
+// (zero, or the nearest subnormal), sign included; too large is still refused.
+TEST(StrictNumber, UnderflowReadsAsTheNearestDoubleAsStrtodGivesIt) {
+    const std::string tiny = "0." + std::string(400, '0') + "1";
+    const std::string cases[] = {
+        "1e-400",
+        "2e-324",
+        "-2e-324",
+        "3e-324",
+        "2.4703282292062327e-324",
+        "1e-310",
+        "  -1e-400 ",
+        "0.0000001e-320",
+        tiny,
+        "123456e-330",
+        "1e-999999999999999999999",
+        "0e-999",
+        "0.000e99999",
+    };
+    for (const std::string& text : cases) {
+        double v = 42;
+        ASSERT_TRUE(strictNumber(text, v)) << text;
+        const double expected = std::strtod(text.c_str(), nullptr);
+        EXPECT_EQ(std::memcmp(&v, &expected, sizeof v), 0) << text << ": " << v;
+    }
+    for (const char* text : {"1e309", "-1e400", "1e999999999999999999999", "0.1e310"}) {
+        double v = 42;
+        EXPECT_FALSE(strictNumber(text, v)) << text;
     }
 }

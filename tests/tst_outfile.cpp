@@ -1,7 +1,11 @@
 #include "analysis/outfile.h"
 #include "tempdir.h"
 
+#include <csignal>
+#include <cstring>
+#include <filesystem>
 #include <string>
+#include <sys/resource.h>
 
 namespace {
 
@@ -45,6 +49,55 @@ TEST_F(OutFileTest, OpenFailureNamesTheFileAndTheReason) {
     EXPECT_NE(st.message.find("No such file"), std::string::npos);
     EXPECT_FALSE(f.isOpen());
     EXPECT_TRUE(f.close());
+}
+
+// A file-size limit makes writes fail as a full disk does, without root. The failure must show
+// at once (not only when the file is closed) and close() must name the file and the reason.
+TEST_F(OutFileTest, FirstFailedWriteShowsAtOnceAndCloseNamesFileAndReason) {
+    rlimit old{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &old), 0);
+    const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
+    for (const bool background : {false, true}) {
+        rlimit lim = old;
+        lim.rlim_cur = 1 << 20;
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &lim), 0);
+        sscm::OutFile f;
+        ASSERT_TRUE(f.open("full.txt", background));
+        const std::string chunk(64 * 1024, 'x');
+        int chunks = 0;
+        // Four buffers at most: one to fail, one the writer thread may still hold, and slack.
+        while (!f.failed() && chunks < 4 * int(sscm::OutFile::kBufferSize / chunk.size())) {
+            f.put(chunk);
+            ++chunks;
+        }
+        EXPECT_TRUE(f.failed()) << "background " << background;
+        const sscm::Status st = f.close();
+        ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &old), 0);
+        ASSERT_FALSE(st);
+        EXPECT_NE(st.message.find("\"full.txt\""), std::string::npos) << st.message;
+        EXPECT_NE(st.message.find(std::strerror(EFBIG)), std::string::npos) << st.message;
+        EXPECT_EQ(std::filesystem::file_size("full.txt"), std::uintmax_t{1} << 20);
+    }
+    std::signal(SIGXFSZ, oldHandler);
+}
+
+// A link planted under the file's name is replaced, never written through; a device is written
+// in place.
+TEST_F(OutFileTest, PlantedLinkIsReplacedAndItsTargetKept) {
+    writeFile("victim.txt", "precious");
+    std::filesystem::create_symlink("victim.txt", "temp5.tmp");
+    sscm::OutFile f;
+    ASSERT_TRUE(f.open("temp5.tmp"));
+    f.putLine("record");
+    ASSERT_TRUE(f.close());
+    EXPECT_EQ(readFile("victim.txt"), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink("temp5.tmp"));
+    EXPECT_EQ(readFile("temp5.tmp"), "record\r\n");
+
+    ASSERT_TRUE(f.open("/dev/null"));
+    f.putLine("gone");
+    EXPECT_TRUE(f.close());
+    EXPECT_TRUE(std::filesystem::is_character_file("/dev/null"));
 }
 
 } // namespace

@@ -120,11 +120,12 @@ TEST_F(Plots, BadNamesAndSizesAreUsageErrorsBeforeTheRun) {
     }
 }
 
+// A chart in a folder that does not exist is refused like any other output, before the run.
 TEST_F(Plots, AChartThatCannotBeWrittenFailsWithItsName) {
-    EXPECT_EQ(run({"--plot", "no-such-folder/s.png"}), 1);
+    EXPECT_EQ(run({"--plot", "no-such-folder/s.png"}), 2);
     EXPECT_NE(readFile("err.txt").find("no-such-folder/s.png"), std::string::npos);
-    // The run itself is complete: its result file stands.
-    EXPECT_TRUE(exists("palatability_worked.csv"));
+    EXPECT_FALSE(exists("palatability_worked.csv"));
+    EXPECT_FALSE(exists("log_worked.csv"));
 }
 
 } // namespace

@@ -3,9 +3,13 @@
 #include "tempdir.h"
 #include "test_config.h"
 
+#include <csignal>
 #include <cstring>
+#include <filesystem>
 #include <new>
 #include <string>
+#include <sys/stat.h>
+#include <unistd.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -161,9 +165,10 @@ TEST_F(Read, ProgressCaptions) {
     for (int i = 1; i <= 100; ++i)
         bytes += std::to_string(i) + "\r\n";
     ASSERT_TRUE(readBytes(bytes).isOk());
-    // Events once per row in the sizing, then once per row in the loading.
-    ASSERT_EQ(w.progressAtEvents.size(), 200u);
-    const std::vector<std::string> loading(w.progressAtEvents.begin() + 100,
+    // Events once per block of the copy (one here), once per row in the sizing, then once per
+    // row in the loading.
+    ASSERT_EQ(w.progressAtEvents.size(), 201u);
+    const std::vector<std::string> loading(w.progressAtEvents.begin() + 101,
                                            w.progressAtEvents.end());
     EXPECT_EQ(w.progressAtEvents[0], " 0 %");
     EXPECT_EQ(loading[0], " 1 %");
@@ -176,9 +181,9 @@ TEST_F(Read, ProgressCaptions) {
 
 TEST_F(Read, ProgressOfFourRows) {
     ASSERT_TRUE(readBytes("v\r\n1\r\n2\r\n3\r\n4\r\n").isOk());
-    ASSERT_EQ(w.progressAtEvents.size(), 8u);
-    EXPECT_EQ(w.progressAtEvents[4], " 25 %");
-    EXPECT_EQ(w.progressAtEvents[7], " 100 %");
+    ASSERT_EQ(w.progressAtEvents.size(), 9u);
+    EXPECT_EQ(w.progressAtEvents[5], " 25 %");
+    EXPECT_EQ(w.progressAtEvents[8], " 100 %");
 }
 
 TEST_F(Read, SecondReadReplacesTheTable) {
@@ -268,7 +273,7 @@ TEST_F(Read, CancelledWhileLoading) {
     ASSERT_TRUE(readBytes("a\r\n1\r\n").isOk());
     w.progressAtEvents.clear();
     w.eventCalls = 0;
-    w.closeAtEventCall = 5; // sizing takes 3 calls, the loading's second row stops
+    w.closeAtEventCall = 6; // the copy and the sizing take 4 calls, the loading's second row stops
     const Status st = readBytes("v\r\n1\r\n2\r\n3\r\n");
     EXPECT_EQ(st.code, Status::Code::Cancelled);
     EXPECT_TRUE(w.messages.empty());
@@ -280,7 +285,7 @@ TEST_F(Read, CancelledWhileLoading) {
 TEST_F(Read, MemoryRunningOutWhileLoadingLeavesNoTable) {
     struct ExhaustedWindow : ProgressWindow {
         bool processEvents() override {
-            if (++eventCalls == 5) // sizing takes 3 calls; the loading's second row fails
+            if (++eventCalls == 6) // copy and sizing take 4 calls; the loading's second row fails
                 throw std::bad_alloc();
             return true;
         }
@@ -297,12 +302,68 @@ TEST_F(Read, MemoryRunningOutWhileLoadingLeavesNoTable) {
 }
 
 TEST_F(Read, CancelledWhileSizing) {
-    w.closeAtEventCall = 1;
+    w.closeAtEventCall = 2; // the copy's one call passes
     const Status st = readBytes("v\r\n1\r\n2\r\n3\r\n");
     EXPECT_EQ(st.code, Status::Code::Cancelled);
     EXPECT_EQ(s.table, nullptr);
     EXPECT_FALSE(exists("temp1.tmp"));
     EXPECT_FALSE(exists("VectorFileSize.log"));
+}
+
+TEST_F(Read, CancelledWhileCopying) {
+    w.closeAtEventCall = 1;
+    const Status st = readBytes("v\r\n1\r\n");
+    EXPECT_EQ(st.code, Status::Code::Cancelled);
+    EXPECT_TRUE(w.messages.empty());
+    expectNoTable();
+}
+
+// A data file that is one of the scratch files would be overwritten by its own normalised copy
+// or deleted by the run: refused, untouched, before anything is written.
+TEST_F(Read, DataFileThatIsAScratchFileIsRefusedAndKept) {
+    for (const char* name : {"temp1.tmp", "temp4.tmp", "temp5.tmp", "VectorFileSize.log"}) {
+        w.messages.clear();
+        const std::string bytes = "Site,Pref,,\r\ns1,3,,\r\n";
+        const Status st = readBytes(bytes, name);
+        expectShownFailure(st);
+        EXPECT_NE(st.message.find(std::string("scratch file \"") + name), std::string::npos)
+            << st.message;
+        EXPECT_EQ(readFile(name), bytes) << name;
+        EXPECT_EQ(s.table, nullptr);
+        std::filesystem::remove(name);
+    }
+}
+
+// The window must not freeze on a pipe: a FIFO as data file is refused at once (the alarm ends
+// the test if the Read waits for a writer).
+TEST_F(Read, PipeAsDataFileIsRefusedInTheWindow) {
+    ASSERT_EQ(::mkfifo("pipe.csv", 0600), 0);
+    w.texts[Ctl::Text7] = "pipe.csv";
+    ::alarm(10);
+    const Status st = sscm::readCommand(w, s);
+    ::alarm(0);
+    expectShownFailure(st);
+    EXPECT_NE(st.message.find("not a regular file"), std::string::npos) << st.message;
+    expectNoTable();
+}
+
+// With a scratch folder the working directory gets no file at all, and a link planted there
+// under a scratch name is replaced, never written through.
+TEST_F(Read, ScratchFilesGoToTheScratchFolderAndNeverThroughALink) {
+    std::filesystem::create_directory("scratch");
+    writeFile("victim.txt", "precious");
+    std::filesystem::create_symlink("../victim.txt", "scratch/temp1.tmp");
+    std::filesystem::create_symlink("../victim.txt", "scratch/VectorFileSize.log");
+    std::filesystem::create_symlink("../victim.txt", "scratch/temp4.tmp");
+    s.scratchDir = "scratch";
+    ASSERT_TRUE(readBytes("Site,Pref\r\ns1,3\r\n").isOk());
+    EXPECT_EQ(s.table->objn, 1);
+    EXPECT_EQ(readFile("victim.txt"), "precious");
+    EXPECT_TRUE(std::filesystem::is_empty("scratch"));
+    for (const auto& e : std::filesystem::directory_iterator("."))
+        EXPECT_TRUE(e.path().filename() == "file_name.csv" || e.path().filename() == "scratch" ||
+                    e.path().filename() == "victim.txt")
+            << e.path();
 }
 
 } // namespace
