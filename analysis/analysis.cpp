@@ -70,7 +70,7 @@ Status analyzeStages(const DataTable& table, const AnalysisSettings& settings, A
     if (Status st = findRoleColumns(table, roles); !st)
         return st;
     CaseSpeciesTables tab;
-    if (Status st = buildTables(table, roles.casecol, roles.spcol, tab); !st)
+    if (Status st = buildTables(table, roles.casecol, roles.spcol, tab, &obs); !st)
         return st;
     describeTables(r, table, roles, tab);
 

@@ -23,8 +23,7 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
     const int nbuf = background ? 2 : 1;
     for (int i = 0; i < nbuf; ++i) {
         if (!buf_[i])
-            buf_[i] = std::make_unique_for_overwrite<char[]>(
-                kBufferSize); // pages untouched until written
+            buf_[i] = std::unique_ptr<char[]>(new char[kBufferSize]); // pages touched as filled
     }
     cur_ = 0;
     pos_ = buf_[0].get();

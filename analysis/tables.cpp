@@ -22,7 +22,7 @@ namespace {
 // One column through category: its distinct values, their counts and each row's index.
 Status tabulate(const DataTable& table, std::int32_t col, std::int32_t& num,
                 std::vector<std::string_view>& names, std::vector<std::int32_t>& freq,
-                std::vector<std::int32_t>& rowcat) {
+                std::vector<std::int32_t>& rowcat, const std::function<bool()>& tick) {
     const std::int32_t objn = table.objn;
     std::vector<std::string_view> colvalue(static_cast<std::size_t>(objn));
     for (std::int32_t i = 1; i <= objn; ++i)
@@ -32,7 +32,7 @@ Status tabulate(const DataTable& table, std::int32_t col, std::int32_t& num,
     std::int32_t catnum = 0;
     rowcat.assign(std::size_t(objn), 0);
     Status st = category(table.varname[std::size_t(col - 1)], objn, colvalue, catnum, cattype,
-                         catfreq, objn, &rowcat);
+                         catfreq, objn, &rowcat, tick);
     if (!st)
         return st;
     num = catnum;
@@ -44,14 +44,21 @@ Status tabulate(const DataTable& table, std::int32_t col, std::int32_t& num,
 } // namespace
 
 Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
-                   CaseSpeciesTables& out) {
+                   CaseSpeciesTables& out, RunObserver* obs) {
+    std::function<bool()> tick;
+    if (obs != nullptr)
+        tick = [obs] { return obs->proceed(); };
+    if (tick && !tick())
+        return Status::cancelled();
     std::vector<std::int32_t> rowcase;
-    Status st = tabulate(table, casecol, out.casen, out.casename, out.casefreq, rowcase);
+    Status st = tabulate(table, casecol, out.casen, out.casename, out.casefreq, rowcase, tick);
     if (!st)
         return st;
-    st = tabulate(table, spcol, out.spn, out.spname, out.spfreq, out.rowsp);
+    st = tabulate(table, spcol, out.spn, out.spname, out.spfreq, out.rowsp, tick);
     if (!st)
         return st;
+    if (tick && !tick())
+        return Status::cancelled();
 
     // Rows grouped by case, each group in data order (a counting sort on the case).
     const std::size_t casen = std::size_t(out.casen);
@@ -65,6 +72,9 @@ Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t sp
         for (std::size_t i = 0; i < rowcase.size(); ++i)
             out.caserows[std::size_t(fill[std::size_t(rowcase[i])]++)] = std::int32_t(i);
     }
+
+    if (tick && !tick())
+        return Status::cancelled();
 
     // Occurrence: walking the cases in order, a species is new to a case when its last case
     // seen differs; the same walk then fills the sparse counts in ascending case order.

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "analysis/analysis.h"
 #include "data/datatable.h"
 #include "data/status.h"
 #include "data/window.h"
@@ -48,8 +49,10 @@ struct CaseSpeciesTables {
 
 /// Tabulates the case column `casecol` and the species column `spcol` (1-based variables) of a
 /// table with at least one data row, and builds the species-by-case counts and occurrences.
+/// `obs`, when given, has its proceed() called every few thousand rows, so a window stays
+/// responsive from the start of a run on large data; false stops the stage as cancelled.
 Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
-                   CaseSpeciesTables& out);
+                   CaseSpeciesTables& out, RunObserver* obs = nullptr);
 
 /// Appends the occurrence listing to List3: a line of one blank, the header line of the cases,
 /// then per species its row count in every case and its occurrence.

@@ -3,6 +3,7 @@
 
 #include "analysis/numbers.h"
 #include "cli/cliwindow.h"
+#include "cli/plots.h"
 #include "cli/safefiles.h"
 #include "cli/spectrum.h"
 #include "cli/tables.h"
@@ -126,6 +127,8 @@ int main(int argc, char** argv) {
     sscm::cli::addSpectrumOptions(app, spectrum);
     sscm::cli::TableOptions tableOptions;
     sscm::cli::addTableOptions(app, tableOptions);
+    sscm::PlotOptions plots;
+    sscm::addPlotOptions(app, plots);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
     try {
         app.parse(argc, argv);
@@ -293,5 +296,9 @@ int main(int argc, char** argv) {
                              resultOut.given, logOut.given));
     if (!st)
         return tablesExit == 0 ? 0 : fail(w, st, resultOut.given);
-    return tablesExit > 0 ? tablesExit : 0;
+    if (tablesExit > 0)
+        return tablesExit;
+    // The charts come last: they draw the intervals of the bootstrap, when there is one.
+    st = sscm::writePlots(plots, s, dataPath.filename().string());
+    return st ? 0 : fail(w, st);
 }

@@ -111,7 +111,7 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
 
     StageClock clock(timings);
     CaseSpeciesTables tab;
-    if (Status st = buildTables(*table, roles.casecol, roles.spcol, tab); !st)
+    if (Status st = buildTables(*table, roles.casecol, roles.spcol, tab, &obs); !st)
         return stop(w, files, st);
     describeTables(*result, *table, roles, tab);
     appendOccurrenceListing(w, tab);

@@ -69,7 +69,8 @@ Status category(Window& w, std::string_view vname, std::int32_t datan,
 Status category(std::string_view vname, std::int32_t datan,
                 const std::vector<std::string_view>& datavalue, std::int32_t& categnum,
                 std::vector<std::string_view>& categtype, std::vector<std::int32_t>& categfreq,
-                std::int32_t maxn, std::vector<std::int32_t>* rowcat) {
+                std::int32_t maxn, std::vector<std::int32_t>* rowcat,
+                const std::function<bool()>& tick) {
     categnum = 0;
     if (datan < 0 || std::size_t(datan) > datavalue.size())
         throw std::invalid_argument("category: datan exceeds the values given");
@@ -81,6 +82,8 @@ Status category(std::string_view vname, std::int32_t datan,
     const std::hash<std::string_view> hasher;
     CategoryIndex index;
     for (std::int32_t i = 0; i < datan; ++i) {
+        if (tick && i % kCategoryTick == 0 && !tick())
+            return Status::cancelled();
         const std::string_view v = datavalue[std::size_t(i)];
         const std::size_t h = hasher(v);
         std::int32_t k = index.find(v, h, categtype);

@@ -4,6 +4,7 @@
 #include "data/window.h"
 
 #include <cstdint>
+#include <functional>
 #include <string_view>
 #include <vector>
 
@@ -22,9 +23,15 @@ Status category(Window& w, std::string_view vname, std::int32_t datan,
                 std::int32_t maxn, std::vector<std::int32_t>* rowcat = nullptr);
 
 /// The same tabulation without a window: a capacity overflow is only returned as a failure.
+/// `tick`, when given, is called every kCategoryTick values; once it returns false the
+/// tabulation stops as cancelled.
 Status category(std::string_view vname, std::int32_t datan,
                 const std::vector<std::string_view>& datavalue, std::int32_t& categnum,
                 std::vector<std::string_view>& categtype, std::vector<std::int32_t>& categfreq,
-                std::int32_t maxn, std::vector<std::int32_t>* rowcat = nullptr);
+                std::int32_t maxn, std::vector<std::int32_t>* rowcat = nullptr,
+                const std::function<bool()>& tick = {});
+
+/// Values tabulated between two calls of category's tick: a few milliseconds' work.
+inline constexpr std::int32_t kCategoryTick = 16384;
 
 } // namespace sscm

@@ -6,7 +6,8 @@ packages=(
     build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
     libgtest-dev libbenchmark-dev libcli11-dev
     nlohmann-json3-dev libssl-dev
-    qt6-base-dev fonts-ipafont-gothic fonts-liberation time
+    qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time
+    r-base-dev r-cran-rcpp r-cran-testthat
 )
 
 missing=()

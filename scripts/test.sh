@@ -16,6 +16,9 @@ cmake --preset default -DSSCM_WERROR=ON
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
+echo "== R package"
+bash scripts/test-r.sh
+
 echo "== build and test with sanitizers"
 cmake --preset sanitize -DSSCM_WERROR=ON
 cmake --build --preset sanitize -j "$jobs"

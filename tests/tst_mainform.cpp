@@ -1,11 +1,15 @@
 // The main window driven through its controls, found by their names, as a user would: offscreen,
 // with every message box answered by a watcher that records what it showed.
 
+#include "analysis/spectrum.h"
+#include "svgshapes.h"
 #include "tempdir.h"
 #include "test_config.h"
+#include "ui/chartwindow.h"
 #include "ui/mainform.h"
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -17,20 +21,31 @@
 #include <vector>
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDialog>
 #include <QDir>
+#include <QDoubleSpinBox>
+#include <QElapsedTimer>
 #include <QFileInfo>
 #include <QFontInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMessageBox>
+#include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSpinBox>
+#include <QStatusBar>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
 
@@ -179,12 +194,13 @@ protected:
     void expectWholeAndApart() {
         QList<QRect> areas;
         QStringList names;
-        for (QWidget* w : form->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        QWidget* client = form->clientArea();
+        for (QWidget* w : client->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
             if (!w->isVisible()) {
                 continue;
             }
             SCOPED_TRACE(w->objectName().toStdString());
-            EXPECT_TRUE(form->rect().contains(w->geometry()));
+            EXPECT_TRUE(client->rect().contains(w->geometry()));
             const QFontMetrics fm(w->font());
             QRect area = w->geometry();
             if (auto* l = qobject_cast<const QLabel*>(w)) {
@@ -216,8 +232,13 @@ protected:
 
 TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(form->windowTitle(), "Species-to-species comparison matrix method");
-    EXPECT_EQ(form->size(), QSize(729, 487));
+    // The described client area, whole, between the menu bar and the status line.
+    EXPECT_EQ(form->clientArea()->size(), QSize(729, 487));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    auto* menu = ctl<QMenuBar>("MenuBar");
+    EXPECT_EQ(menu->geometry().bottom() + 1, form->clientArea()->y());
+    EXPECT_EQ(form->clientArea()->geometry().bottom() + 1, ctl<QStatusBar>("StatusLine")->y());
+    EXPECT_EQ(form->height(), ctl<QStatusBar>("StatusLine")->geometry().bottom() + 1);
 
     EXPECT_EQ(text("Text7"), "file_name.csv");
     EXPECT_EQ(text("Text1"), "");
@@ -613,6 +634,11 @@ TEST_F(MainFormTest, StatusLabelsHoldTheirLongestTexts) {
         {sscm::Ctl::Label11, "Eigen vector 10000"},
         {sscm::Ctl::Label11, "100% finished"},
         {sscm::Ctl::Label11, "Too many categories"},
+        {sscm::Ctl::Label11, "Stopped"},
+        {sscm::Ctl::Label11, "Intervals 100 %"},
+        {sscm::Ctl::Label11, "Intervals stopped"},
+        {sscm::Ctl::Label11, "Intervals dropped"},
+        {sscm::Ctl::Label18, "Stopped"},
         {sscm::Ctl::Label14, " .001234"},
         {sscm::Ctl::Command1, "reading"},
         {sscm::Ctl::Command1, "Read file"},
@@ -695,6 +721,542 @@ TEST_F(MainFormTest, ScreenshotAfterARunShowsEveryControlWhole) {
     const QString file = SSCM_SCREENSHOT_FILE;
     ASSERT_TRUE(QDir().mkpath(QFileInfo(file).absolutePath()));
     ASSERT_TRUE(form->grab().save(file));
+}
+
+// --- Menu bar, chart windows, intervals ---------------------------------------------------------
+
+/// Runs the event loop until `done` holds or `ms` have passed; true when it holds.
+bool waitUntil(const std::function<bool()>& done, int ms = 20000) {
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms) {
+            return false;
+        }
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(2);
+    }
+    return true;
+}
+
+QString screenshotDir() {
+    return QFileInfo(SSCM_SCREENSHOT_FILE).absolutePath();
+}
+
+class WindowTest : public MainFormTest {
+protected:
+    /// Read, roles and GO on the example data set.
+    void runExample() {
+        ASSERT_TRUE(form->setDirPath(SSCM_EXAMPLES_DIR));
+        clickItem("File1", "grazing.csv");
+        click("Command1");
+        assignRoles("Site", "Species", "Pref");
+        const std::size_t boxes = watcher.boxes.size();
+        click("Command4");
+        ASSERT_EQ(watcher.boxes.size(), boxes) << watcher.boxes.back().text.toStdString();
+        ASSERT_NE(form->session().lastResult, nullptr);
+    }
+    QAction* action(const char* name) { return ctl<QAction>(name); }
+    /// The texts of a menu's entries, separators left out.
+    QStringList menuEntries(const QString& title) {
+        for (QAction* a : ctl<QMenuBar>("MenuBar")->actions()) {
+            if (a->text().remove('&') == title && a->menu() != nullptr) {
+                QStringList out;
+                for (QAction* e : a->menu()->actions()) {
+                    if (!e->isSeparator()) {
+                        out << e->text();
+                    }
+                }
+                return out;
+            }
+        }
+        return {};
+    }
+};
+
+TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
+    QStringList titles;
+    for (QAction* a : ctl<QMenuBar>("MenuBar")->actions()) {
+        titles << a->text().remove('&');
+    }
+    EXPECT_EQ(titles, (QStringList{"File", "Analysis", "View", "Help"}));
+    const QString dots = QString(QChar(0x2026));
+    EXPECT_EQ(menuEntries("File"),
+              (QStringList{"Open folder" + dots, "Save results", "Export spectrum table" + dots,
+                           "Export chart" + dots, "Export tables" + dots, "Exit"}));
+    EXPECT_EQ(menuEntries("Analysis"), (QStringList{"GO", "Confidence intervals" + dots,
+                                                    "Stop confidence intervals", "Copy results"}));
+    EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
+    EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
+    // The described controls keep their places within the client area.
+    EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), QRect(168, 448, 113, 33));
+    EXPECT_EQ(ctl<QWidget>("List3")->parentWidget(), form->clientArea());
+
+    // The menu's GO and Save results are the buttons' commands.
+    prepareSmall();
+    action("actionGo")->trigger();
+    EXPECT_EQ(caption("Label11"), "100% finished");
+    action("actionSaveResults")->trigger();
+    EXPECT_EQ(readFile("palatability_small.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(WindowTest, ChartWindowsFollowTheLatestRunAndSaveAndCopy) {
+    sscm::ChartWindow* before = form->openChart(sscm::ChartKind::Spectrum);
+    EXPECT_FALSE(before->view()->hasRun());
+    runExample();
+    sscm::ChartWindow* spectrum = form->chartWindow(sscm::ChartKind::Spectrum);
+    ASSERT_EQ(spectrum, before);
+    EXPECT_TRUE(spectrum->view()->hasRun());
+    action("actionMatrix")->trigger();
+    sscm::ChartWindow* matrix = form->chartWindow(sscm::ChartKind::HeatMap);
+    ASSERT_NE(matrix, nullptr);
+    EXPECT_TRUE(matrix->isVisible());
+    EXPECT_TRUE(matrix->isWindow());
+
+    // Resizable, and what it saves is what it shows.
+    spectrum->resize(640, 560);
+    QApplication::processEvents();
+    for (const char* name : {"shown.png", "shown.svg", "shown.pdf"}) {
+        QString error;
+        ASSERT_TRUE(spectrum->saveTo(name, &error)) << error.toStdString();
+    }
+    EXPECT_EQ(QImage("shown.png").size(), spectrum->view()->size());
+    EXPECT_EQ(readFile("shown.pdf").substr(0, 5), "%PDF-");
+    const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read("shown.svg");
+    int dots = 0;
+    for (const auto& c : svg.circles) {
+        dots += c.fill == QColor(0x20, 0x20, 0x20) ? 1 : 0;
+    }
+    EXPECT_EQ(dots, int(form->session().lastResult->spname.size()));
+    QApplication::clipboard()->clear();
+    spectrum->copy();
+    EXPECT_EQ(QApplication::clipboard()->image().size(), spectrum->view()->size());
+
+    // A run on other data: both windows follow it.
+    ASSERT_TRUE(form->setDirPath(kFixtures));
+    read("small.csv");
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    ASSERT_EQ(form->session().lastResult->spname.size(), 2u);
+    ASSERT_TRUE(spectrum->saveTo("small.svg", nullptr));
+    dots = 0;
+    for (const auto& c : sscm::test::SvgShapes::read("small.svg").circles) {
+        dots += c.fill == QColor(0x20, 0x20, 0x20) ? 1 : 0;
+    }
+    EXPECT_EQ(dots, 2);
+    QString error;
+    ASSERT_TRUE(form->exportChart("matrix.svg", sscm::ChartKind::HeatMap, &error));
+    EXPECT_TRUE(readFile("matrix.svg").find("small.csv") != std::string::npos);
+    EXPECT_FALSE(form->exportChart("matrix.gif", sscm::ChartKind::HeatMap, &error));
+    // The tables of the same run go to a folder of their own.
+    ASSERT_TRUE(form->exportTablesTo("tables", &error)) << error.toStdString();
+    EXPECT_TRUE(exists("tables/spectrum.csv"));
+    EXPECT_TRUE(exists("tables/run.json"));
+    EXPECT_TRUE(form->statusText().contains(QDir::current().absoluteFilePath("tables")));
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStopped) {
+    EXPECT_FALSE(form->startBootstrap({}));
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_TRUE(watcher.boxes[0].text.contains("GO"));
+    runExample();
+
+    // Stopped at once: no intervals.
+    sscm::BootstrapSettings many;
+    many.replicates = 100000;
+    ASSERT_TRUE(form->startBootstrap(many));
+    EXPECT_TRUE(form->bootstrapRunning());
+    form->cancelBootstrap();
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }));
+    EXPECT_EQ(caption("Label11"), "Intervals stopped");
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+
+    // Run through, on a set large enough to take a while: progress shows, the window answers
+    // meanwhile, the charts take the whiskers.
+    writeBigFile("big.csv", 600, 30, 50);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("big.csv");
+    assignRoles("Site", "Species", "Pref");
+    click("Command4");
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    sscm::ChartWindow* spectrum = form->openChart(sscm::ChartKind::Spectrum);
+    QElapsedTimer clock;
+    clock.start();
+    qint64 longestGap = 0;
+    qint64 last = 0;
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        longestGap = std::max(longestGap, clock.elapsed() - last);
+        last = clock.elapsed();
+    });
+    tick.start(10);
+    // Through the menu: the dialog asks for the replicates, the seed and the level.
+    QTimer::singleShot(0, [] {
+        auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_EQ(dialog->objectName(), "IntervalsDialog");
+        dialog->findChild<QSpinBox*>("Replicates")->setValue(2000);
+        dialog->findChild<QSpinBox*>("Seed")->setValue(7);
+        dialog->findChild<QDoubleSpinBox*>("Level")->setValue(0.9);
+        dialog->accept();
+    });
+    action("actionIntervals")->trigger();
+    const qint64 started = clock.elapsed();
+    ASSERT_TRUE(form->bootstrapRunning());
+    EXPECT_TRUE(caption("Label11").startsWith("Intervals"));
+    EXPECT_TRUE(caption("Label11").endsWith(" %"));
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 120000));
+    tick.stop();
+    // The window's timer kept running all along a bootstrap that took longer than any gap.
+    const qint64 took = clock.elapsed() - started;
+    EXPECT_LT(longestGap, 250);
+    EXPECT_GT(took, longestGap);
+    std::printf("Intervals of 2000 replicates: %lld ms, longest pause of the window %lld ms\n",
+                static_cast<long long>(took), static_cast<long long>(longestGap));
+    EXPECT_EQ(caption("Label11"), "Intervals ready");
+    ASSERT_NE(form->session().lastIntervals, nullptr);
+    const sscm::BootstrapResult& b = *form->session().lastIntervals;
+    EXPECT_EQ(b.settings.replicates, 2000);
+    EXPECT_EQ(b.settings.seed, 7u);
+    EXPECT_EQ(b.settings.level, 0.9);
+    EXPECT_EQ(b.valueLo.size(), form->session().lastResult->spname.size());
+    ASSERT_TRUE(spectrum->saveTo("whiskers.svg", nullptr));
+    int whiskers = 0;
+    for (const auto& l : sscm::test::SvgShapes::read("whiskers.svg").lines) {
+        whiskers += l.stroke == QColor(0x3b, 0x6e, 0xa8) ? 1 : 0;
+    }
+    EXPECT_GE(whiskers, int(b.valueLo.size()));
+
+    // The spectrum table holds the intervals.
+    QString error;
+    ASSERT_TRUE(form->exportSpectrumTable("spectrum.csv", &error)) << error.toStdString();
+    EXPECT_EQ(readFile("spectrum.csv"), sscm::spectrumTable(*form->session().lastResult, &b));
+    EXPECT_TRUE(form->statusText().contains(QDir::current().absoluteFilePath("spectrum.csv")));
+
+    // A new run drops the intervals of the old one.
+    click("Command4");
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+    EXPECT_EQ(watcher.boxes.size(), 1u);
+}
+
+TEST_F(WindowTest, IntervalsTakeTheTableOfTheRunNotOfALaterRead) {
+    runExample();
+    ASSERT_TRUE(form->setDirPath(kFixtures));
+    read("small.csv");
+    ASSERT_EQ(form->session().table->objn, 4);
+    sscm::BootstrapSettings s;
+    s.replicates = 200;
+    ASSERT_TRUE(form->startBootstrap(s));
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }));
+    EXPECT_EQ(caption("Label11"), "Intervals ready");
+    ASSERT_NE(form->session().lastIntervals, nullptr);
+    EXPECT_GT(form->session().lastIntervals->used, 150);
+    EXPECT_EQ(form->session().lastIntervals->valueLo.size(),
+              form->session().lastResult->spname.size());
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+TEST_F(WindowTest, ExitDuringTheIntervalsStopsThemAndCloses) {
+    runExample();
+    sscm::BootstrapSettings many;
+    many.replicates = 100000;
+    ASSERT_TRUE(form->startBootstrap(many));
+    QElapsedTimer clock;
+    clock.start();
+    click("Command5");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_LT(clock.elapsed(), 5000);
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+}
+
+TEST_F(WindowTest, ASplitNetworkLeavesNoChartAndNoIntervals) {
+    ASSERT_TRUE(form->setDirPath(kFixtures));
+    read("split.csv");
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_FALSE(form->openChart(sscm::ChartKind::Spectrum)->view()->hasRun());
+    QString error;
+    EXPECT_FALSE(form->exportChart("split.png", sscm::ChartKind::HeatMap, &error));
+    EXPECT_FALSE(exists("split.png"));
+    EXPECT_FALSE(form->startBootstrap({}));
+    EXPECT_EQ(watcher.boxes.size(), 2u);
+}
+
+TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
+    runExample();
+    sscm::BootstrapSettings s;
+    s.replicates = 1000;
+    s.seed = 1;
+    ASSERT_TRUE(form->startBootstrap(s));
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 300000));
+    ASSERT_NE(form->session().lastIntervals, nullptr);
+
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    QString error;
+    ASSERT_TRUE(form->exportChart(screenshotDir() + "/spectrum-grazing.png",
+                                  sscm::ChartKind::Spectrum, &error))
+        << error.toStdString();
+    ASSERT_TRUE(form->exportChart(screenshotDir() + "/matrix-grazing.png", sscm::ChartKind::HeatMap,
+                                  &error))
+        << error.toStdString();
+
+    // The window with its menu bar and the spectrum chart window beside it.
+    sscm::ChartWindow* chart = form->openChart(sscm::ChartKind::Spectrum);
+    chart->resize(700, form->height());
+    QApplication::processEvents();
+    const QPixmap main = form->grab();
+    const QPixmap side = chart->grab();
+    QImage both(main.width() + 12 + side.width(), std::max(main.height(), side.height()),
+                QImage::Format_RGB32);
+    both.fill(QColor(0x60, 0x60, 0x60));
+    {
+        QPainter p(&both);
+        p.drawPixmap(0, 0, main);
+        p.drawPixmap(main.width() + 12, 0, side);
+    }
+    ASSERT_TRUE(both.save(screenshotDir() + "/window-with-chart.png"));
+    EXPECT_GT(both.width(), 1200);
+}
+
+// --- Rough edges -----------------------------------------------------------------------------
+
+TEST_F(WindowTest, MovingThroughTheFileListKeepsTheDataFileNameUntilAFileIsChosen) {
+    std::filesystem::create_directories("data");
+    for (const char* f : {"data/a.csv", "data/b.csv", "data/c.csv"}) {
+        writeFile(f, "Site,Species,Pref\n");
+    }
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString((dir() / "data").string())));
+    form->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form.get()));
+    type("Text7", "typed.csv");
+    // Tab from Dir1 into the file list, then the arrow keys.
+    ctl<QWidget>("Dir1")->setFocus();
+    QTest::keyClick(ctl<QWidget>("Dir1"), Qt::Key_Tab);
+    auto* files = ctl<QListWidget>("File1");
+    ASSERT_EQ(QApplication::focusWidget(), files);
+    QTest::keyClick(files, Qt::Key_Down);
+    QTest::keyClick(files, Qt::Key_Down);
+    QTest::keyClick(files, Qt::Key_Up);
+    EXPECT_EQ(text("Text7"), "typed.csv");
+    // Enter chooses the current file; a click chooses the one clicked.
+    ASSERT_NE(files->currentItem(), nullptr);
+    const QString current = files->currentItem()->text();
+    QTest::keyClick(files, Qt::Key_Return);
+    EXPECT_EQ(text("Text7"), current);
+    clickItem("File1", "c.csv");
+    EXPECT_EQ(text("Text7"), "c.csv");
+}
+
+TEST_F(WindowTest, GoShowsItsWorkingCaptionsAtOnceOnALargeSet) {
+    writeBigFile("big.csv", 3000, 60, 200);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("big.csv");
+    assignRoles("Site", "Species", "Pref");
+
+    /// Records when the button and the label are first painted with their working captions.
+    struct Painted : QObject {
+        QElapsedTimer* clock = nullptr;
+        qint64 button = -1;
+        qint64 label = -1;
+        bool eventFilter(QObject* o, QEvent* e) override {
+            if (e->type() == QEvent::Paint) {
+                if (auto* b = qobject_cast<QPushButton*>(o);
+                    b && b->text() == "Working" && button < 0) {
+                    button = clock->elapsed();
+                }
+                if (auto* l = qobject_cast<QLabel*>(o); l && l->text() == " 0 %" && label < 0) {
+                    label = clock->elapsed();
+                }
+            }
+            return false;
+        }
+    } painted;
+    QElapsedTimer clock;
+    painted.clock = &clock;
+    ctl<QWidget>("Command4")->installEventFilter(&painted);
+    ctl<QWidget>("Label11")->installEventFilter(&painted);
+    qint64 firstEvents = -1;
+    QTimer::singleShot(0, [&] {
+        firstEvents = clock.elapsed();
+        EXPECT_TRUE(form->busy());
+    });
+    clock.start();
+    click("Command4");
+    const qint64 whole = clock.elapsed();
+    ctl<QWidget>("Command4")->removeEventFilter(&painted);
+    ctl<QWidget>("Label11")->removeEventFilter(&painted);
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    EXPECT_GE(painted.button, 0);
+    EXPECT_LT(painted.button, 100);
+    EXPECT_GE(painted.label, 0);
+    EXPECT_LT(painted.label, 100);
+    // Events are processed while the run works, from its first stage on (the case and species
+    // tables let the window in every few thousand rows).
+    EXPECT_GE(firstEvents, 0);
+    EXPECT_LT(firstEvents, 100) << "the run took " << whole << " ms";
+    std::printf("GO on 180,000 rows: painted after %lld ms, first events after %lld ms, run %lld "
+                "ms\n",
+                static_cast<long long>(painted.button), static_cast<long long>(firstEvents),
+                static_cast<long long>(whole));
+}
+
+TEST_F(WindowTest, AFailedCommandLeavesItsLabelSayingItStopped) {
+    read("missing.csv");
+    EXPECT_EQ(caption("Label18"), "Stopped");
+    EXPECT_TRUE(ctl<QPushButton>("Command1")->isEnabled());
+    read("small.csv");
+    EXPECT_EQ(caption("Label18"), "100% finished");
+    read("novariable.csv");
+    EXPECT_EQ(caption("Label18"), "Stopped");
+
+    prepareSmall();
+    type("Text5", "four");
+    ctl<QCheckBox>("Check1")->setChecked(true);
+    click("Command4");
+    EXPECT_EQ(caption("Label11"), "Stopped");
+    EXPECT_EQ(caption("Command4"), "GO");
+    EXPECT_TRUE(ctl<QPushButton>("Command4")->isEnabled());
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    EXPECT_EQ(caption("Label11"), "100% finished");
+    read("split.csv");
+    click("Command4");
+    EXPECT_EQ(caption("Label11"), "Stopped");
+    EXPECT_EQ(watcher.boxes.size(), 4u);
+}
+
+TEST_F(WindowTest, AfterGoTheHeadingOfTheNewRankingIsInView) {
+    // More species than the list shows at once: the heading, not the end, comes into view.
+    writeBigFile("many.csv", 40, 30, 60);
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("many.csv");
+    assignRoles("Site", "Species", "Pref");
+    auto* list = ctl<QListWidget>("List3");
+    int previous = -1;
+    for (int run = 0; run < 2; ++run) {
+        click("Command4");
+        ASSERT_EQ(caption("Label11"), "100% finished");
+        QApplication::processEvents();
+        const QListWidgetItem* top = list->itemAt(2, 2);
+        ASSERT_NE(top, nullptr);
+        EXPECT_EQ(top->text(), "Eigen vector (palatability)");
+        // The run's own heading: 60 species follow it.
+        EXPECT_EQ(list->row(top), list->count() - 61);
+        EXPECT_GT(list->row(top), previous);
+        previous = list->row(top);
+    }
+}
+
+TEST_F(WindowTest, ResultLinesAreSelectedAndCopiedAsTheyAre) {
+    prepareSmall();
+    click("Command4");
+    auto* list = ctl<QListWidget>("List3");
+    EXPECT_EQ(list->selectionMode(), QAbstractItemView::ExtendedSelection);
+    const QStringList lines = items("List3");
+    ASSERT_GE(lines.size(), 6);
+    // Chosen out of order with Ctrl held: copied in list order.
+    list->setFocus();
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(4)).center());
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, Qt::ControlModifier,
+                      list->visualItemRect(list->item(1)).center());
+    QApplication::clipboard()->clear();
+    QTest::keyClick(list, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(QApplication::clipboard()->text(), lines[1] + "\n" + lines[4] + "\n");
+
+    QStringList menu;
+    for (QAction* a : list->actions()) {
+        menu << a->text();
+    }
+    EXPECT_EQ(list->contextMenuPolicy(), Qt::ActionsContextMenu);
+    EXPECT_EQ(menu, (QStringList{"Copy", "Copy all"}));
+    ctl<QAction>("List3CopyAll")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), lines.join("\n") + "\n");
+    QApplication::clipboard()->clear();
+    ctl<QAction>("actionCopyResults")->trigger();
+    EXPECT_EQ(QApplication::clipboard()->text(), lines.join("\n") + "\n");
+    // A line with leading blanks keeps them.
+    EXPECT_TRUE(lines.contains(" "));
+}
+
+TEST_F(WindowTest, SaveResultsSaysWhereItWroteAndTheNamesShowTheirFolder) {
+    prepareSmall();
+    click("Command4");
+    click("Command6");
+    const QString full =
+        QDir::toNativeSeparators(QDir::current().absoluteFilePath("palatability_small.csv"));
+    EXPECT_EQ(form->statusText(), "Saved 8 lines to " + full);
+    EXPECT_EQ(ctl<QLineEdit>("Text3")->toolTip(), full);
+    EXPECT_EQ(ctl<QLineEdit>("Text6")->toolTip(),
+              QDir::toNativeSeparators(QDir::current().absoluteFilePath("log_small.csv")));
+    type("Text3", "other.csv");
+    EXPECT_EQ(ctl<QLineEdit>("Text3")->toolTip(),
+              QDir::toNativeSeparators(QDir::current().absoluteFilePath("other.csv")));
+}
+
+TEST_F(WindowTest, ATypoInARoleNameKeepsTheLogOfThePreviousRun) {
+    prepareSmall();
+    click("Command4");
+    const std::string log = readFile("log_small.csv");
+    ASSERT_FALSE(log.empty());
+    type("Text2", "Specis");
+    click("Command4");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_TRUE(watcher.boxes[0].text.contains("Specis"));
+    EXPECT_EQ(readFile("log_small.csv"), log);
+}
+
+TEST_F(WindowTest, TheDescriptionBandShowsNoScrollBarAndAboutHoldsTheWholeText) {
+    auto* area = ctl<QScrollArea>("Label16Area");
+    EXPECT_FALSE(area->verticalScrollBar()->isVisible());
+    EXPECT_EQ(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    const QString about = MainForm::aboutText();
+    EXPECT_TRUE(about.contains(caption("Label16")));
+    EXPECT_TRUE(about.contains("cite"));
+    EXPECT_TRUE(about.contains(SSCM_VERSION));
+    EXPECT_TRUE(about.contains(QDir::toNativeSeparators(QDir::current().absolutePath())));
+    EXPECT_TRUE(MainForm::dataFormatText().contains("comma-separated"));
+}
+
+TEST_F(WindowTest, ShiftJisNamesShowDecodedAndKeepTheirBytes) {
+    ASSERT_TRUE(form->setDirPath(kFixtures));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("sjis.csv");
+    EXPECT_EQ(items("List1"), (QStringList{QString::fromUtf8("地点"), QString::fromUtf8("種名"),
+                                           QString::fromUtf8("嗜好")}));
+    assignRoles(QString::fromUtf8("地点"), QString::fromUtf8("種名"), QString::fromUtf8("嗜好"));
+    EXPECT_EQ(text("Text2"), QString::fromUtf8("種名"));
+    EXPECT_EQ(form->text(sscm::Ctl::Text2), "\x8e\xed\x96\xbc");
+    click("Command4");
+    ASSERT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text.toStdString();
+    const QStringList lines = items("List3");
+    EXPECT_TRUE(lines.filter(QString::fromUtf8("ススキ,  ")).size() >= 2);
+    EXPECT_TRUE(lines.filter(QString::fromUtf8("ノイバラ～")).size() >= 2);
+    click("Command6");
+    const std::string saved = readFile("palatability_sjis.csv");
+    EXPECT_NE(saved.find("\x83\x58\x83\x58\x83\x4c,  "), std::string::npos);
+    EXPECT_EQ(saved.find("\xe3\x82\xb9"), std::string::npos); // no UTF-8 in the file
+    // The charts name the species the same way.
+    QString error;
+    ASSERT_TRUE(form->exportChart("sjis.svg", sscm::ChartKind::Spectrum, &error));
+    bool named = false;
+    for (const auto& t : sscm::test::SvgShapes::read("sjis.svg").texts) {
+        named = named || t.text == QString::fromUtf8("ススキ");
+    }
+    EXPECT_TRUE(named);
+
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    ASSERT_TRUE(form->grab().save(screenshotDir() + "/shift-jis.png"));
 }
 
 } // namespace

@@ -1,88 +1,40 @@
 #include "ui/mainform.h"
 
+#include "analysis/spectrum.h"
+#include "charts/charts.h"
+#include "commands/export.h"
 #include "commands/go.h"
+#include "data/textencoding.h"
+#include "ui/chartwindow.h"
+#include "ui/filelists.h"
+#include "ui/layout.h"
+#include "ui/longlinedelegate.h"
+#include "ui/menu.h"
 
 #include <algorithm>
-#include <cmath>
 
-#include <QAbstractButton>
+#include <QAction>
+#include <QApplication>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QHash>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenuBar>
 #include <QMessageBox>
-#include <QPainter>
 #include <QPushButton>
-#include <QScrollArea>
-#include <QStorageInfo>
-#include <QStringDecoder>
-#include <QStyle>
-#include <QStyledItemDelegate>
+#include <QStatusBar>
+#include <QThread>
+#include <QTimer>
 #include <QTreeWidget>
 
 namespace sscm {
 
 namespace {
-
-// The layout is given in twips; 15 twips make one pixel at 96 dots per inch.
-constexpr int kTwipsPerPixel = 15;
-
-int px(int twips) {
-    return int(std::lround(double(twips) / kTwipsPerPixel));
-}
-
-/// A rectangle in twips as whole pixels. Both edges are rounded, so controls that abut in twips
-/// abut in pixels.
-QRect twipRect(int left, int top, int width, int height) {
-    const int x = px(left);
-    const int y = px(top);
-    return QRect(x, y, px(left + width) - x, px(top + height) - y);
-}
-
-enum class Face { Gothic, Times };
-
-/// The Japanese proportional user-interface font, or the nearest one installed; the Western
-/// serif. Sizes are set in pixels as the points would give at 96 dots per inch, so the text
-/// keeps its proportion to the pixel layout whatever the screen's resolution.
-QFont makeFont(Face face, double points, bool bold = false) {
-    QFont f;
-    if (face == Face::Gothic) {
-        f.setFamilies({"IPAPGothic", "IPAexGothic", "VL PGothic", "TakaoPGothic",
-                       "Noto Sans CJK JP", "Source Han Sans JP"});
-        f.setStyleHint(QFont::SansSerif);
-    } else {
-        f.setFamilies(
-            {"Times New Roman", "Liberation Serif", "Tinos", "Nimbus Roman", "DejaVu Serif"});
-        f.setStyleHint(QFont::Serif);
-    }
-    f.setPixelSize(int(std::lround(points * 96.0 / 72.0)));
-    f.setBold(bold);
-    return f;
-}
-
-const QString kArrow = QString(QChar(0x2192));
-
-const char* const kDescription =
-    "The preference to plant species within each case (site) will be converted into "
-    "species-to-species comparison matrix and this is used to derive the overall palatability "
-    "spectrum. It is acceptable for various metrices of the preference intensity to differ "
-    "between cases. Starting with the February 2006 version, we have corrected for the influence "
-    "of occurrence frequency. Data: a comma-separated file with the variable names in its first "
-    "line. Please cite the publication that describes the method.";
-
-// Event processing: pump at most every kPumpNs; look at the clock about every kCheckNs, but
-// at least every kMaxStride calls, so that a stage whose steps are slow after one whose steps
-// were fast stalls the window for at most kMaxStride of its steps.
-constexpr std::int64_t kPumpNs = 20'000'000;
-constexpr std::int64_t kCheckNs = 1'000'000;
-constexpr int kMaxStride = 256;
 
 QByteArray bytesOf(std::string_view s) {
     return QByteArray(s.data(), qsizetype(s.size()));
@@ -91,397 +43,144 @@ std::string stdString(const QByteArray& b) {
     return std::string(b.constData(), size_t(b.size()));
 }
 
-/// Item data: a serial number of a long list line, under which its measured pieces are kept.
-constexpr int kLineIdRole = Qt::UserRole + 1;
-/// Lines up to this length are drawn as usual.
-constexpr qsizetype kLongLine = 256;
-quint64 lastLineId = 0;
+/// The run's heading of the ranked listing, brought into view after GO.
+const QString kSpectrumHeading = "Eigen vector (palatability)";
 
-/// Draws list lines of any length at the cost of what is on view. Drawn as usual, a line of the
-/// occurrence listing (a count for every case) is laid out whole at every repaint, which makes
-/// a run spend most of its time painting. Here a long line is measured once, in pieces, when it
-/// first shows, and only the pieces inside the list's visible area are drawn.
-class LongLineDelegate final : public QStyledItemDelegate {
+/// Follows a bootstrap on its worker thread: the window reads the counts and sets the stop.
+class BootstrapProgress final : public BootstrapObserver {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
-
-    void forget() { pieces_.clear(); }
-
-    void paint(QPainter* painter, const QStyleOptionViewItem& option,
-               const QModelIndex& index) const override {
-        const QVariant id = index.data(kLineIdRole);
-        const auto* view = qobject_cast<const QAbstractItemView*>(option.widget);
-        if (!id.isValid() || view == nullptr) {
-            QStyledItemDelegate::paint(painter, option, index);
-            return;
-        }
-        QStyleOptionViewItem opt(option);
-        initStyleOption(&opt, index);
-        const QString text = opt.text;
-        opt.text.clear();
-        QStyle* style = view->style();
-        // Background, selection and focus frame, without the text.
-        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, view);
-
-        bool fresh = false;
-        const Pieces& pieces = measure(id.toULongLong(), text, opt.font, fresh);
-        if (fresh) {
-            // The line's size was estimated; now that it is measured, the list scrolls exactly
-            // to its end. Changed after this paint, not within it.
-            const QSize exact(int(std::ceil(pieces.back().second)) + 6, opt.rect.height());
-            if (exact != index.data(Qt::SizeHintRole).toSize()) {
-                const QPersistentModelIndex at(index);
-                QMetaObject::invokeMethod(
-                    const_cast<QAbstractItemView*>(view),
-                    [at, exact] {
-                        if (at.isValid()) {
-                            const_cast<QAbstractItemModel*>(at.model())
-                                ->setData(at, exact, Qt::SizeHintRole);
-                        }
-                    },
-                    Qt::QueuedConnection);
-            }
-        }
-        const QFontMetricsF fm(opt.font);
-        const qreal left =
-            opt.rect.left() + style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, view) + 1;
-        const qreal baseline = opt.rect.top() + (opt.rect.height() - fm.height()) / 2 + fm.ascent();
-        const QRect visible = view->viewport()->rect();
-        painter->save();
-        painter->setFont(opt.font);
-        const QPalette::ColorGroup group =
-            opt.state & QStyle::State_Enabled ? QPalette::Normal : QPalette::Disabled;
-        painter->setPen(opt.palette.color(group, opt.state & QStyle::State_Selected
-                                                     ? QPalette::HighlightedText
-                                                     : QPalette::Text));
-        qreal x = 0;
-        for (qsizetype k = 0; k + 1 < pieces.size(); ++k) {
-            const qreal end = pieces[k + 1].second;
-            if (left + x > visible.right()) {
-                break;
-            }
-            if (left + end >= visible.left()) {
-                const qsizetype from = pieces[k].first;
-                painter->drawText(QPointF(left + x, baseline),
-                                  text.mid(from, pieces[k + 1].first - from));
-            }
-            x = end;
-        }
-        painter->restore();
+    BootstrapProgress(std::atomic<int>& done, std::atomic<int>& total, std::atomic<bool>& cancel)
+        : done_(done), total_(total), cancel_(cancel) {}
+    bool replicatesDone(std::int32_t done, std::int32_t total) override {
+        done_ = done;
+        total_ = total;
+        return !cancel_;
     }
 
 private:
-    /// Start of each piece in the text and the width of the text before it; a last entry for
-    /// the end of the text and its whole width.
-    using Pieces = QList<QPair<qsizetype, qreal>>;
-
-    const Pieces& measure(quint64 id, const QString& text, const QFont& font, bool& fresh) const {
-        auto it = pieces_.constFind(id);
-        if (it != pieces_.constEnd()) {
-            return *it;
-        }
-        fresh = true;
-        if (pieces_.size() > 4096) {
-            pieces_.clear();
-        }
-        constexpr qsizetype kPiece = 128;
-        const QFontMetricsF fm(font);
-        Pieces pieces{{0, 0.0}};
-        qreal x = 0;
-        for (qsizetype from = 0; from < text.size();) {
-            qsizetype to = std::min(from + kPiece, text.size());
-            if (to < text.size() && text[to - 1].isHighSurrogate()) {
-                ++to;
-            }
-            x += fm.horizontalAdvance(text.mid(from, to - from));
-            pieces.append({to, x});
-            from = to;
-        }
-        return *pieces_.insert(id, pieces);
-    }
-
-    mutable QHash<quint64, Pieces> pieces_;
+    std::atomic<int>& done_;
+    std::atomic<int>& total_;
+    std::atomic<bool>& cancel_;
 };
-
-/// True when the caption of a label, button or check box shows whole in its control.
-bool captionFits(const QWidget* w, const QFont& font) {
-    const QFontMetrics fm(font);
-    if (const auto* l = qobject_cast<const QLabel*>(w)) {
-        const QRect room = l->contentsRect();
-        return room.contains(
-            fm.boundingRect(room, int(l->alignment()) | Qt::TextWordWrap, l->text()));
-    }
-    if (const auto* b = qobject_cast<const QAbstractButton*>(w)) {
-        int indicator = 4;
-        if (qobject_cast<const QCheckBox*>(w) != nullptr) {
-            indicator = b->style()->pixelMetric(QStyle::PM_IndicatorWidth, nullptr, b) +
-                        b->style()->pixelMetric(QStyle::PM_CheckBoxLabelSpacing, nullptr, b) + 4;
-        }
-        return fm.horizontalAdvance(b->text()) + indicator <= b->width() &&
-               fm.height() <= b->height();
-    }
-    return true;
-}
-
-void fitCaption(QWidget* w) {
-    constexpr int kSmallest = 9;
-    QFont f = w->font();
-    while (f.pixelSize() > kSmallest && !captionFits(w, f)) {
-        f.setPixelSize(f.pixelSize() - 1);
-    }
-    w->setFont(f);
-}
 
 } // namespace
 
-QSize MainForm::itemSize(const QListWidget* l, const QString& text) {
-    // A line of the occurrence listing holds a count for every case: tens of thousands of
-    // characters, which take milliseconds to measure. Such a line is sized from samples spread
-    // over it, with a margin: the list only needs it to scroll far enough.
-    constexpr qsizetype kSamples = 8;
-    constexpr qsizetype kSample = 64;
-    const QFontMetrics fm(l->font());
-    int width = 0;
-    if (text.size() <= kLongLine) {
-        width = fm.horizontalAdvance(text);
-    } else {
-        qreal sampled = 0;
-        for (qsizetype k = 0; k < kSamples; ++k) {
-            sampled += fm.horizontalAdvance(
-                text.mid(k * (text.size() - kSample) / (kSamples - 1), kSample));
-        }
-        width = int(std::ceil(sampled / double(kSamples * kSample) * double(text.size()) * 1.01));
-    }
-    return QSize(width + 6, fm.height() + 2);
-}
-
 QString MainForm::toQString(std::string_view bytes, bool* exact) {
-    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-    QString s = utf8(QByteArrayView(bytes.data(), qsizetype(bytes.size())));
-    const bool ok = !utf8.hasError();
     if (exact != nullptr) {
-        *exact = ok;
+        *exact = isValidUtf8(bytes);
     }
-    if (ok) {
-        return s;
-    }
-    return QString::fromLatin1(bytes.data(), qsizetype(bytes.size()));
+    return displayText(bytes);
 }
 
 MainForm::MainForm(const QString& startDir, QWidget* parent) : QWidget(parent) {
     setObjectName("MainForm");
     setWindowTitle("Species-to-species comparison matrix method");
-    setFont(makeFont(Face::Times, 9));
-    setFixedSize(px(10935), px(7305));
-    buildControls();
+    client_ = new ClientArea(this);
+    setFont(client_->font());
+    wireControls();
+    menuBar_ = buildMenuBar(*this);
+    status_ = new QStatusBar(this);
+    status_->setObjectName("StatusLine");
+    status_->setSizeGripEnabled(false);
+    const int menuHeight = menuBar_->sizeHint().height();
+    const int statusHeight = status_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, client_->width(), menuHeight);
+    client_->move(0, menuHeight);
+    status_->setGeometry(0, menuHeight + client_->height(), client_->width(), statusHeight);
+    setFixedSize(client_->width(), menuHeight + client_->height() + statusHeight);
     setDefaults();
 
-    QString start = startDir.isEmpty() ? QDir::currentPath() : startDir;
+    const QString start = startDir.isEmpty() ? QDir::currentPath() : startDir;
     if (!setDirPath(start, true)) {
         setDirPath(QDir::currentPath(), true);
     }
-    clock_.start();
+    bootTimer_ = new QTimer(this);
+    bootTimer_->setInterval(50);
+    connect(bootTimer_, &QTimer::timeout, this, &MainForm::pollBootstrap);
 }
 
-MainForm::~MainForm() = default;
-
-void MainForm::buildControls() {
-    const auto place = [this](QWidget* w, const char* name, QRect r, const QFont& font) {
-        w->setObjectName(name);
-        w->setGeometry(r);
-        w->setFont(font);
-        return w;
-    };
-    const auto label = [&](const char* name, const char* caption, QRect r, const QFont& font) {
-        auto* l = new QLabel(QString::fromUtf8(caption), this);
-        l->setTextFormat(Qt::PlainText);
-        l->setWordWrap(true);
-        l->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-        place(l, name, r, font);
-        return l;
-    };
-    const auto button = [&](const char* name, const QString& caption, QRect r, const QFont& font) {
-        auto* b = new QPushButton(caption, this);
-        b->setAutoDefault(false);
-        place(b, name, r, font);
-        return b;
-    };
-    const auto textBox = [&](Ctl c, QRect r) {
-        auto* e = new QLineEdit(this);
-        // A frame of one pixel and no inner margin: the boxes are 18 pixels high.
-        e->setTextMargins(0, 0, 0, 0);
-        e->setStyleSheet("QLineEdit { padding: 0px 1px; }");
-        place(e, ctlName(c), r, makeFont(Face::Gothic, 9));
-        ctl_[size_t(c)] = e;
-        text_[size_t(c)].edit = e;
-        return e;
-    };
-    const auto listBox = [&](Ctl c, QRect r) {
-        auto* l = new QListWidget(this);
-        l->setSelectionMode(QAbstractItemView::SingleSelection);
-        l->setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
-        place(l, ctlName(c), r, makeFont(Face::Gothic, 9));
-        l->setItemDelegate(new LongLineDelegate(l));
-        ctl_[size_t(c)] = l;
-        return l;
-    };
-    const QFont window = font();
-
-    // Created in tab order, so that the focus chain follows it.
-    drive1_ = new QComboBox(this);
-    place(drive1_, "Drive1", twipRect(120, 1320, 1215, 300), makeFont(Face::Gothic, 9));
-
-    auto* dir = new QTreeWidget(this);
-    dir->setHeaderHidden(true);
-    dir->setRootIsDecorated(false);
-    dir->setItemsExpandable(false);
-    dir->setExpandsOnDoubleClick(false);
-    dir->setIndentation(8);
-    // Every folder of the chain stands open: no branch marks, as in a plain list.
-    dir->setStyleSheet("QTreeView::branch { image: none; border-image: none; }");
-    dir->setIconSize(QSize(12, 12));
-    dir->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    place(dir, "Dir1", twipRect(120, 1620, 2295, 870).adjusted(0, 0, -1, 0),
-          makeFont(Face::Gothic, 8.25));
-    dir1Tree_ = dir;
-    ctl_[size_t(Ctl::Dir1)] = dir;
-
-    file1_ = new QListWidget(this);
-    place(file1_, "File1", twipRect(2400, 1620, 2775, 1170), makeFont(Face::Gothic, 9));
-
-    label("Label2", "File name", twipRect(1200, 3000, 1095, 255), makeFont(Face::Gothic, 11.25));
-    auto* read = button("Command1", "Read", twipRect(3120, 3420, 1335, 375).adjusted(0, 0, -1, 0),
-                        makeFont(Face::Gothic, 9.75, true));
-    textBox(Ctl::Text7, twipRect(2400, 3000, 2775, 270));
-    {
-        // The description, with its sentences on the data format and on citing, runs past the
-        // lines that the band above the output files holds: it scrolls instead of being cut.
-        auto* area = new QScrollArea(this);
-        area->setObjectName("Label16Area");
-        area->setFrameShape(QFrame::NoFrame);
-        area->setFocusPolicy(Qt::NoFocus);
-        area->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-        area->setWidgetResizable(true);
-        const QFont small = makeFont(Face::Gothic, 7.5);
-        QRect r = twipRect(3720, 0, 6195, 855);
-        // Whole lines only, so no line shows cut in half.
-        const int lineHeight = QFontMetrics(small).lineSpacing();
-        r.setHeight(r.height() / lineHeight * lineHeight);
-        area->setGeometry(r);
-        auto* description = label("Label16", kDescription, QRect(), small);
-        area->setWidget(description);
-        area->viewport()->setAutoFillBackground(false);
-        description->setAutoFillBackground(false);
+MainForm::~MainForm() {
+    if (bootThread_.joinable()) {
+        bootCancel_ = true;
+        bootThread_.join();
     }
-    ctl_[size_t(Ctl::Label18)] =
-        label("Label18", "", twipRect(4440, 3420, 975, 375), makeFont(Face::Gothic, 8.25));
-    list1_ = listBox(Ctl::List1, twipRect(120, 4140, 2175, 2400).adjusted(0, 0, -1, 0));
-    label("Label3", "Variables", twipRect(120, 3900, 975, 255), makeFont(Face::Gothic, 9.75, true));
-    // The result list starts below the row of the output file names, which reaches into it.
-    list3_ = listBox(Ctl::List3, twipRect(5400, 1080, 5535, 6180).adjusted(0, 2, 0, 0));
-    // The box's heading starts below the box's top line and the step heading above it.
-    label("Label6", "Data file", twipRect(120, 1080, 1815, 255).adjusted(0, 1, 0, 1),
-          makeFont(Face::Gothic, 9.75, true));
-    label("Label9", "Step 1: Read data", twipRect(0, 840, 3615, 255),
-          makeFont(Face::Gothic, 11.25, true));
-    auto* toCase =
-        button("Command2", kArrow, twipRect(2280, 4140, 735, 375), makeFont(Face::Gothic, 9, true));
-    auto* toSpecies =
-        button("Command3", kArrow, twipRect(2280, 4740, 735, 375), makeFont(Face::Gothic, 9, true));
-    label("Label10", "Step 2: Select variables", twipRect(0, 3540, 2775, 255),
-          makeFont(Face::Gothic, 11.25, true));
-    auto* go = button("Command4", "G O", twipRect(2520, 6720, 1695, 495),
-                      makeFont(Face::Times, 9.75, true));
-    // Two lines of status ("Eigen vector 150", "100% finished") need a little more room: up
-    // to the result list's edge and to the top of Label14.
-    ctl_[size_t(Ctl::Label11)] =
-        label("Label11", "", twipRect(4320, 6660, 1035, 375).adjusted(0, 0, 3, 2),
-              makeFont(Face::Gothic, 9));
-    auto* exit = button("Command5", "Exit", twipRect(10080, 0, 855, 375), window);
-    auto* save = button("Command6", "Save results", twipRect(9780, 840, 1152, 255),
-                        makeFont(Face::Times, 8.25));
-    // Where two controls overlap by a twip or so in the design, the one drawn first gives way by
-    // the pixel that rounding would make them share.
-    textBox(Ctl::Text3, twipRect(8460, 840, 1335, 270).adjusted(0, 0, -1, 0));
-    textBox(Ctl::Text1, twipRect(3120, 4260, 1935, 270));
-    textBox(Ctl::Text2, twipRect(3120, 4860, 1935, 270));
-    textBox(Ctl::Text4, twipRect(3120, 5460, 1935, 270));
-    auto* toPref =
-        button("Command7", kArrow, twipRect(2280, 5340, 735, 375), makeFont(Face::Gothic, 9));
-    label("Label4", "Case (site)", twipRect(3120, 4020, 1935, 255), window);
-    label("Label5", "Plant species", twipRect(3120, 4620, 1815, 255), window);
-    label("Label7", "Local preference intensity", twipRect(3120, 5220, 2055, 255), window);
-    check1_ = new QCheckBox("Remove low-occurence species ", this);
-    place(check1_, "Check1", twipRect(2400, 5820, 2775, 375).adjusted(0, 0, 0, -1), window);
-    ctl_[size_t(Ctl::Check1)] = check1_;
-    textBox(Ctl::Text5, twipRect(4560, 6180, 615, 270));
-    // The caption of the threshold ends where its text box begins.
-    label("Label8", "Equal or fewer than", twipRect(3000, 6240, 1695, 255).adjusted(0, 0, -9, 0),
-          window);
-    label("Label13", "May 2003, reviced May 29, 2010", twipRect(0, 6720, 2535, 255), window);
-    ctl_[size_t(Ctl::Label14)] =
-        label("Label14", "", twipRect(4260, 7080, 1095, 195), makeFont(Face::Gothic, 9));
-    textBox(Ctl::Text6, twipRect(7200, 840, 1212, 264));
-    label("Label15", "log file", twipRect(6600, 900, 615, 195), makeFont(Face::Gothic, 7.5));
-    label("Label12", "Species-to-species comparison matrix method", twipRect(0, 0, 3495, 735),
-          makeFont(Face::Times, 15.75));
+}
 
-    // Where neither Times New Roman nor a font of its widths is installed, the serif that stands
-    // in is wider: its captions take a smaller size rather than run out of their controls.
-    for (QWidget* w : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        fitCaption(w);
-    }
+QWidget* MainForm::clientArea() const {
+    return client_;
+}
 
-    ctl_[size_t(Ctl::Command1)] = read;
-    ctl_[size_t(Ctl::Command4)] = go;
-    ctl_[size_t(Ctl::Command5)] = exit;
-    ctl_[size_t(Ctl::Command6)] = save;
-    for (QPushButton* b : {read, go, exit, save}) {
-        const auto c = std::find(ctl_.begin(), ctl_.end(), b) - ctl_.begin();
-        caption_[size_t(c)] = stdString(b->text().toUtf8());
-    }
+QString MainForm::statusText() const {
+    return status_->currentMessage();
+}
 
-    // The tab key visits the controls in this order; labels take no focus.
-    const QList<QWidget*> order = {drive1_,
-                                   dir,
-                                   file1_,
-                                   read,
-                                   ctl_[size_t(Ctl::Text7)],
-                                   list1_,
-                                   list3_,
-                                   toCase,
-                                   toSpecies,
-                                   go,
-                                   exit,
-                                   save,
-                                   ctl_[size_t(Ctl::Text3)],
-                                   ctl_[size_t(Ctl::Text1)],
-                                   ctl_[size_t(Ctl::Text2)],
-                                   ctl_[size_t(Ctl::Text4)],
-                                   toPref,
-                                   check1_,
-                                   ctl_[size_t(Ctl::Text5)],
-                                   ctl_[size_t(Ctl::Text6)]};
-    for (qsizetype i = 1; i < order.size(); ++i) {
-        setTabOrder(order[i - 1], order[i]);
-    }
+void MainForm::showStatus(const QString& text) {
+    status_->showMessage(text);
+}
 
-    connect(read, &QPushButton::clicked, this, &MainForm::readData);
-    connect(go, &QPushButton::clicked, this, &MainForm::runAnalysis);
-    connect(save, &QPushButton::clicked, this, &MainForm::saveResults);
-    connect(exit, &QPushButton::clicked, this, &MainForm::requestExit);
-    connect(toCase, &QPushButton::clicked, this, [this] { copySelectedVariable(Ctl::Text1); });
-    connect(toSpecies, &QPushButton::clicked, this, [this] { copySelectedVariable(Ctl::Text2); });
-    connect(toPref, &QPushButton::clicked, this, [this] { copySelectedVariable(Ctl::Text4); });
-    connect(drive1_, &QComboBox::activated, this, &MainForm::driveChanged);
-    connect(dir, &QTreeWidget::itemActivated, this,
-            [this](QTreeWidgetItem* item, int) { dirActivated(item); });
-    connect(file1_, &QListWidget::itemClicked, this, &MainForm::fileChosen);
-    connect(file1_, &QListWidget::currentItemChanged, this, [this](QListWidgetItem* item) {
-        if (!fillingFiles_ && item != nullptr) {
-            fileChosen(item);
+void MainForm::wireControls() {
+    for (int k = 0; k < kCtlCount; ++k) {
+        const auto c = Ctl(k);
+        QWidget* w = client_->control(ctlName(c));
+        ctl_[size_t(k)] = w;
+        if (auto* e = qobject_cast<QLineEdit*>(w)) {
+            text_[size_t(k)].edit = e;
         }
-    });
+        if (auto* b = qobject_cast<QPushButton*>(w)) {
+            caption_[size_t(k)] = stdString(b->text().toUtf8());
+        }
+    }
+    list1_ = list(Ctl::List1);
+    list3_ = list(Ctl::List3);
+    check1_ = qobject_cast<QCheckBox*>(ctl_[size_t(Ctl::Check1)]);
+
+    files_ = new FileLists(
+        qobject_cast<QComboBox*>(client_->control("Drive1")),
+        qobject_cast<QTreeWidget*>(client_->control("Dir1")),
+        qobject_cast<QListWidget*>(client_->control("File1")),
+        [this](const QString& message) { warning(stdString(message.toUtf8()), kErrorTitle); },
+        [this](const QString& name) {
+            setTextBox(Ctl::Text7, stdString(QFile::encodeName(name)));
+        });
+
+    const auto button = [this](const char* name) {
+        return qobject_cast<QPushButton*>(client_->control(name));
+    };
+    connect(button("Command1"), &QPushButton::clicked, this, &MainForm::readData);
+    connect(button("Command4"), &QPushButton::clicked, this, &MainForm::runAnalysis);
+    connect(button("Command6"), &QPushButton::clicked, this, &MainForm::saveResults);
+    connect(button("Command5"), &QPushButton::clicked, this, &MainForm::requestExit);
+    connect(button("Command2"), &QPushButton::clicked, this,
+            [this] { copySelectedVariable(Ctl::Text1); });
+    connect(button("Command3"), &QPushButton::clicked, this,
+            [this] { copySelectedVariable(Ctl::Text2); });
+    connect(button("Command7"), &QPushButton::clicked, this,
+            [this] { copySelectedVariable(Ctl::Text4); });
+
+    // The result list: many lines may be selected; Ctrl+C copies them, the context menu
+    // offers Copy and Copy all.
+    list3_->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    auto* copy = new QAction("Copy", list3_);
+    copy->setObjectName("List3Copy");
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetShortcut);
+    auto* copyAll = new QAction("Copy all", list3_);
+    copyAll->setObjectName("List3CopyAll");
+    connect(copy, &QAction::triggered, this, &MainForm::copySelectedResults);
+    connect(copyAll, &QAction::triggered, this, &MainForm::copyResults);
+    list3_->addAction(copy);
+    list3_->addAction(copyAll);
+    list3_->setContextMenuPolicy(Qt::ActionsContextMenu);
+
+    // The output file names show where they will be written.
+    for (const Ctl c : {Ctl::Text3, Ctl::Text6}) {
+        QLineEdit* e = textBox(c).edit;
+        connect(e, &QLineEdit::textChanged, e, [e](const QString& name) {
+            e->setToolTip(name.isEmpty()
+                              ? QString()
+                              : QDir::toNativeSeparators(QDir::current().absoluteFilePath(name)));
+        });
+    }
 }
 
 void MainForm::setDefaults() {
@@ -510,10 +209,7 @@ void MainForm::setCaption(Ctl c, std::string_view text) {
         return;
     }
     cached.assign(text);
-    // A new caption often starts a new stage, whose steps may cost more: look at the clock at
-    // the next call.
-    stride_ = 1;
-    countdown_ = 1;
+    pump_.newStage();
     QWidget* w = ctl_[size_t(c)];
     if (auto* l = qobject_cast<QLabel*>(w)) {
         l->setText(toQString(text));
@@ -546,7 +242,7 @@ void MainForm::setTextBox(Ctl c, std::string_view bytes) {
 
 std::string MainForm::text(Ctl c) {
     if (c == Ctl::Dir1) {
-        return stdString(QFile::encodeName(dirPath_));
+        return stdString(QFile::encodeName(dirPath()));
     }
     TextBox& t = textBox(c);
     if (t.edit == nullptr) {
@@ -588,13 +284,19 @@ void MainForm::addItem(Ctl c, std::string_view item) {
     bool exact = true;
     auto* it = new QListWidgetItem(toQString(item, &exact));
     if (!exact) {
+        // Shown decoded; the bytes themselves go back to the commands and into files.
         it->setData(Qt::UserRole, bytesOf(item));
     }
-    it->setSizeHint(itemSize(l, it->text()));
+    it->setSizeHint(listItemSize(l, it->text()));
     if (it->text().size() > kLongLine) {
-        it->setData(kLineIdRole, ++lastLineId);
+        it->setData(kLineIdRole, nextLongLineId());
     }
     l->addItem(it);
+    // A command listing many long lines (the occurrence listing of thousands of cases) lets
+    // the window answer meanwhile.
+    if (busyDepth_ > 0) {
+        pump_.step();
+    }
 }
 
 int MainForm::itemCount(Ctl c) {
@@ -628,23 +330,7 @@ bool MainForm::processEvents() {
     if (exitRequested_) {
         return false;
     }
-    if (--countdown_ > 0) {
-        return true;
-    }
-    const std::int64_t now = clock_.nsecsElapsed();
-    const std::int64_t sinceCheck = now - lastCheckNs_;
-    if (sinceCheck < kCheckNs) {
-        stride_ = std::min(stride_ * 2, kMaxStride);
-    } else {
-        // Calls got slower: scale the stride down at once to what one check interval holds.
-        stride_ = int(std::clamp<std::int64_t>(stride_ * kCheckNs / sinceCheck, 1, kMaxStride));
-    }
-    countdown_ = stride_;
-    lastCheckNs_ = now;
-    if (now - lastPumpNs_ >= kPumpNs) {
-        QCoreApplication::processEvents();
-        lastPumpNs_ = lastCheckNs_ = clock_.nsecsElapsed();
-    }
+    pump_.step();
     return !exitRequested_;
 }
 
@@ -658,9 +344,16 @@ void MainForm::readData() {
     }
     readBusy_ = true;
     startCommand();
-    readCommand(*this, session_);
+    const std::string file = text(Ctl::Text7);
+    const Status st = readCommand(*this, session_);
     --busyDepth_;
     readBusy_ = false;
+    if (st && session_.table) {
+        tableFile_ = file;
+    } else if (st.code != Status::Code::Cancelled) {
+        // No working caption stays beside a usable button.
+        setCaption(Ctl::Label18, "Stopped");
+    }
     commandDone();
 }
 
@@ -670,22 +363,45 @@ void MainForm::runAnalysis() {
     }
     goBusy_ = true;
     startCommand();
-    goCommand(*this, session_);
-    // The run's own lines, the spectrum last, come into view.
-    if (list3_->count() > 0) {
-        list3_->scrollToItem(list3_->item(list3_->count() - 1));
-    }
+    // The run shows that it has started before its first stage, however large the data: the
+    // button's working caption and the first progress are painted now, and the run's first
+    // event processing comes at its first step. Events are not processed here: the run takes
+    // the table of the Reads done before the click.
+    setCaption(Ctl::Command4, "Working");
+    setEnabled(Ctl::Command4, false);
+    setCaption(Ctl::Label11, " 0 %");
+    ctl_[size_t(Ctl::Command4)]->repaint();
+    ctl_[size_t(Ctl::Label11)]->repaint();
+
+    const std::string file = tableFile_;
+    const auto before = session_.lastResult;
+    const Status st = goCommand(*this, session_);
     --busyDepth_;
     goBusy_ = false;
+    if (st) {
+        runFile_ = file;
+        if (session_.lastResult != before) {
+            // Intervals belong to the run they were drawn from.
+            session_.lastIntervals.reset();
+        }
+        // The heading of the new ranking comes into view, with the top of the ranking below it.
+        list3_->doItemsLayout();
+        for (int k = list3_->count() - 1; k >= 0; --k) {
+            if (list3_->item(k)->text() == kSpectrumHeading) {
+                list3_->scrollToItem(list3_->item(k), QAbstractItemView::PositionAtTop);
+                break;
+            }
+        }
+        refreshCharts();
+    } else if (st.code != Status::Code::Cancelled) {
+        setCaption(Ctl::Label11, "Stopped");
+    }
     commandDone();
 }
 
 void MainForm::startCommand() {
     ++busyDepth_;
-    // The first event-processing point of a command repaints at once, showing its button's
-    // working caption.
-    countdown_ = 1;
-    lastPumpNs_ = clock_.nsecsElapsed() - kPumpNs;
+    pump_.kick();
 }
 
 void MainForm::commandDone() {
@@ -713,7 +429,12 @@ void MainForm::saveResults() {
         warning("Cannot write the result file \"" + name +
                     "\": " + stdString(file.errorString().toUtf8()),
                 kErrorTitle);
+        return;
     }
+    showStatus(QString("Saved %1 %2 to %3")
+                   .arg(n)
+                   .arg(n == 1 ? "line" : "lines")
+                   .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath())));
 }
 
 void MainForm::requestExit() {
@@ -732,8 +453,19 @@ void MainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
+    if (bootThread_.joinable()) {
+        bootCancel_ = true;
+        bootThread_.join();
+        bootTimer_->stop();
+        bootRunning_ = false;
+    }
     // The request is served: a window shown again starts afresh.
     exitRequested_ = false;
+    for (ChartWindow* w : {spectrumWindow_.data(), heatWindow_.data()}) {
+        if (w != nullptr) {
+            w->close();
+        }
+    }
     event->accept();
 }
 
@@ -745,141 +477,208 @@ void MainForm::copySelectedVariable(Ctl target) {
     setTextBox(target, item(Ctl::List1, list1_->row(selected.front())));
 }
 
-// --- Drive, directory and file lists ----------------------------------------------------------
-
-void MainForm::fillDrives(const QString& selectRoot) {
-    QStringList roots;
-    for (const QStorageInfo& volume : QStorageInfo::mountedVolumes()) {
-        if (volume.isValid() && volume.isReady() && QFileInfo(volume.rootPath()).isDir()) {
-            roots << volume.rootPath();
-        }
-    }
-    roots << selectRoot;
-    roots.removeDuplicates();
-    roots.sort();
-    const QSignalBlocker block(drive1_);
-    drive1_->clear();
-    for (const QString& root : roots) {
-        drive1_->addItem(QDir::toNativeSeparators(root), root);
-    }
-    drive1_->setCurrentIndex(drive1_->findData(selectRoot));
-}
-
-void MainForm::driveChanged(int index) {
-    const QString root = drive1_->itemData(index).toString();
-    QStorageInfo volume(root);
-    const bool ready = volume.isValid() && volume.isReady() && QDir(root).isReadable();
-    if (!ready || !setDirPath(root, true)) {
-        warning(stdString(("The drive " + QDir::toNativeSeparators(root) +
-                           " is not ready; the lists stay where they were.")
-                              .toUtf8()),
-                kErrorTitle);
-        const QSignalBlocker block(drive1_);
-        drive1_->setCurrentIndex(drive1_->findData(QStorageInfo(dirPath_).rootPath()));
-    }
+QString MainForm::dirPath() const {
+    return files_->dirPath();
 }
 
 bool MainForm::setDirPath(const QString& path, bool quiet) {
-    const QFileInfo info(path);
-    const QString abs = QDir::cleanPath(info.absoluteFilePath());
-    if (!info.isDir() || !QDir(abs).isReadable()) {
-        if (!quiet) {
-            warning(stdString(("Cannot open the folder " + QDir::toNativeSeparators(abs) +
-                               ": it does not exist or cannot be read.")
-                                  .toUtf8()),
-                    kErrorTitle);
+    return files_->setDirPath(path, quiet);
+}
+
+// --- Clipboard --------------------------------------------------------------------------------
+
+void MainForm::copyResults() {
+    QString all;
+    for (int k = 0; k < list3_->count(); ++k) {
+        all += list3_->item(k)->text();
+        all += '\n';
+    }
+    QApplication::clipboard()->setText(all);
+}
+
+void MainForm::copySelectedResults() {
+    QList<int> rows;
+    for (const QListWidgetItem* it : list3_->selectedItems()) {
+        rows << list3_->row(it);
+    }
+    std::sort(rows.begin(), rows.end());
+    QString lines;
+    for (const int k : rows) {
+        lines += list3_->item(k)->text();
+        lines += '\n';
+    }
+    if (!rows.isEmpty()) {
+        QApplication::clipboard()->setText(lines);
+    }
+}
+
+// --- Charts, tables and intervals -------------------------------------------------------------
+
+ChartWindow* MainForm::chartWindow(ChartKind kind) const {
+    return kind == ChartKind::Spectrum ? spectrumWindow_.data() : heatWindow_.data();
+}
+
+ChartWindow* MainForm::openChart(ChartKind kind) {
+    QPointer<ChartWindow>& slot = kind == ChartKind::Spectrum ? spectrumWindow_ : heatWindow_;
+    if (slot.isNull()) {
+        slot = new ChartWindow(kind, this);
+        slot->setAttribute(Qt::WA_DeleteOnClose);
+        slot->setRun(session_.lastResult, session_.lastIntervals, runFile_);
+    }
+    slot->show();
+    slot->raise();
+    return slot.data();
+}
+
+void MainForm::refreshCharts() {
+    for (ChartWindow* w : {spectrumWindow_.data(), heatWindow_.data()}) {
+        if (w != nullptr) {
+            w->setRun(session_.lastResult, session_.lastIntervals, runFile_);
         }
+    }
+}
+
+bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* error) {
+    if (!session_.lastResult || session_.lastResult->curvec.empty()) {
+        *error = "There is no finished run to draw: read a data file and run GO first.";
         return false;
     }
-    dirPath_ = abs;
+    const AnalysisResult& r = *session_.lastResult;
+    if (kind == ChartKind::Spectrum) {
+        const SpectrumChartData d = spectrumChartData(r, session_.lastIntervals.get(), runFile_);
+        return writeChart(
+            fileName, spectrumNaturalSize(d),
+            [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
+            "Palatability spectrum");
+    }
+    const HeatMapData d = heatMapData(r, runFile_);
+    return writeChart(
+        fileName, heatMapNaturalSize(d),
+        [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix");
+}
 
-    // The folders from the root down to this one, opened, then this one's subfolders.
-    QStringList chain;
-    for (QDir d(abs);;) {
-        chain.prepend(d.absolutePath());
-        if (d.isRoot() || !d.cdUp()) {
-            break;
-        }
+bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
+    if (!session_.lastResult || session_.lastResult->curvec.empty()) {
+        *error = "There is no finished run: read a data file and run GO first.";
+        return false;
     }
-    const QIcon open = style()->standardIcon(QStyle::SP_DirOpenIcon);
-    const QIcon closed = style()->standardIcon(QStyle::SP_DirClosedIcon);
-    dir1Tree_->clear();
-    QTreeWidgetItem* parent = nullptr;
-    for (const QString& p : chain) {
-        const QString name =
-            parent == nullptr ? QDir::toNativeSeparators(p) : QFileInfo(p).fileName();
-        auto* item = parent == nullptr ? new QTreeWidgetItem(dir1Tree_, {name})
-                                       : new QTreeWidgetItem(parent, {name});
-        item->setIcon(0, open);
-        item->setData(0, Qt::UserRole, p);
-        parent = item;
+    const std::string table = spectrumTable(*session_.lastResult, session_.lastIntervals.get());
+    QFile file(fileName);
+    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
+    if (ok) {
+        ok = file.write(table.data(), qint64(table.size())) == qint64(table.size()) && file.flush();
+        file.close();
+        ok = ok && file.error() == QFileDevice::NoError;
     }
-    const QStringList subs =
-        QDir(abs).entryList(QDir::Dirs | QDir::NoDotAndDotDot, QDir::Name | QDir::IgnoreCase);
-    for (const QString& s : subs) {
-        auto* item = new QTreeWidgetItem(parent, {s});
-        item->setIcon(0, closed);
-        item->setData(0, Qt::UserRole, QDir(abs).filePath(s));
+    if (!ok) {
+        *error = "Cannot write the spectrum table \"" + fileName + "\": " + file.errorString();
+        return false;
     }
-    dir1Tree_->expandAll();
-    dir1Tree_->setCurrentItem(parent);
-    dir1Tree_->scrollToItem(parent);
-
-    // A change of directory is a change of the file list's path.
-    fillFiles();
-
-    const QString root = QStorageInfo(abs).rootPath();
-    if (drive1_->findData(root) < 0) {
-        fillDrives(root);
-    } else {
-        const QSignalBlocker block(drive1_);
-        drive1_->setCurrentIndex(drive1_->findData(root));
-    }
+    showStatus("Saved the spectrum table to " +
+               QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()));
     return true;
 }
 
-void MainForm::dirActivated(QTreeWidgetItem* item) {
-    if (item != nullptr) {
-        setDirPath(item->data(0, Qt::UserRole).toString());
+bool MainForm::exportTablesTo(const QString& folder, QString* error) {
+    const Status st = exportTables(session_, stdString(QFile::encodeName(folder)));
+    if (!st) {
+        *error = toQString(st.message);
+        return false;
     }
+    showStatus("Saved the tables of the last run to " +
+               QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()));
+    return true;
 }
 
-void MainForm::fillFiles() {
-    fillingFiles_ = true;
-    file1_->clear();
-    file1_->addItems(
-        QDir(dirPath_).entryList({"*.csv"}, QDir::Files, QDir::Name | QDir::IgnoreCase));
-    fillingFiles_ = false;
+bool MainForm::startBootstrap(const BootstrapSettings& settings) {
+    if (bootRunning_) {
+        warning("Confidence intervals are being computed; stop them first.", kErrorTitle);
+        return false;
+    }
+    if (!session_.lastResult || session_.lastResult->curvec.empty() || !session_.lastTable) {
+        warning("There is no finished run: read a data file and run GO first.", kErrorTitle);
+        return false;
+    }
+    if (bootThread_.joinable()) {
+        bootThread_.join();
+    }
+    bootFor_ = session_.lastResult;
+    bootOut_ = std::make_unique<BootstrapResult>();
+    bootStatus_ = Status::ok();
+    bootCancel_ = false;
+    bootEnded_ = false;
+    bootDone_ = 0;
+    bootTotal_ = settings.replicates;
+    bootRunning_ = true;
+    setCaption(Ctl::Label11, "Intervals 0 %");
+    // The worker holds its own references: a Read or GO meanwhile replaces the session's.
+    bootThread_ =
+        std::thread([this, table = session_.lastTable, run = bootFor_,
+                     runSettings = session_.lastSettings, settings, out = bootOut_.get()] {
+            BootstrapProgress progress(bootDone_, bootTotal_, bootCancel_);
+            bootStatus_ = bootstrap(*table, runSettings, *run, settings, *out, &progress);
+            bootEnded_ = true;
+        });
+    bootTimer_->start();
+    return true;
 }
 
-void MainForm::fileChosen(QListWidgetItem* item) {
-    setTextBox(Ctl::Text7, stdString(QFile::encodeName(item->text())));
+void MainForm::cancelBootstrap() {
+    bootCancel_ = true;
 }
 
-// --- Decorative lines -------------------------------------------------------------------------
+void MainForm::pollBootstrap() {
+    if (bootEnded_) {
+        finishBootstrap();
+        return;
+    }
+    const int total = std::max(1, bootTotal_.load());
+    setCaption(Ctl::Label11, "Intervals " + std::to_string(bootDone_ * 100 / total) + " %");
+}
 
-void MainForm::paintEvent(QPaintEvent*) {
-    QPainter p(this);
-    const auto line = [&](int x1, int y1, int x2, int y2) {
-        p.drawLine(QPointF(x1 / double(kTwipsPerPixel), y1 / double(kTwipsPerPixel)),
-                   QPointF(x2 / double(kTwipsPerPixel), y2 / double(kTwipsPerPixel)));
-    };
-    p.setPen(QPen(palette().color(QPalette::WindowText), 1));
-    // Box around the file selection of step 1, then around the variable assignment of step 2.
-    line(0, 1080, 5280, 1080);
-    line(5280, 1080, 5280, 3360);
-    line(0, 3360, 5280, 3360);
-    line(0, 3360, 0, 1080);
-    line(0, 3840, 5280, 3840);
-    line(5280, 3840, 5280, 6600);
-    line(0, 6600, 5280, 6600);
-    line(0, 6600, 0, 3840);
-    // The heavier arrow from the Read button down to step 2.
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setPen(QPen(palette().color(QPalette::WindowText), 3, Qt::SolidLine, Qt::RoundCap));
-    line(2880, 3420, 2880, 3780);
-    line(3120, 3540, 2880, 3780);
-    line(2640, 3540, 2880, 3780);
+void MainForm::finishBootstrap() {
+    bootTimer_->stop();
+    bootThread_.join();
+    bootRunning_ = false;
+    if (bootStatus_.code == Status::Code::Cancelled || bootCancel_) {
+        setCaption(Ctl::Label11, "Intervals stopped");
+    } else if (!bootStatus_) {
+        setCaption(Ctl::Label11, "Stopped");
+        warning(bootStatus_.message, kErrorTitle);
+    } else if (bootFor_ != session_.lastResult) {
+        // A later run replaced the one these intervals belong to.
+        setCaption(Ctl::Label11, "Intervals dropped");
+    } else {
+        session_.lastIntervals = std::shared_ptr<const BootstrapResult>(std::move(bootOut_));
+        setCaption(Ctl::Label11, "Intervals ready");
+        showStatus(QString("Confidence intervals from %1 of %2 replicates")
+                       .arg(session_.lastIntervals->used)
+                       .arg(session_.lastIntervals->settings.replicates));
+        refreshCharts();
+    }
+    bootFor_.reset();
+    bootOut_.reset();
+}
+
+// --- Help -------------------------------------------------------------------------------------
+
+QString MainForm::aboutText() {
+    return QString("sscm %1: species-to-species comparison matrix method.\n\n%2\n\nThe result "
+                   "file, the log file and the scratch files are written to the working "
+                   "directory:\n%3")
+        .arg(SSCM_VERSION, kDescription, QDir::toNativeSeparators(QDir::current().absolutePath()));
+}
+
+QString MainForm::dataFormatText() {
+    return "A data file is comma-separated text. The first line holds the variable names; every "
+           "further line one observation: the case (site), the plant species and the local "
+           "preference intensity, and any other variables.\n\n"
+           "Fields may be enclosed in double quotes (then they may hold commas); empty trailing "
+           "columns of spreadsheet exports are ignored; lines may end in CR LF, LF or CR. Names "
+           "and values are compared exactly: letter case and blanks count. Intensities are "
+           "numbers (5, 5., .5, -2, 1e3), on any scale: only their order within a case counts.\n\n"
+           "Names may be in UTF-8, Shift-JIS (CP932) or Latin-1; the files written keep their "
+           "bytes.";
 }
 
 } // namespace sscm

@@ -1,34 +1,40 @@
 #pragma once
 
+#include "analysis/bootstrap.h"
 #include "commands/read.h"
 #include "data/window.h"
+#include "ui/eventpump.h"
 
 #include <array>
-#include <cstdint>
+#include <atomic>
+#include <memory>
 #include <string>
 #include <string_view>
+#include <thread>
 
-#include <QElapsedTimer>
-#include <QSize>
+#include <QPointer>
 #include <QString>
 #include <QWidget>
 
 class QCheckBox;
-class QComboBox;
-class QLabel;
 class QLineEdit;
 class QListWidget;
-class QListWidgetItem;
-class QPushButton;
-class QTreeWidget;
-class QTreeWidgetItem;
+class QMenuBar;
+class QStatusBar;
+class QTimer;
 
 namespace sscm {
 
+class ChartWindow;
+class ClientArea;
+class FileLists;
+enum class ChartKind;
+
 /// The main window: the two-step workflow (choose and read a data file, assign the roles and
-/// run GO), the output file names, Save results, Exit and the result list. It is the Window
-/// through which the Read and GO commands of the core show their effects, and the one place
-/// where text crosses between std::string (bytes, UTF-8 where valid) and QString.
+/// run GO), the output file names, Save results, Exit and the result list, with a menu bar above
+/// and a status line below. It is the Window through which the Read and GO commands of the core
+/// show their effects, and the one place where text crosses between std::string (bytes, as in
+/// the data file) and QString.
 class MainForm final : public QWidget, public Window {
     Q_OBJECT
 
@@ -52,22 +58,59 @@ public:
 
     /// The data directory shown by Dir1; Read takes the data file from here. Browsing never
     /// changes the process's working directory.
-    QString dirPath() const { return dirPath_; }
+    QString dirPath() const;
     /// Shows `path` in Dir1 and its "*.csv" files in File1. A folder that cannot be listed
     /// leaves both lists as they were and returns false (with a message unless `quiet`).
     bool setDirPath(const QString& path, bool quiet = false);
     /// True while Read or GO runs.
     bool busy() const { return busyDepth_ > 0; }
-    /// The state kept between commands: the last table read and the last run's vectors.
+    /// The state kept between commands: the last table read and the last run's result.
     const Session& session() const { return session_; }
+    /// The client area holding the described controls.
+    QWidget* clientArea() const;
+    /// The text of the status line.
+    QString statusText() const;
 
-    /// Bytes as a QString: UTF-8 when they are valid UTF-8, otherwise one character per byte,
-    /// so any data file shows without loss of the bytes behind it.
+    /// A name from the data file as shown: UTF-8, else CP932, else Latin-1 (see displayText).
+    /// `exact` tells whether the shown text converts back to the same bytes.
     static QString toQString(std::string_view bytes, bool* exact = nullptr);
+
+    // --- Commands of the menu ----------------------------------------------------------------
+
+    /// Opens (or raises) the chart window of that kind, showing the latest run.
+    ChartWindow* openChart(ChartKind kind);
+    /// The chart window of that kind if it is open, else null.
+    ChartWindow* chartWindow(ChartKind kind) const;
+    /// Writes the chart of the latest run at its own size into `fileName` (.png, .svg, .pdf).
+    bool exportChart(const QString& fileName, ChartKind kind, QString* error);
+    /// Writes the spectrum table of the latest run (with its intervals, when there are any).
+    bool exportSpectrumTable(const QString& fileName, QString* error);
+    /// Writes the results folder of the latest run (spectrum, pairs, matrix, cases, run record).
+    bool exportTablesTo(const QString& folder, QString* error);
+    /// Starts the site bootstrap of the latest run (on its own table) on a worker thread; progress
+    /// shows in Label11 and the window stays usable. False (with a message) when there is no run or
+    /// a bootstrap is running.
+    bool startBootstrap(const BootstrapSettings& settings);
+    bool bootstrapRunning() const { return bootRunning_; }
+    /// Asks the running bootstrap to stop; it ends at its next progress report.
+    void cancelBootstrap();
+    /// Puts every line of List3 on the clipboard, one line each.
+    void copyResults();
+    /// Puts the selected lines of List3 on the clipboard, in list order.
+    void copySelectedResults();
+    /// The full description, version and the folder of the result, log and scratch files.
+    static QString aboutText();
+    /// What a data file looks like.
+    static QString dataFormatText();
+
+    // --- The commands of the buttons, for the menu -------------------------------------------
+    void readData();
+    void runAnalysis();
+    void saveResults();
+    void requestExit();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
 
 private:
     static constexpr int kCtlCount = int(Ctl::Dir1) + 1;
@@ -80,55 +123,55 @@ private:
         std::string bytes;
     };
 
-    void buildControls();
+    void wireControls();
     void setDefaults();
     void setTextBox(Ctl c, std::string_view bytes);
     QListWidget* list(Ctl c) const;
-    /// Size of a list item showing `text`, measured without laying out a whole long line.
-    static QSize itemSize(const QListWidget* l, const QString& text);
     TextBox& textBox(Ctl c);
-
-    void readData();
-    void runAnalysis();
-    void saveResults();
-    void requestExit();
     void copySelectedVariable(Ctl target);
     void startCommand();
     void commandDone();
-
-    void fillDrives(const QString& selectRoot);
-    void driveChanged(int index);
-    void dirActivated(QTreeWidgetItem* item);
-    void fileChosen(QListWidgetItem* item);
-    void fillFiles();
+    void refreshCharts();
+    void pollBootstrap();
+    void finishBootstrap();
+    void showStatus(const QString& text);
 
     Session session_;
+    ClientArea* client_ = nullptr;
+    QMenuBar* menuBar_ = nullptr;
+    QStatusBar* status_ = nullptr;
+    FileLists* files_ = nullptr;
     std::array<QWidget*, kCtlCount> ctl_{};
     std::array<std::string, kCtlCount> caption_;
     std::array<TextBox, kCtlCount> text_;
-
-    QComboBox* drive1_ = nullptr;
-    QTreeWidget* dir1Tree_ = nullptr;
-    QListWidget* file1_ = nullptr;
     QListWidget* list1_ = nullptr;
     QListWidget* list3_ = nullptr;
     QCheckBox* check1_ = nullptr;
-    QString dirPath_;
-    bool fillingFiles_ = false;
+
+    /// Name of the data file of the table last read, and of the table the latest run used.
+    std::string tableFile_;
+    std::string runFile_;
+    QPointer<ChartWindow> spectrumWindow_;
+    QPointer<ChartWindow> heatWindow_;
 
     bool readBusy_ = false;
     bool goBusy_ = false;
     int busyDepth_ = 0;
     bool exitRequested_ = false;
+    EventPump pump_;
 
-    // Event processing is throttled twice over: the clock is looked at only every `stride_`
-    // calls (adapted so that this happens about once a millisecond), and events are pumped at
-    // most every 20 ms. A run may call processEvents() tens of millions of times.
-    QElapsedTimer clock_;
-    std::int64_t lastCheckNs_ = 0;
-    std::int64_t lastPumpNs_ = 0;
-    int countdown_ = 1;
-    int stride_ = 1;
+    // The bootstrap runs on its own thread with references of its own to the table and the run;
+    // the window polls its progress and takes its result when it ends.
+    std::thread bootThread_;
+    bool bootRunning_ = false;
+    std::atomic<bool> bootCancel_{false};
+    std::atomic<bool> bootEnded_{false};
+    std::atomic<int> bootDone_{0};
+    std::atomic<int> bootTotal_{0};
+    std::shared_ptr<const AnalysisResult> bootFor_;
+    std::unique_ptr<BootstrapResult> bootOut_;
+    Status bootStatus_;
+    QTimer* bootTimer_ = nullptr;
 };
 
 } // namespace sscm

@@ -1,0 +1,35 @@
+#pragma once
+
+#include "commands/session.h"
+#include "data/status.h"
+
+#include <string>
+#include <string_view>
+
+namespace CLI {
+class App;
+}
+
+namespace sscm {
+
+/// The chart files sscm-cli writes after a run: --plot (the spectrum), --heatmap (the comparison
+/// matrix), each in the format of its extension, at --plot-size or at the chart's own size.
+struct PlotOptions {
+    std::string plot;
+    std::string heatmap;
+    /// Width and height in pixels (points in a PDF); 0 for the chart's own size.
+    int width = 0;
+    int height = 0;
+
+    bool wanted() const { return !plot.empty() || !heatmap.empty(); }
+};
+
+/// Adds --plot, --heatmap and --plot-size to the command line; a name without .png, .svg or
+/// .pdf and a size that is not WxH are usage errors, found before the run starts.
+void addPlotOptions(CLI::App& app, PlotOptions& options);
+
+/// Draws the last run of `s` (with its intervals, when it has any) into the files asked for.
+/// `dataFile` names the data in the titles. Runs without a display.
+Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile);
+
+} // namespace sscm

@@ -1,0 +1,185 @@
+#include "input.h"
+
+#include "commands/read.h"
+#include "commands/session.h"
+
+#include <charconv>
+#include <filesystem>
+#include <string_view>
+#include <vector>
+
+namespace sscm {
+
+namespace {
+
+/// How one column's values become cell texts.
+struct Column {
+    SEXP values = R_NilValue;
+    enum class Kind { Text, Factor, Integer, Double, Logical } kind = Kind::Text;
+    /// Factor labels in UTF-8, by level (1-based codes index level - 1).
+    std::vector<std::string> labels;
+};
+
+void appendCell(std::string& text, const Column& col, R_xlen_t i, const std::string& missvalue) {
+    const std::size_t before = text.size();
+    switch (col.kind) {
+    case Column::Kind::Text: {
+        const SEXP s = STRING_ELT(col.values, i);
+        if (s != NA_STRING)
+            text += Rf_getCharCE(s) == CE_BYTES ? CHAR(s) : Rf_translateCharUTF8(s);
+        break;
+    }
+    case Column::Kind::Factor: {
+        const int code = INTEGER(col.values)[i];
+        if (code != NA_INTEGER && code >= 1 && std::size_t(code) <= col.labels.size())
+            text += col.labels[std::size_t(code) - 1];
+        break;
+    }
+    case Column::Kind::Integer: {
+        const int v = INTEGER(col.values)[i];
+        if (v != NA_INTEGER) {
+            char buf[16];
+            const auto r = std::to_chars(buf, buf + sizeof buf, v);
+            text.append(buf, r.ptr);
+        }
+        break;
+    }
+    case Column::Kind::Double: {
+        const double v = REAL(col.values)[i];
+        if (ISNAN(v) && !R_IsNaN(v))
+            break; // NA
+        if (R_IsNaN(v)) {
+            text += "NaN";
+        } else if (v == R_PosInf) {
+            text += "Inf";
+        } else if (v == R_NegInf) {
+            text += "-Inf";
+        } else {
+            // The shortest text that reads back to exactly v.
+            char buf[32];
+            const auto r = std::to_chars(buf, buf + sizeof buf, v);
+            text.append(buf, r.ptr);
+        }
+        break;
+    }
+    case Column::Kind::Logical: {
+        const int v = LOGICAL(col.values)[i];
+        if (v != NA_LOGICAL)
+            text += v != 0 ? "TRUE" : "FALSE";
+        break;
+    }
+    }
+    if (text.size() == before)
+        text += missvalue;
+}
+
+} // namespace
+
+Status tableFromFrame(SEXP frame, const std::string& missvalue, DataTable& out) {
+    if (TYPEOF(frame) != VECSXP)
+        return Status::failed("`data` must be a data frame or the path of a CSV file.");
+    const R_xlen_t valn = Rf_xlength(frame);
+    const SEXP names = Rf_getAttrib(frame, R_NamesSymbol);
+    if (valn == 0 || TYPEOF(names) != STRSXP || Rf_xlength(names) != valn)
+        return Status::failed("`data` has no named columns.");
+    std::vector<Column> cols(static_cast<std::size_t>(valn));
+    R_xlen_t objn = -1;
+    out = DataTable{};
+    out.varname.reserve(std::size_t(valn));
+    for (R_xlen_t j = 0; j < valn; ++j) {
+        const SEXP nm = STRING_ELT(names, j);
+        out.varname.emplace_back(nm == NA_STRING ? "" : Rf_translateCharUTF8(nm));
+        Column& c = cols[std::size_t(j)];
+        c.values = VECTOR_ELT(frame, j);
+        if (Rf_isFactor(c.values)) {
+            c.kind = Column::Kind::Factor;
+            const SEXP levels = Rf_getAttrib(c.values, R_LevelsSymbol);
+            for (R_xlen_t k = 0; k < Rf_xlength(levels); ++k)
+                c.labels.emplace_back(Rf_translateCharUTF8(STRING_ELT(levels, k)));
+        } else {
+            switch (TYPEOF(c.values)) {
+            case STRSXP:
+                c.kind = Column::Kind::Text;
+                break;
+            case INTSXP:
+                c.kind = Column::Kind::Integer;
+                break;
+            case REALSXP:
+                c.kind = Column::Kind::Double;
+                break;
+            case LGLSXP:
+                c.kind = Column::Kind::Logical;
+                break;
+            default:
+                return Status::failed("Column \"" + out.varname.back() +
+                                      "\" of `data` holds neither numbers, texts nor factors.");
+            }
+        }
+        const R_xlen_t n = Rf_xlength(c.values);
+        if (objn >= 0 && n != objn)
+            return Status::failed("The columns of `data` differ in length.");
+        objn = n;
+    }
+    if (objn > R_xlen_t(INT32_MAX) / 2 || std::size_t(objn) * std::size_t(valn) > (1ull << 40))
+        return Status::failed("`data` has too many rows.");
+    out.valn = std::int32_t(valn);
+    out.objn = std::int32_t(objn);
+    out.offsets.reserve(std::size_t(objn) * std::size_t(valn) + 1);
+    for (R_xlen_t i = 0; i < objn; ++i) {
+        for (const Column& c : cols) {
+            out.offsets.push_back(out.text.size());
+            appendCell(out.text, c, i, missvalue);
+        }
+    }
+    out.offsets.push_back(out.text.size());
+    return Status::ok();
+}
+
+Status readTable(const std::string& dir, const std::string& file, const std::string& scratchDir,
+                 InterruptPoll& interrupts, std::shared_ptr<const DataTable>& out) {
+    RWindow w(interrupts);
+    w.setText(Ctl::Dir1, dir);
+    w.setText(Ctl::Text7, file);
+    Session s;
+    s.scratchDir = scratchDir;
+    Status st = readCommand(w, s);
+    if (interrupts.interrupted())
+        return Status::cancelled();
+    if (st && !s.table)
+        st = Status::failed("The data file has no variable names.");
+    if (!st) {
+        // The Read's own warning boxes (the header without variables) say it first.
+        std::string msg;
+        for (const std::string& text : w.warnings()) {
+            if (text != st.message) {
+                msg += text;
+                msg += '\n';
+            }
+        }
+        st.message = msg + st.message;
+        return st;
+    }
+    out = std::move(s.table);
+    return Status::ok();
+}
+
+Status loadTable(SEXP data, SEXP scratch, InterruptPoll& interrupts,
+                 std::shared_ptr<const DataTable>& table) {
+    if (TYPEOF(data) == STRSXP) {
+        if (Rf_xlength(data) != 1 || STRING_ELT(data, 0) == NA_STRING)
+            return Status::failed("`data` must be a data frame or the path of one CSV file.");
+        const std::filesystem::path path(Rf_translateChar(STRING_ELT(data, 0)));
+        std::string dir = path.parent_path().string();
+        if (dir.empty())
+            dir = ".";
+        return readTable(dir, path.filename().string(), Rf_translateChar(STRING_ELT(scratch, 0)),
+                         interrupts, table);
+    }
+    auto frame = std::make_shared<DataTable>();
+    Status st = tableFromFrame(data, "null", *frame);
+    if (st)
+        table = std::move(frame);
+    return st;
+}
+
+} // namespace sscm

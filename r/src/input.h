@@ -1,0 +1,32 @@
+#pragma once
+
+#include "data/datatable.h"
+#include "data/status.h"
+#include "rwindow.h"
+
+#include <Rinternals.h>
+#include <memory>
+#include <string>
+
+namespace sscm {
+
+/// The data table of a data frame, each value turned into the text a CSV file would hold: a
+/// number in the shortest form that reads back to the same double, an integer in decimal, a
+/// factor as its label, a logical as TRUE or FALSE, a character value in UTF-8; NA and the empty
+/// text become `missvalue`, as an empty cell does when a file is read. Columns of another type
+/// are a failure naming the column.
+Status tableFromFrame(SEXP frame, const std::string& missvalue, DataTable& out);
+
+/// The data table of the CSV file `file` in folder `dir`, read by the Read command with its
+/// scratch files in `scratchDir`. A warning the Read shows becomes the failure's message; an
+/// interrupt seen by `interrupts` returns a cancelled status.
+Status readTable(const std::string& dir, const std::string& file, const std::string& scratchDir,
+                 InterruptPoll& interrupts, std::shared_ptr<const DataTable>& out);
+
+/// The data table of `data`: a data frame (cells as tableFromFrame makes them, "null" for the
+/// missing value), or the absolute path of a CSV file (one string) read with its scratch files
+/// in the folder `scratch` (one string).
+Status loadTable(SEXP data, SEXP scratch, InterruptPoll& interrupts,
+                 std::shared_ptr<const DataTable>& table);
+
+} // namespace sscm

@@ -1,0 +1,4 @@
+library(testthat)
+library(sscm)
+
+test_check("sscm")

@@ -1,0 +1,107 @@
+test_that("values become the texts a CSV file would hold", {
+  df <- data.frame(
+    num = c(0.1, 1 / 3, 1e22, -2.5, NA, 100, 2^-1074),
+    chr = c("x", "", NA, "y, z", " lead", "q\"uote", "\u00e9t\u00e9"),
+    fac = factor(c("u", "v", NA, "u", "v", "u", "w")),
+    int = c(1L, NA, 3L, -4L, 5L, 6L, .Machine$integer.max),
+    lgl = c(TRUE, FALSE, NA, TRUE, TRUE, FALSE, TRUE),
+    stringsAsFactors = FALSE
+  )
+  t <- sscm:::.sscm_table(df)
+  expect_identical(colnames(t), names(df))
+  expect_identical(unname(t[, "num"]), c("0.1", "0.3333333333333333", "1e+22", "-2.5", "null",
+                                          "100", "5e-324"))
+  expect_identical(unname(t[, "chr"]), c("x", "null", "null", "y, z", " lead", "q\"uote",
+                                          "\u00e9t\u00e9"))
+  expect_identical(unname(t[, "fac"]), c("u", "v", "null", "u", "v", "u", "w"))
+  expect_identical(unname(t[, "int"]), c("1", "null", "3", "-4", "5", "6", "2147483647"))
+  expect_identical(unname(t[, "lgl"]), c("TRUE", "FALSE", "null", "TRUE", "TRUE", "FALSE",
+                                          "TRUE"))
+  # Every shortest text reads back to the same double.
+  x <- c(pi, exp(1), 1 / 7, 123456.789, 1e-300, .Machine$double.xmax)
+  back <- .Call(sscm:::sscm_exact_doubles, sscm:::.sscm_table(data.frame(x = x))[, "x"])
+  expect_identical(back, x)
+})
+
+test_that("a data frame and the same data as a CSV file give the same table and spectrum", {
+  file <- example_file()
+  obs <- example_obs()
+  from_file <- sscm:::.sscm_table(file)
+  from_frame <- sscm:::.sscm_table(obs)
+  expect_identical(from_file[, c("Site", "Species")], from_frame[, c("Site", "Species")])
+  expect_identical(as.numeric(from_file[, "Pref"]), as.numeric(from_frame[, "Pref"]))
+
+  sp <- sscm_spectrum(obs, "Site", "Species", "Pref")
+  expect_identical(sscm_spectrum(file, "Site", "Species", "Pref"), sp)
+  # Factors are taken by their labels, integer intensities as numbers.
+  fac <- example_obs(stringsAsFactors = TRUE)
+  expect_identical(sscm_spectrum(fac, "Site", "Species", "Pref"), sp)
+  expect_identical(sscm_pairs(file, "Site", "Species", "Pref"),
+                   sscm_pairs(fac, "Site", "Species", "Pref"))
+  # A date as the case is its printed text, as in a file written by write.csv().
+  dated <- obs
+  dated$Site <- as.Date("2024-05-01") + match(obs$Site, unique(obs$Site))
+  expect_identical(unname(sscm:::.sscm_table(dated)[, "Site"]), format(dated$Site))
+  expect_identical(columns(sscm_spectrum(dated, "Site", "Species", "Pref")), columns(sp))
+  path <- tempfile(fileext = ".csv")
+  write.csv(dated, path, row.names = FALSE)
+  expect_identical(columns(sscm_spectrum(path, "Site", "Species", "Pref")), columns(sp))
+})
+
+test_that("a Shift-JIS or Latin-1 file and the same data in UTF-8 give the same species and values", {
+  species <- c("\u30b9\u30b9\u30ad", "\u30b7\u30d0", "\u30e8\u30e2\u30ae",
+               "\u30ef\u30e9\u30d3")
+  df <- data.frame(
+    Site = rep(c("\u5317", "\u5357", "\u6771"), each = 4),
+    Species = rep(species, 3),
+    Pref = c(3, 1, 2, 0, 5, 2, 2, 1, 4, 0, 3, 1),
+    stringsAsFactors = FALSE
+  )
+  write_in <- function(enc) {
+    lines <- c("Site,Species,Pref", paste(df$Site, df$Species, df$Pref, sep = ","))
+    bytes <- iconv(paste0(lines, "\r\n", collapse = ""), "UTF-8", enc, toRaw = TRUE)[[1]]
+    path <- tempfile(fileext = ".csv")
+    writeBin(bytes, path)
+    path
+  }
+  sjis <- write_in("CP932")
+  from_file <- sscm_spectrum(sjis, "Site", "Species", "Pref", remove_low = FALSE)
+  from_frame <- sscm_spectrum(df, "Site", "Species", "Pref", remove_low = FALSE)
+  expect_identical(attr(from_file, "encoding"), "CP932")
+  expect_identical(attr(from_frame, "encoding"), "UTF-8")
+  expect_true(all(Encoding(from_file$species) == "UTF-8"))
+  expect_identical(columns(from_file), columns(from_frame))
+  expect_setequal(from_file$species, species)
+
+  # Not all clean CP932 (the last name ends in a lead byte), so Latin-1.
+  df$Species <- rep(c("Gr\u00f6\u00dfe", "\u00c4hre", "Bl\u00fcte", "Caf\u00e9"), 3)
+  df$Site <- rep(c("N", "S", "O"), each = 4)
+  latin <- write_in("latin1")
+  from_file <- sscm_spectrum(latin, "Site", "Species", "Pref", remove_low = FALSE)
+  expect_identical(attr(from_file, "encoding"), "latin1")
+  expect_identical(columns(from_file),
+                   columns(sscm_spectrum(df, "Site", "Species", "Pref", remove_low = FALSE)))
+})
+
+test_that("reading a file leaves no scratch file behind", {
+  wd <- tempfile("wd-")
+  dir.create(wd)
+  old <- setwd(wd)
+  on.exit({
+    setwd(old)
+    unlink(wd, recursive = TRUE)
+  })
+  file.copy(example_file(), "obs.csv")
+  before <- list.files(tempdir())
+  sp <- sscm_spectrum("obs.csv", "Site", "Species", "Pref")
+  expect_gt(nrow(sp), 0)
+  expect_identical(list.files(wd, all.files = TRUE, no.. = TRUE), "obs.csv")
+  expect_identical(getwd(), normalizePath(wd))
+  expect_setequal(list.files(tempdir()), before)
+  # A file that fails to load leaves none either.
+  writeLines(c("Site,Species,Pref", "A,b"), "short.csv")
+  expect_error(sscm_spectrum("short.csv", "Site", "Species", "Pref"), "ends inside a record",
+               class = "sscm_error")
+  expect_setequal(list.files(wd, all.files = TRUE, no.. = TRUE), c("obs.csv", "short.csv"))
+  expect_setequal(list.files(tempdir()), before)
+})

@@ -1,0 +1,69 @@
+roles <- c("--case", "Site", "--species", "Species", "--pref", "Pref")
+
+test_that("the example set's spectrum equals sscm-cli's spectrum.csv to the last bit", {
+  ref <- cli_spectrum(example_file(), roles)
+  sp <- sscm_spectrum(example_obs(), "Site", "Species", "Pref")
+  expect_s3_class(sp, "sscm_spectrum")
+  expect_identical(names(sp), names(ref))
+  expect_identical(columns(sp), as.list(ref))
+  expect_true(all(is.na(sp$value_lo)))
+  expect_equal(sum(sp$value^2), 1)
+
+  # Without the removal, and with a threshold given as its text.
+  ref <- cli_spectrum(example_file(), c(roles, "--keep-rare"))
+  expect_identical(columns(sscm_spectrum(example_file(), "Site", "Species", "Pref",
+                                         remove_low = FALSE)), as.list(ref))
+  ref <- cli_spectrum(example_file(), c(roles, "--threshold", "2.5"))
+  sp <- sscm_spectrum(example_obs(), "Site", "Species", "Pref", threshold = "2.5")
+  expect_identical(columns(sp), as.list(ref))
+  expect_identical(columns(sscm_spectrum(example_obs(), "Site", "Species", "Pref",
+                                         threshold = 2.5)), as.list(ref))
+})
+
+test_that("the bootstrap intervals equal sscm-cli's, whatever the number of threads", {
+  ref <- cli_spectrum(example_file(), c(roles, "--bootstrap", "60", "--seed", "11",
+                                        "--ci", "0.9", "--threads", "1"))
+  one <- sscm_spectrum(example_obs(), "Site", "Species", "Pref", bootstrap = 60, seed = 11,
+                       level = 0.9, threads = 1)
+  two <- sscm_spectrum(example_obs(), "Site", "Species", "Pref", bootstrap = 60, seed = 11,
+                       level = 0.9, threads = 2)
+  expect_identical(columns(one), as.list(ref))
+  expect_identical(columns(two), columns(one))
+  boot <- attr(one, "bootstrap")
+  expect_identical(boot$replicates, 60L)
+  expect_identical(boot$used + boot$split, 60L)
+  expect_true(all(one$value_lo <= one$value_hi))
+  expect_true(all(one$rank_lo <= one$rank_hi))
+  # Another seed draws other cases.
+  other <- sscm_spectrum(example_obs(), "Site", "Species", "Pref", bootstrap = 60, seed = 12,
+                         level = 0.9, threads = 1)
+  expect_false(identical(other$value_sd, one$value_sd))
+})
+
+test_that("the attributes hold the removed species, the iteration and the settings", {
+  obs <- example_obs()
+  sp <- sscm_spectrum(obs, "Site", "Species", "Pref")
+  occurrence <- tapply(obs$Site, obs$Species, function(s) length(unique(s)))
+  expect_setequal(attr(sp, "removed"), names(occurrence)[occurrence <= 4])
+  expect_setequal(sp$species, names(occurrence)[occurrence > 4])
+  expect_identical(sp$cases, as.integer(occurrence[sp$species]))
+  expect_identical(sp$rows, as.integer(table(obs$Species)[sp$species]))
+  expect_identical(sp$rank, as.integer(rank(-sp$value, ties.method = "min")))
+  expect_gt(attr(sp, "steps"), 0L)
+  expect_identical(attr(sp, "settings")$case, "Site")
+  all <- sscm_spectrum(obs, "Site", "Species", "Pref", remove_low = FALSE)
+  expect_identical(attr(all, "removed"), character())
+  expect_setequal(all$species, unique(obs$Species))
+})
+
+test_that("print and plot show the spectrum", {
+  sp <- sscm_spectrum(example_obs(), "Site", "Species", "Pref", bootstrap = 20, threads = 1)
+  out <- capture.output(print(sp))
+  expect_match(out[1], sprintf("Palatability spectrum of %d species", nrow(sp)), fixed = TRUE)
+  expect_true(any(grepl(sp$species[1], out, fixed = TRUE)))
+  expect_true(any(grepl("20 replicates", out, fixed = TRUE)))
+  pdf(NULL)
+  on.exit(dev.off())
+  expect_identical(plot(sp), sp)
+  expect_silent(plot(sscm_spectrum(example_obs(), "Site", "Species", "Pref")))
+})

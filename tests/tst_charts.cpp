@@ -1,0 +1,455 @@
+// The charts drawn offscreen into files and read back as a reader would see them: markers,
+// whiskers and axis ticks of the spectrum, cell colours of the heat map, files that open.
+
+#include "charts/charts.h"
+#include "svgshapes.h"
+#include "tempdir.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+#include <random>
+#include <string>
+#include <vector>
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QLocale>
+#include <QPainter>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using sscm::test::SvgShapes;
+
+/// A finished run of five species over three cases, written by hand: values with a tie (Carex
+/// and Briza), two pairs never compared (Poa-Briza, Carex-Poa in neither direction).
+sscm::AnalysisResult handResult() {
+    sscm::AnalysisResult r;
+    r.casename = {"S1", "S2", "S3"};
+    r.spname = {"Poa", "Carex", "Festuca", "Briza", "Luzula"};
+    r.curvec = {0.2, 0.5, 0.7, 0.5, 0.1};
+    // Pairs row by row in kept order; i compared with itself gives 2.
+    const std::vector<std::vector<std::pair<int, double>>> rows = {
+        {{0, 2}, {2, 1}, {4, 3}},
+        {{1, 2}, {2, 1.5}, {3, 2.25}},
+        {{0, 3}, {1, 2.5}, {2, 2}, {3, 2.75}, {4, 3}},
+        {{1, 1.75}, {2, 1.25}, {3, 2}},
+        {{0, 1}, {2, 1}, {4, 2}},
+    };
+    r.pairs.n = 5;
+    r.pairs.start.push_back(0);
+    for (const auto& row : rows) {
+        for (const auto& [j, m] : row) {
+            r.pairs.col.push_back(j);
+            r.pairs.mean.push_back(m);
+            r.pairs.count.push_back(1);
+        }
+        r.pairs.start.push_back(std::int64_t(r.pairs.col.size()));
+    }
+    return r;
+}
+
+sscm::BootstrapResult handIntervals() {
+    sscm::BootstrapResult b;
+    b.settings.replicates = 200;
+    b.settings.level = 0.9;
+    b.used = 198;
+    b.valueLo = {0.12, 0.41, 0.62, 0.33, 0.02};
+    b.valueHi = {0.29, 0.58, 0.81, 0.55, 0.16};
+    return b;
+}
+
+class ChartsTest : public sscm::test::TempDirTest {
+protected:
+    static const QColor kDot;
+    static const QColor kWhisker;
+
+    static SvgShapes spectrumSvg(const sscm::SpectrumChartData& d, QSize size, const char* file) {
+        QString error;
+        EXPECT_TRUE(sscm::writeChart(
+            file, size, [&](QPainter& p, const QRectF& r) { sscm::paintSpectrum(p, r, d); },
+            &error))
+            << error.toStdString();
+        SvgShapes s = SvgShapes::read(file);
+        EXPECT_TRUE(s.ok);
+        return s;
+    }
+    static std::vector<SvgShapes::Circle> markers(const SvgShapes& s) {
+        std::vector<SvgShapes::Circle> out;
+        for (const auto& c : s.circles) {
+            if (c.fill == kDot) {
+                out.push_back(c);
+            }
+        }
+        std::sort(out.begin(), out.end(),
+                  [](const auto& a, const auto& b) { return a.centre.y() < b.centre.y(); });
+        return out;
+    }
+    /// The value axis as a reader reads it: the numbers under the tick marks, paired left to
+    /// right, give the x of any value.
+    struct Scale {
+        double x0 = 0, v0 = 0, x1 = 1, v1 = 1;
+        double x(double v) const { return x0 + (v - v0) / (v1 - v0) * (x1 - x0); }
+    };
+    static Scale axisScale(const SvgShapes& s) {
+        double axisY = -1;
+        for (const auto& l : s.lines) {
+            if (l.stroke == kDot && l.points.size() == 2 && l.points[0].y() == l.points[1].y()) {
+                axisY = std::max(axisY, l.points[0].y());
+            }
+        }
+        std::vector<double> tickX;
+        for (const auto& l : s.lines) {
+            if (l.stroke == kDot && l.points.size() == 2 && l.points[0].x() == l.points[1].x() &&
+                std::abs(std::min(l.points[0].y(), l.points[1].y()) - axisY) < 0.01) {
+                tickX.push_back(l.points[0].x());
+            }
+        }
+        std::vector<std::pair<double, double>> labels; // x, value
+        for (const auto& t : s.texts) {
+            bool isNumber = false;
+            const double v = t.text.toDouble(&isNumber);
+            if (isNumber && t.at.y() > axisY && t.at.y() < axisY + 20) {
+                labels.push_back({t.at.x(), v});
+            }
+        }
+        std::sort(tickX.begin(), tickX.end());
+        std::sort(labels.begin(), labels.end());
+        EXPECT_GE(tickX.size(), 3u);
+        EXPECT_EQ(tickX.size(), labels.size());
+        if (tickX.size() < 2 || tickX.size() != labels.size()) {
+            return {};
+        }
+        // Labels are centred on their ticks and increase to the right.
+        for (std::size_t k = 1; k < labels.size(); ++k) {
+            EXPECT_GT(labels[k].second, labels[k - 1].second);
+            EXPECT_LT(labels[k - 1].first, tickX[k]);
+        }
+        return {tickX.front(), labels.front().second, tickX.back(), labels.back().second};
+    }
+};
+const QColor ChartsTest::kDot(0x20, 0x20, 0x20);
+const QColor ChartsTest::kWhisker(0x3b, 0x6e, 0xa8);
+
+TEST_F(ChartsTest, RankOrderKeepsSpeciesOrderForTies) {
+    std::mt19937 gen(7);
+    for (int round = 0; round < 50; ++round) {
+        std::vector<double> v(1 + gen() % 30);
+        for (double& x : v) {
+            x = double(gen() % 6) / 10.0;
+        }
+        const std::vector<std::int32_t> order = sscm::rankOrder(v);
+        ASSERT_EQ(order.size(), v.size());
+        // The plain way: by value descending, then by index.
+        std::vector<std::int32_t> plain(v.size());
+        for (std::size_t i = 0; i < v.size(); ++i) {
+            plain[i] = std::int32_t(i);
+        }
+        std::sort(plain.begin(), plain.end(), [&](std::int32_t a, std::int32_t b) {
+            return v[std::size_t(a)] != v[std::size_t(b)] ? v[std::size_t(a)] > v[std::size_t(b)]
+                                                          : a < b;
+        });
+        EXPECT_EQ(order, plain);
+    }
+}
+
+TEST_F(ChartsTest, ChartDataFollowsTheRunAndIgnoresIntervalsOfAnotherRun) {
+    const sscm::AnalysisResult r = handResult();
+    const sscm::BootstrapResult b = handIntervals();
+    const sscm::SpectrumChartData d = sscm::spectrumChartData(r, &b, "plots.csv");
+    ASSERT_EQ(d.rows.size(), 5u);
+    const std::vector<std::string> names = {"Festuca", "Carex", "Briza", "Poa", "Luzula"};
+    for (std::size_t k = 0; k < 5; ++k) {
+        EXPECT_EQ(d.rows[k].name, names[k]);
+    }
+    EXPECT_EQ(d.rows[2].lo, 0.33);
+    EXPECT_EQ(d.rows[2].hi, 0.55);
+    EXPECT_EQ(d.cases, 3);
+    EXPECT_NE(d.intervalNote.find("90 %"), std::string::npos);
+    EXPECT_NE(d.intervalNote.find("200"), std::string::npos);
+
+    sscm::BootstrapResult other = b;
+    other.valueLo.pop_back();
+    other.valueHi.pop_back();
+    const sscm::SpectrumChartData plain = sscm::spectrumChartData(r, &other, "plots.csv");
+    EXPECT_TRUE(std::isnan(plain.rows[0].lo));
+    EXPECT_TRUE(plain.intervalNote.empty());
+
+    const sscm::HeatMapData h = sscm::heatMapData(r, "plots.csv");
+    EXPECT_EQ(h.names, names);
+    std::map<std::pair<int, int>, double> cells;
+    for (const auto& c : h.cells) {
+        cells[{c.row, c.col}] = c.mean;
+    }
+    EXPECT_EQ(cells.size(), r.pairs.col.size());
+    // Festuca (row 0) against Luzula (column 4): kept 2 against kept 4.
+    EXPECT_EQ(cells.at({0, 4}), 3);
+    EXPECT_EQ(cells.at({2, 1}), 1.75);
+    EXPECT_EQ(cells.count({3, 2}), 0u);
+}
+
+TEST_F(ChartsTest, SpectrumShowsOneMarkerPerSpeciesInRankOrderWithWhiskersOnTheAxisScale) {
+    const sscm::AnalysisResult r = handResult();
+    const sscm::BootstrapResult b = handIntervals();
+    const sscm::SpectrumChartData d = sscm::spectrumChartData(r, &b, "plots.csv");
+    const SvgShapes s = spectrumSvg(d, sscm::spectrumNaturalSize(d), "spectrum.svg");
+
+    const std::vector<SvgShapes::Circle> dots = markers(s);
+    ASSERT_EQ(dots.size(), 5u);
+    const Scale scale = axisScale(s);
+    const std::vector<QString> names = {"Festuca", "Carex", "Briza", "Poa", "Luzula"};
+    const std::vector<double> value = {0.7, 0.5, 0.5, 0.2, 0.1};
+    const std::vector<double> lo = {0.62, 0.41, 0.33, 0.12, 0.02};
+    const std::vector<double> hi = {0.81, 0.58, 0.55, 0.29, 0.16};
+    for (std::size_t k = 0; k < 5; ++k) {
+        SCOPED_TRACE(names[k].toStdString());
+        const double y = dots[k].centre.y();
+        EXPECT_NEAR(dots[k].centre.x(), scale.x(value[k]), 0.5);
+        // The name on the marker's row.
+        int named = 0;
+        for (const auto& t : s.texts) {
+            if (t.text == names[k]) {
+                ++named;
+                EXPECT_LT(t.at.x(), dots[k].centre.x());
+                EXPECT_NEAR(t.at.y() - t.fontSize * 0.35, y, t.fontSize * 0.6);
+            }
+        }
+        EXPECT_EQ(named, 1);
+        // The whisker: a horizontal stroke through the marker from lo to hi.
+        int whiskers = 0;
+        for (const auto& l : s.lines) {
+            if (l.stroke == kWhisker && l.points.size() == 2 &&
+                std::abs(l.points[0].y() - y) < 0.01 && std::abs(l.points[1].y() - y) < 0.01) {
+                ++whiskers;
+                const double left = std::min(l.points[0].x(), l.points[1].x());
+                const double right = std::max(l.points[0].x(), l.points[1].x());
+                EXPECT_NEAR(left, scale.x(lo[k]), 0.5);
+                EXPECT_NEAR(right, scale.x(hi[k]), 0.5);
+            }
+        }
+        EXPECT_EQ(whiskers, 1);
+    }
+    // The title names the data file, the cases and the species.
+    bool titled = false;
+    bool counted = false;
+    for (const auto& t : s.texts) {
+        titled = titled || t.text.contains("plots.csv");
+        counted = counted || t.text.startsWith("3 cases, 5 species");
+    }
+    EXPECT_TRUE(titled);
+    EXPECT_TRUE(counted);
+}
+
+TEST_F(ChartsTest, SpectrumWithoutIntervalsHasNoWhiskers) {
+    const sscm::SpectrumChartData d = sscm::spectrumChartData(handResult(), nullptr, "plots.csv");
+    const SvgShapes s = spectrumSvg(d, QSize(500, 300), "plain.svg");
+    EXPECT_EQ(markers(s).size(), 5u);
+    for (const auto& l : s.lines) {
+        EXPECT_NE(l.stroke, kWhisker);
+    }
+}
+
+TEST_F(ChartsTest, ThousandsOfSpeciesShowTheTopAndBottomWithReadableNames) {
+    sscm::SpectrumChartData d;
+    d.dataFile = "big.csv";
+    const int n = 3000;
+    for (int k = 0; k < n; ++k) {
+        d.rows.push_back({"sp" + std::to_string(k), 1.0 - k / double(n)});
+    }
+    const QSize size = sscm::spectrumNaturalSize(d);
+    EXPECT_LT(size.height(), 6000);
+    const SvgShapes s = spectrumSvg(d, size, "big.svg");
+    const std::vector<SvgShapes::Circle> dots = markers(s);
+    ASSERT_GT(dots.size(), 100u);
+    ASSERT_LT(dots.size(), std::size_t(n));
+    EXPECT_EQ(dots.size() % 2, 0u);
+    // The first and last species are there, and what is left out is said.
+    std::map<QString, const SvgShapes::Text*> byText;
+    bool note = false;
+    for (const auto& t : s.texts) {
+        byText[t.text] = &t;
+        note = note || t.text.contains(QLocale(QLocale::English).toString(n - int(dots.size())) +
+                                       " species not shown");
+    }
+    EXPECT_TRUE(note);
+    ASSERT_TRUE(byText.count("sp0"));
+    ASSERT_TRUE(byText.count("sp2999"));
+    EXPECT_GE(byText["sp0"]->fontSize, 8);
+    EXPECT_LT(byText["sp0"]->at.y(), byText["sp2999"]->at.y());
+
+    // A short page keeps the names readable by showing fewer of them.
+    const SvgShapes small = spectrumSvg(d, QSize(600, 400), "small.svg");
+    const std::vector<SvgShapes::Circle> few = markers(small);
+    ASSERT_GE(few.size(), 10u);
+    for (std::size_t k = 1; k < few.size(); ++k) {
+        EXPECT_GE(few[k].centre.y() - few[k - 1].centre.y(), 10.9);
+    }
+}
+
+TEST_F(ChartsTest, HeatMapCellsTakeTheColourOfTheirMeanCode) {
+    const sscm::HeatMapData h = sscm::heatMapData(handResult(), "plots.csv");
+    QString error;
+    ASSERT_TRUE(sscm::writeChart(
+        "heat.svg", sscm::heatMapNaturalSize(h),
+        [&](QPainter& p, const QRectF& r) { sscm::paintHeatMap(p, r, h); }, &error))
+        << error.toStdString();
+    const SvgShapes s = SvgShapes::read("heat.svg");
+    ASSERT_TRUE(s.ok);
+    // The matrix: the largest never-compared rectangle, five cells a side.
+    QRectF matrix;
+    for (const auto& r : s.rects) {
+        if (r.fill == sscm::neverComparedColour() &&
+            r.box.width() * r.box.height() > matrix.width() * matrix.height()) {
+            matrix = r.box;
+        }
+    }
+    ASSERT_GT(matrix.width(), 50);
+    EXPECT_NEAR(matrix.width(), matrix.height(), 0.01);
+    const double cell = matrix.width() / 5;
+    const auto seen = [&](int row, int col) {
+        const QPointF at(matrix.left() + (col + 0.5) * cell, matrix.top() + (row + 0.5) * cell);
+        QColor top;
+        for (const auto& r : s.rects) {
+            if (r.box.contains(at) && r.fill.isValid()) {
+                top = r.fill;
+            }
+        }
+        return top;
+    };
+    // Rank order Festuca, Carex, Briza, Poa, Luzula on both axes.
+    EXPECT_EQ(seen(0, 4), QColor(0x67, 0x00, 0x1f)); // Festuca always above Luzula: 3
+    EXPECT_EQ(seen(4, 0), QColor(0x05, 0x30, 0x61)); // Luzula always below Festuca: 1
+    EXPECT_EQ(seen(0, 0), QColor(0xf7, 0xf7, 0xf7)); // a tie
+    EXPECT_EQ(seen(1, 2), sscm::meanCodeColour(2.25));
+    EXPECT_EQ(seen(2, 3), sscm::neverComparedColour()); // Briza and Poa never met
+    EXPECT_EQ(seen(3, 1), sscm::neverComparedColour());
+    // Row names on the left in rank order.
+    std::vector<std::pair<double, QString>> left;
+    for (const auto& t : s.texts) {
+        if (!t.rotated && t.at.x() < matrix.left() && t.at.y() > matrix.top()) {
+            left.push_back({t.at.y(), t.text});
+        }
+    }
+    std::sort(left.begin(), left.end());
+    ASSERT_EQ(left.size(), 5u);
+    EXPECT_EQ(left[0].second, "Festuca");
+    EXPECT_EQ(left[2].second, "Briza");
+    EXPECT_EQ(left[4].second, "Luzula");
+}
+
+TEST_F(ChartsTest, TheColourScaleDivergesEvenlyFromATie) {
+    EXPECT_EQ(sscm::meanCodeColour(2), QColor(0xf7, 0xf7, 0xf7));
+    EXPECT_EQ(sscm::meanCodeColour(0.5), sscm::meanCodeColour(1));
+    EXPECT_EQ(sscm::meanCodeColour(9), sscm::meanCodeColour(3));
+    EXPECT_EQ(sscm::meanCodeColour(std::nan("")), sscm::neverComparedColour());
+    // Darker the further from 2, on both sides, by similar steps; red above, blue below.
+    for (double d = 0.1; d <= 1.0001; d += 0.1) {
+        const QColor up = sscm::meanCodeColour(2 + d);
+        const QColor down = sscm::meanCodeColour(2 - d);
+        EXPECT_LT(up.lightness(), sscm::meanCodeColour(2 + d - 0.1).lightness());
+        EXPECT_LT(down.lightness(), sscm::meanCodeColour(2 - d + 0.1).lightness());
+        EXPECT_NEAR(up.lightness(), down.lightness(), 40);
+        EXPECT_GT(up.red(), up.blue());
+        EXPECT_GT(down.blue(), down.red());
+        EXPECT_NE(up, sscm::neverComparedColour());
+        EXPECT_NE(down, sscm::neverComparedColour());
+    }
+}
+
+TEST_F(ChartsTest, PngAndPdfFilesOpenAtTheirSize) {
+    const sscm::AnalysisResult r = handResult();
+    const sscm::SpectrumChartData d = sscm::spectrumChartData(r, nullptr, "plots.csv");
+    const sscm::HeatMapData h = sscm::heatMapData(r, "plots.csv");
+    const sscm::ChartPainter spectrum = [&](QPainter& p, const QRectF& a) {
+        sscm::paintSpectrum(p, a, d);
+    };
+    const sscm::ChartPainter heat = [&](QPainter& p, const QRectF& a) {
+        sscm::paintHeatMap(p, a, h);
+    };
+    QString error;
+    for (const auto& paint : {spectrum, heat}) {
+        ASSERT_TRUE(sscm::writeChart("chart.PNG", QSize(640, 480), paint, &error))
+            << error.toStdString();
+        const std::string png = readFile("chart.PNG");
+        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
+        const QImage image("chart.PNG");
+        ASSERT_FALSE(image.isNull());
+        EXPECT_EQ(image.size(), QSize(640, 480));
+        // Something is drawn besides the white page.
+        int ink = 0;
+        for (int y = 0; y < image.height(); y += 2) {
+            for (int x = 0; x < image.width(); x += 2) {
+                ink += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
+            }
+        }
+        EXPECT_GT(ink, 200);
+
+        ASSERT_TRUE(sscm::writeChart("chart.pdf", QSize(640, 480), paint, &error))
+            << error.toStdString();
+        const std::string pdf = readFile("chart.pdf");
+        EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+        EXPECT_NE(pdf.find("%%EOF", pdf.size() - 16), std::string::npos);
+        EXPECT_NE(pdf.find("/MediaBox [0 0 640.000000 480.000000]"), std::string::npos);
+        EXPECT_GT(pdf.size(), 2000u);
+    }
+
+    EXPECT_FALSE(sscm::writeChart("chart.gif", QSize(640, 480), spectrum, &error));
+    EXPECT_TRUE(error.contains(".png, .svg or .pdf"));
+    EXPECT_FALSE(exists("chart.gif"));
+    for (const char* name : {"no-such-folder/chart.png", "no-such-folder/chart.svg"}) {
+        EXPECT_FALSE(sscm::writeChart(name, QSize(640, 480), spectrum, &error));
+        EXPECT_TRUE(error.contains(name));
+    }
+    EXPECT_FALSE(sscm::writeChart("zero.png", QSize(0, 480), spectrum, &error));
+}
+
+TEST_F(ChartsTest, LargeHeatMapsDrawAsAnImageWithRankTicks) {
+    sscm::HeatMapData h;
+    const int n = 700;
+    for (int k = 0; k < n; ++k) {
+        h.names.push_back("species number " + std::to_string(k));
+        h.cells.push_back({k, k, 2});
+        if (k + 1 < n) {
+            h.cells.push_back({k, k + 1, 3});
+        }
+    }
+    const QSize size = sscm::heatMapNaturalSize(h);
+    QString error;
+    ASSERT_TRUE(sscm::writeChart(
+        "big.svg", size, [&](QPainter& p, const QRectF& r) { sscm::paintHeatMap(p, r, h); },
+        &error));
+    const SvgShapes s = SvgShapes::read("big.svg");
+    bool rank100 = false;
+    for (const auto& t : s.texts) {
+        EXPECT_FALSE(t.text.startsWith("species number"));
+        rank100 = rank100 || t.text == "100";
+    }
+    EXPECT_TRUE(rank100);
+    EXPECT_LT(s.rects.size(), 200u);
+}
+
+TEST_F(ChartsTest, NamesShowAsUtf8ElseCp932ElseLatin1) {
+    EXPECT_EQ(sscm::displayText("Festuca rubra"), "Festuca rubra");
+    EXPECT_EQ(sscm::displayText("\xe3\x82\xb9\xe3\x82\xb9\xe3\x82\xad"),
+              QString::fromUtf8("ススキ"));
+    // Shift-JIS as Windows writes it: katakana, a wave dash of CP932 and an NEC circled digit.
+    EXPECT_EQ(sscm::displayText("\x83\x58\x83\x58\x83\x4c"), QString::fromUtf8("ススキ"));
+    EXPECT_EQ(sscm::displayText("\x82\xa0\x81\x60\x87\x40"), QString::fromUtf8("あ～①"));
+    EXPECT_EQ(sscm::displayText("\x96\xec\x8d\xd8\x5c"), QString::fromUtf8("野菜\\"));
+    // A lead byte at the end is not CP932; a well-formed pair with no character is not either.
+    EXPECT_EQ(sscm::displayText("caf\xe9"), QString::fromUtf8("café"));
+    EXPECT_EQ(sscm::displayText("\x85\x40"), QString::fromLatin1("\x85\x40"));
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,130 @@
+// sscm-cli --plot, --heatmap and --plot-size from the outside: the files it writes, read back as a
+// reader would see them, and the usage errors found before any work is done.
+
+#include "svgshapes.h"
+#include "tempdir.h"
+#include "test_config.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <string>
+#include <sys/wait.h>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const std::string kData = std::string(SSCM_TEST_DATA_DIR) + "/cli/";
+
+class Plots : public sscm::test::TempDirTest {
+protected:
+    int run(const std::vector<std::string>& extra) {
+        std::string cmd = std::string("'") + SSCM_CLI_PATH + "' '" + kData +
+                          "worked.csv' --case Site --species Species --pref Pref --threshold 1 "
+                          "--quiet";
+        for (const auto& a : extra)
+            cmd += " '" + a + "'";
+        cmd += " >out.txt 2>err.txt";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
+    /// Width and height from a PNG's header; zero when the file is not a PNG.
+    static std::pair<std::uint32_t, std::uint32_t> pngSize(const std::string& bytes) {
+        if (bytes.size() < 24 || bytes.compare(0, 8, "\x89PNG\r\n\x1a\n") != 0 ||
+            bytes.compare(12, 4, "IHDR") != 0)
+            return {0, 0};
+        const auto be = [&](std::size_t at) {
+            std::uint32_t v = 0;
+            for (std::size_t k = 0; k < 4; ++k)
+                v = v << 8 | static_cast<unsigned char>(bytes[at + k]);
+            return v;
+        };
+        return {be(16), be(20)};
+    }
+    static int markers(const sscm::test::SvgShapes& s) {
+        int n = 0;
+        for (const auto& c : s.circles)
+            n += c.fill == QColor(0x20, 0x20, 0x20) ? 1 : 0;
+        return n;
+    }
+    static int whiskers(const sscm::test::SvgShapes& s) {
+        int n = 0;
+        for (const auto& l : s.lines)
+            n += l.stroke == QColor(0x3b, 0x6e, 0xa8) ? 1 : 0;
+        return n;
+    }
+    /// Number of species kept by the run, from its result file: the lines after the heading.
+    int keptSpecies() {
+        const std::string result = readFile("palatability_worked.csv");
+        const auto at = result.rfind("Eigen vector (palatability)\r\n");
+        int lines = 0;
+        for (auto p = result.find("\r\n", at) + 2; p < result.size();
+             p = result.find("\r\n", p) + 2)
+            ++lines;
+        return lines;
+    }
+};
+
+TEST_F(Plots, BothChartsInEveryFormatWithoutADisplay) {
+    ASSERT_EQ(run({"--plot", "s.png", "--heatmap", "h.PNG"}), 0) << readFile("err.txt");
+    EXPECT_EQ(readFile("err.txt"), "");
+    const auto [w, h] = pngSize(readFile("s.png"));
+    EXPECT_GE(w, 600u);
+    EXPECT_GT(h, 200u);
+    EXPECT_GT(pngSize(readFile("h.PNG")).first, 300u);
+
+    ASSERT_EQ(run({"--plot", "s.svg", "--heatmap", "h.pdf", "--plot-size", "640x480"}), 0)
+        << readFile("err.txt");
+    const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read("s.svg");
+    ASSERT_TRUE(svg.ok);
+    EXPECT_EQ(markers(svg), keptSpecies());
+    EXPECT_EQ(whiskers(svg), 0);
+    EXPECT_NE(readFile("s.svg").find("viewBox=\"0 0 640 480\""), std::string::npos);
+    const std::string pdf = readFile("h.pdf");
+    EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
+    EXPECT_NE(pdf.find("/MediaBox [0 0 640.000000 480.000000]"), std::string::npos);
+
+    ASSERT_EQ(run({"--plot", "sized.png", "--plot-size", "900x300"}), 0);
+    EXPECT_EQ(pngSize(readFile("sized.png")), (std::pair<std::uint32_t, std::uint32_t>{900, 300}));
+}
+
+TEST_F(Plots, TheSpectrumDrawsTheIntervalsOfTheBootstrap) {
+    ASSERT_EQ(run({"--bootstrap", "200", "--seed", "3", "--plot", "s.svg"}), 0)
+        << readFile("err.txt");
+    const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read("s.svg");
+    const int n = markers(svg);
+    EXPECT_EQ(n, keptSpecies());
+    // A whisker and its two end caps for each species.
+    EXPECT_EQ(whiskers(svg), 3 * n);
+    bool note = false;
+    for (const auto& t : svg.texts)
+        note = note || t.text.contains("95 % intervals, 200 site bootstrap replicates");
+    EXPECT_TRUE(note);
+}
+
+TEST_F(Plots, BadNamesAndSizesAreUsageErrorsBeforeTheRun) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--plot", "s.gif"},
+                                               {"--heatmap", "noextension"},
+                                               {"--plot", "s.png", "--plot-size", "640"},
+                                               {"--plot", "s.png", "--plot-size", "640x480x2"},
+                                               {"--plot", "s.png", "--plot-size", "99x480"},
+                                               {"--plot", "s.png", "--plot-size", "-640x480"}}) {
+        SCOPED_TRACE(args.back());
+        EXPECT_EQ(run(args), 2);
+        EXPECT_FALSE(exists("log_worked.csv"));
+        EXPECT_FALSE(exists("palatability_worked.csv"));
+        EXPECT_NE(readFile("err.txt").find(args[args.size() == 2 ? 0 : 2]), std::string::npos)
+            << readFile("err.txt");
+    }
+}
+
+TEST_F(Plots, AChartThatCannotBeWrittenFailsWithItsName) {
+    EXPECT_EQ(run({"--plot", "no-such-folder/s.png"}), 1);
+    EXPECT_NE(readFile("err.txt").find("no-such-folder/s.png"), std::string::npos);
+    // The run itself is complete: its result file stands.
+    EXPECT_TRUE(exists("palatability_worked.csv"));
+}
+
+} // namespace

@@ -1,0 +1,139 @@
+#include "ui/chartwindow.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QHBoxLayout>
+#include <QMessageBox>
+#include <QPainter>
+#include <QPushButton>
+#include <QScrollArea>
+#include <QVBoxLayout>
+
+namespace sscm {
+
+ChartView::ChartView(ChartKind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
+    setAttribute(Qt::WA_OpaquePaintEvent);
+}
+
+void ChartView::setData(const SpectrumChartData& spectrum, const HeatMapData& heat, bool hasRun) {
+    spectrum_ = spectrum;
+    heat_ = heat;
+    hasRun_ = hasRun;
+    // The spectrum keeps its rows readable and scrolls; the heat map fits the window.
+    if (kind_ == ChartKind::Spectrum) {
+        setMinimumSize(360, hasRun ? spectrumNaturalSize(spectrum_).height() : 200);
+    } else {
+        setMinimumSize(360, 300);
+    }
+    update();
+}
+
+QSize ChartView::naturalSize() const {
+    return kind_ == ChartKind::Spectrum ? spectrumNaturalSize(spectrum_)
+                                        : heatMapNaturalSize(heat_);
+}
+
+void ChartView::paintChart(QPainter& p, const QRectF& area) const {
+    if (!hasRun_) {
+        p.fillRect(area, Qt::white);
+        p.setPen(Qt::black);
+        p.drawText(area, Qt::AlignCenter, "No finished run yet: read a data file and run GO.");
+        return;
+    }
+    if (kind_ == ChartKind::Spectrum) {
+        paintSpectrum(p, area, spectrum_);
+    } else {
+        paintHeatMap(p, area, heat_);
+    }
+}
+
+QImage ChartView::image() const {
+    QImage img(size(), QImage::Format_RGB32);
+    img.fill(Qt::white);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintChart(p, QRectF(img.rect()));
+    return img;
+}
+
+void ChartView::paintEvent(QPaintEvent*) {
+    QPainter p(this);
+    p.setRenderHint(QPainter::Antialiasing);
+    paintChart(p, QRectF(rect()));
+}
+
+ChartWindow::ChartWindow(ChartKind kind, QWidget* parent)
+    : QWidget(parent, Qt::Window), kind_(kind) {
+    const bool spectrum = kind == ChartKind::Spectrum;
+    setObjectName(spectrum ? "SpectrumChart" : "ComparisonMatrix");
+    setWindowTitle(spectrum ? "Spectrum chart" : "Comparison matrix");
+    auto* save = new QPushButton("Save as\u2026", this);
+    save->setObjectName("SaveChart");
+    auto* copy = new QPushButton("Copy", this);
+    copy->setObjectName("CopyChart");
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(save);
+    buttons->addWidget(copy);
+    buttons->addStretch(1);
+    area_ = new QScrollArea(this);
+    area_->setWidgetResizable(true);
+    area_->setFrameShape(QFrame::NoFrame);
+    view_ = new ChartView(kind, area_);
+    view_->setObjectName("ChartView");
+    area_->setWidget(view_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(4, 4, 4, 4);
+    layout->addLayout(buttons);
+    layout->addWidget(area_, 1);
+    connect(save, &QPushButton::clicked, this, &ChartWindow::saveAs);
+    connect(copy, &QPushButton::clicked, this, &ChartWindow::copy);
+    resize(spectrum ? QSize(780, 640) : QSize(860, 720));
+    setRun(nullptr, nullptr, {});
+}
+
+void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
+                         const std::shared_ptr<const BootstrapResult>& intervals,
+                         const std::string& dataFile) {
+    // A run stopped by a split network leaves its species but no spectrum.
+    if (!run || run->curvec.empty()) {
+        view_->setData({}, {}, false);
+        return;
+    }
+    if (kind_ == ChartKind::Spectrum) {
+        view_->setData(spectrumChartData(*run, intervals.get(), dataFile), {}, true);
+    } else {
+        view_->setData({}, heatMapData(*run, dataFile), true);
+    }
+}
+
+bool ChartWindow::saveTo(const QString& fileName, QString* error) const {
+    return writeChart(
+        fileName, view_->size(), [this](QPainter& p, const QRectF& a) { view_->paintChart(p, a); },
+        error, windowTitle());
+}
+
+void ChartWindow::copy() const {
+    QApplication::clipboard()->setImage(view_->image());
+}
+
+void ChartWindow::saveAs() {
+    QString filter;
+    const QString name = QFileDialog::getSaveFileName(
+        this, "Save the chart", kind_ == ChartKind::Spectrum ? "spectrum.png" : "matrix.png",
+        "PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)", &filter);
+    if (name.isEmpty()) {
+        return;
+    }
+    QString file = name;
+    if (!chartFormatOf(file)) {
+        // No known extension typed: the one of the chosen filter.
+        file += filter.contains("svg") ? ".svg" : filter.contains("pdf") ? ".pdf" : ".png";
+    }
+    QString error;
+    if (!saveTo(file, &error)) {
+        QMessageBox::warning(this, "sscm", error);
+    }
+}
+
+} // namespace sscm

@@ -1,0 +1,69 @@
+#pragma once
+
+#include "analysis/analysis.h"
+#include "analysis/bootstrap.h"
+#include "charts/charts.h"
+
+#include <memory>
+#include <string>
+
+#include <QImage>
+#include <QString>
+#include <QWidget>
+
+class QScrollArea;
+
+namespace sscm {
+
+enum class ChartKind { Spectrum, HeatMap };
+
+/// Paints one chart at its own size.
+class ChartView final : public QWidget {
+public:
+    ChartView(ChartKind kind, QWidget* parent);
+
+    void setData(const SpectrumChartData& spectrum, const HeatMapData& heat, bool hasRun);
+    /// The chart as it shows now, as an image.
+    QImage image() const;
+    /// Paints the chart into `area` of any paint device.
+    void paintChart(QPainter& p, const QRectF& area) const;
+    bool hasRun() const { return hasRun_; }
+    /// The size that shows every row (spectrum) or a readable matrix (heat map).
+    QSize naturalSize() const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    ChartKind kind_;
+    SpectrumChartData spectrum_;
+    HeatMapData heat_;
+    bool hasRun_ = false;
+};
+
+/// A resizable window of its own showing one chart of the latest run (View, Spectrum chart or
+/// Comparison matrix), with Save as (PNG, SVG, PDF at the size on view) and Copy (an image).
+class ChartWindow final : public QWidget {
+public:
+    ChartWindow(ChartKind kind, QWidget* parent);
+
+    ChartKind kind() const { return kind_; }
+    /// Shows the run (null: none yet) and its intervals (null: none).
+    void setRun(const std::shared_ptr<const AnalysisResult>& run,
+                const std::shared_ptr<const BootstrapResult>& intervals,
+                const std::string& dataFile);
+    /// Writes the chart as shown into `fileName`, the format by its extension.
+    bool saveTo(const QString& fileName, QString* error) const;
+    /// Puts the chart as shown on the clipboard as an image.
+    void copy() const;
+    const ChartView* view() const { return view_; }
+
+private:
+    void saveAs();
+
+    ChartKind kind_;
+    ChartView* view_ = nullptr;
+    QScrollArea* area_ = nullptr;
+};
+
+} // namespace sscm

@@ -1,0 +1,161 @@
+#include "ui/menu.h"
+
+#include "ui/chartwindow.h"
+#include "ui/mainform.h"
+
+#include <QAction>
+#include <QDialog>
+#include <QDialogButtonBox>
+#include <QDir>
+#include <QDoubleSpinBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QSpinBox>
+#include <QThread>
+
+namespace sscm {
+
+namespace {
+
+QAction* add(QMenu* menu, const char* name, const QString& text, MainForm& form,
+             const std::function<void()>& run) {
+    auto* a = menu->addAction(text);
+    a->setObjectName(name);
+    QObject::connect(a, &QAction::triggered, &form, run);
+    return a;
+}
+
+/// Asks for the number of replicates, the seed and the level of the intervals.
+bool askBootstrapSettings(QWidget* parent, BootstrapSettings& s) {
+    QDialog dialog(parent);
+    dialog.setObjectName("IntervalsDialog");
+    dialog.setWindowTitle("Confidence intervals");
+    auto* replicates = new QSpinBox(&dialog);
+    replicates->setObjectName("Replicates");
+    replicates->setRange(10, 100000);
+    replicates->setValue(s.replicates);
+    auto* seed = new QSpinBox(&dialog);
+    seed->setObjectName("Seed");
+    seed->setRange(0, 2147483647);
+    seed->setValue(int(s.seed));
+    auto* level = new QDoubleSpinBox(&dialog);
+    level->setObjectName("Level");
+    level->setRange(0.5, 0.999);
+    level->setDecimals(3);
+    level->setSingleStep(0.01);
+    level->setValue(s.level);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow("Replicates (sites drawn with replacement)", replicates);
+    form->addRow("Seed", seed);
+    form->addRow("Level", level);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    s.replicates = replicates->value();
+    s.seed = std::uint64_t(seed->value());
+    s.level = level->value();
+    s.threads = std::max(1, QThread::idealThreadCount());
+    return true;
+}
+
+void exportChart(MainForm& form) {
+    QString filter;
+    const QString name = QFileDialog::getSaveFileName(
+        &form, "Export chart", "spectrum.png",
+        "Spectrum chart (*.png *.svg *.pdf);;Comparison matrix (*.png *.svg *.pdf)", &filter);
+    if (name.isEmpty()) {
+        return;
+    }
+    QString file = name;
+    if (!chartFormatOf(file)) {
+        file += ".png";
+    }
+    QString error;
+    const ChartKind kind =
+        filter.startsWith("Comparison") ? ChartKind::HeatMap : ChartKind::Spectrum;
+    if (!form.exportChart(file, kind, &error)) {
+        QMessageBox::warning(&form, "sscm", error);
+    }
+}
+
+void exportTable(MainForm& form) {
+    const QString name = QFileDialog::getSaveFileName(&form, "Export spectrum table",
+                                                      "spectrum.csv", "CSV table (*.csv)");
+    QString error;
+    if (!name.isEmpty() && !form.exportSpectrumTable(name, &error)) {
+        QMessageBox::warning(&form, "sscm", error);
+    }
+}
+
+} // namespace
+
+QMenuBar* buildMenuBar(MainForm& form) {
+    auto* bar = new QMenuBar(&form);
+    bar->setObjectName("MenuBar");
+    bar->setNativeMenuBar(false);
+
+    QMenu* file = bar->addMenu("&File");
+    add(file, "actionOpenFolder", "Open folder\u2026", form, [&form] {
+        const QString dir = QFileDialog::getExistingDirectory(&form, "Open folder", form.dirPath());
+        if (!dir.isEmpty()) {
+            form.setDirPath(dir);
+        }
+    });
+    add(file, "actionSaveResults", "Save results", form, [&form] { form.saveResults(); });
+    add(file, "actionExportTable", "Export spectrum table\u2026", form,
+        [&form] { exportTable(form); });
+    add(file, "actionExportChart", "Export chart\u2026", form, [&form] { exportChart(form); });
+    add(file, "actionExportTables", "Export tables\u2026", form, [&form] {
+        const QString dir = QFileDialog::getExistingDirectory(&form, "Export tables to a folder",
+                                                              QDir::currentPath());
+        QString error;
+        if (!dir.isEmpty() && !form.exportTablesTo(dir, &error)) {
+            QMessageBox::warning(&form, "sscm", error);
+        }
+    });
+    file->addSeparator();
+    add(file, "actionExit", "Exit", form, [&form] { form.requestExit(); });
+
+    QMenu* analysis = bar->addMenu("&Analysis");
+    add(analysis, "actionGo", "GO", form, [&form] { form.runAnalysis(); });
+    QAction* intervals =
+        add(analysis, "actionIntervals", "Confidence intervals\u2026", form, [&form] {
+            static BootstrapSettings last;
+            BootstrapSettings s = last;
+            if (askBootstrapSettings(&form, s)) {
+                last = s;
+                form.startBootstrap(s);
+            }
+        });
+    QAction* stop = add(analysis, "actionStopIntervals", "Stop confidence intervals", form,
+                        [&form] { form.cancelBootstrap(); });
+    add(analysis, "actionCopyResults", "Copy results", form, [&form] { form.copyResults(); });
+    // Intervals need a finished run and one bootstrap at a time; only a running one stops.
+    QObject::connect(analysis, &QMenu::aboutToShow, &form, [&form, intervals, stop] {
+        intervals->setEnabled(form.session().lastResult != nullptr &&
+                              !form.session().lastResult->curvec.empty() &&
+                              !form.bootstrapRunning());
+        stop->setEnabled(form.bootstrapRunning());
+    });
+
+    QMenu* view = bar->addMenu("&View");
+    add(view, "actionSpectrum", "Spectrum chart", form,
+        [&form] { form.openChart(ChartKind::Spectrum); });
+    add(view, "actionMatrix", "Comparison matrix", form,
+        [&form] { form.openChart(ChartKind::HeatMap); });
+
+    QMenu* help = bar->addMenu("&Help");
+    add(help, "actionDataFormat", "Data format", form,
+        [&form] { QMessageBox::information(&form, "Data format", MainForm::dataFormatText()); });
+    add(help, "actionAbout", "About", form,
+        [&form] { QMessageBox::about(&form, "About sscm", MainForm::aboutText()); });
+    return bar;
+}
+
+} // namespace sscm
