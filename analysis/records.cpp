@@ -135,10 +135,12 @@ Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefc
         for (std::size_t i = 0; i < r; ++i) {
             const double pi = casepref[i];
             if (out == nullptr) {
+                // Pooled in memory only: the observer hears once per first row, not per record,
+                // so the pooling is bound by the matrix cells it touches.
+                if (!obs.proceed())
+                    return Status::cancelled();
+                obs.progress(RunStage::Records, 0, 0);
                 for (std::size_t j = 0; j < r; ++j) {
-                    if (!obs.proceed())
-                        return Status::cancelled();
-                    obs.progress(RunStage::Records, 0, 0);
                     const double pj = casepref[j];
                     codes[j] = std::uint8_t(pi > pj ? 3 : (pi == pj ? 2 : 1));
                 }
