@@ -19,6 +19,7 @@ R CMD build --no-manual ../../r
 tarball=$(ls sscm_*.tar.gz)
 # NOT_CRAN: the interrupt test (a child R process and a signal) runs too.
 SSCM_CLI="$(cd .. && pwd)/sscm-cli" NOT_CRAN=true _R_CHECK_FORCE_SUGGESTS_=false \
+    MAKEFLAGS="-j$(nproc)" \
     R CMD check --no-manual "$tarball"
 log=sscm.Rcheck/00check.log
 if grep -q -E '^Status: .*(ERROR|WARNING)' "$log"; then
