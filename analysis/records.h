@@ -31,8 +31,9 @@ inline constexpr std::uint64_t kPackedLimit = std::uint64_t{1} << 32;
 /// or 1 as the first row's intensity is greater than, equal to or smaller than the second's.
 /// When `out` is not null each pair is also written to it as the record "case,first,second,
 /// code " and CR LF. The observer hears of every record written (RunStage::Records) after its
-/// proceed(); without a file, once per first row of a pair. Fails on an intensity that is not a number, or at the first failed write.
-/// `packedLimit` is kPackedLimit but for tests of the unpacked pooling.
+/// proceed(); without a file, once per first row of a pair. Fails on an intensity that is not a
+/// number, or at the first failed write. `packedLimit` is kPackedLimit but for tests of the
+/// unpacked pooling.
 Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
                     const CaseSpeciesTables& t, OutFile* out, Matrices& m,
                     std::uint64_t packedLimit = kPackedLimit);
