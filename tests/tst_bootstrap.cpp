@@ -140,19 +140,6 @@ TEST(Bootstrap, QuantilesAsRComputesThem) {
     EXPECT_EQ(sscm::quantile7({5}, 0.025), 5);
 }
 
-TEST(Bootstrap, BadSettingsAreRefused) {
-    const auto table = makeTable(kNames, {{"S1", "A", "1"}, {"S1", "B", "2"}});
-    sscm::AnalysisResult full;
-    ASSERT_TRUE(sscm::analyze(*table, roles(false), full));
-    sscm::BootstrapResult out;
-    sscm::BootstrapSettings boot;
-    boot.replicates = 0;
-    EXPECT_FALSE(sscm::bootstrap(*table, roles(false), full, boot, out));
-    boot.replicates = 10;
-    boot.level = 1;
-    EXPECT_FALSE(sscm::bootstrap(*table, roles(false), full, boot, out));
-}
-
 TEST(SpectrumTable, RankOrderQuotedNamesAndNumbersThatReadBack) {
     sscm::AnalysisResult r;
     r.spname = {"Poa, annua", "Carex \"x\"", "Festuca"};

@@ -133,63 +133,6 @@ protected:
 const QColor ChartsTest::kDot(0x20, 0x20, 0x20);
 const QColor ChartsTest::kWhisker(0x3b, 0x6e, 0xa8);
 
-TEST_F(ChartsTest, RankOrderKeepsSpeciesOrderForTies) {
-    std::mt19937 gen(7);
-    for (int round = 0; round < 50; ++round) {
-        std::vector<double> v(1 + gen() % 30);
-        for (double& x : v) {
-            x = double(gen() % 6) / 10.0;
-        }
-        const std::vector<std::int32_t> order = sscm::rankOrder(v);
-        ASSERT_EQ(order.size(), v.size());
-        // The plain way: by value descending, then by index.
-        std::vector<std::int32_t> plain(v.size());
-        for (std::size_t i = 0; i < v.size(); ++i) {
-            plain[i] = std::int32_t(i);
-        }
-        std::sort(plain.begin(), plain.end(), [&](std::int32_t a, std::int32_t b) {
-            return v[std::size_t(a)] != v[std::size_t(b)] ? v[std::size_t(a)] > v[std::size_t(b)]
-                                                          : a < b;
-        });
-        EXPECT_EQ(order, plain);
-    }
-}
-
-TEST_F(ChartsTest, ChartDataFollowsTheRunAndIgnoresIntervalsOfAnotherRun) {
-    const sscm::AnalysisResult r = handResult();
-    const sscm::BootstrapResult b = handIntervals();
-    const sscm::SpectrumChartData d = sscm::spectrumChartData(r, &b, "plots.csv");
-    ASSERT_EQ(d.rows.size(), 5u);
-    const std::vector<std::string> names = {"Festuca", "Carex", "Briza", "Poa", "Luzula"};
-    for (std::size_t k = 0; k < 5; ++k) {
-        EXPECT_EQ(d.rows[k].name, names[k]);
-    }
-    EXPECT_EQ(d.rows[2].lo, 0.33);
-    EXPECT_EQ(d.rows[2].hi, 0.55);
-    EXPECT_EQ(d.cases, 3);
-    EXPECT_NE(d.intervalNote.find("90 %"), std::string::npos);
-    EXPECT_NE(d.intervalNote.find("200"), std::string::npos);
-
-    sscm::BootstrapResult other = b;
-    other.valueLo.pop_back();
-    other.valueHi.pop_back();
-    const sscm::SpectrumChartData plain = sscm::spectrumChartData(r, &other, "plots.csv");
-    EXPECT_TRUE(std::isnan(plain.rows[0].lo));
-    EXPECT_TRUE(plain.intervalNote.empty());
-
-    const sscm::HeatMapData h = sscm::heatMapData(r, "plots.csv");
-    EXPECT_EQ(h.names, names);
-    std::map<std::pair<int, int>, double> cells;
-    for (const auto& c : h.cells) {
-        cells[{c.row, c.col}] = c.mean;
-    }
-    EXPECT_EQ(cells.size(), r.pairs.col.size());
-    // Festuca (row 0) against Luzula (column 4): kept 2 against kept 4.
-    EXPECT_EQ(cells.at({0, 4}), 3);
-    EXPECT_EQ(cells.at({2, 1}), 1.75);
-    EXPECT_EQ(cells.count({3, 2}), 0u);
-}
-
 TEST_F(ChartsTest, SpectrumShowsOneMarkerPerSpeciesInRankOrderWithWhiskersOnTheAxisScale) {
     const sscm::AnalysisResult r = handResult();
     const sscm::BootstrapResult b = handIntervals();
@@ -240,15 +183,6 @@ TEST_F(ChartsTest, SpectrumShowsOneMarkerPerSpeciesInRankOrderWithWhiskersOnTheA
     }
     EXPECT_TRUE(titled);
     EXPECT_TRUE(counted);
-}
-
-TEST_F(ChartsTest, SpectrumWithoutIntervalsHasNoWhiskers) {
-    const sscm::SpectrumChartData d = sscm::spectrumChartData(handResult(), nullptr, "plots.csv");
-    const SvgShapes s = spectrumSvg(d, QSize(500, 300), "plain.svg");
-    EXPECT_EQ(markers(s).size(), 5u);
-    for (const auto& l : s.lines) {
-        EXPECT_NE(l.stroke, kWhisker);
-    }
 }
 
 TEST_F(ChartsTest, ThousandsOfSpeciesShowTheTopAndBottomWithReadableNames) {
@@ -337,110 +271,6 @@ TEST_F(ChartsTest, HeatMapCellsTakeTheColourOfTheirMeanCode) {
     EXPECT_EQ(left[0].second, "Festuca");
     EXPECT_EQ(left[2].second, "Briza");
     EXPECT_EQ(left[4].second, "Luzula");
-}
-
-TEST_F(ChartsTest, TheColourScaleDivergesEvenlyFromATie) {
-    EXPECT_EQ(sscm::meanCodeColour(2), QColor(0xf7, 0xf7, 0xf7));
-    EXPECT_EQ(sscm::meanCodeColour(0.5), sscm::meanCodeColour(1));
-    EXPECT_EQ(sscm::meanCodeColour(9), sscm::meanCodeColour(3));
-    EXPECT_EQ(sscm::meanCodeColour(std::nan("")), sscm::neverComparedColour());
-    // Darker the further from 2, on both sides, by similar steps; red above, blue below.
-    for (double d = 0.1; d <= 1.0001; d += 0.1) {
-        const QColor up = sscm::meanCodeColour(2 + d);
-        const QColor down = sscm::meanCodeColour(2 - d);
-        EXPECT_LT(up.lightness(), sscm::meanCodeColour(2 + d - 0.1).lightness());
-        EXPECT_LT(down.lightness(), sscm::meanCodeColour(2 - d + 0.1).lightness());
-        EXPECT_NEAR(up.lightness(), down.lightness(), 40);
-        EXPECT_GT(up.red(), up.blue());
-        EXPECT_GT(down.blue(), down.red());
-        EXPECT_NE(up, sscm::neverComparedColour());
-        EXPECT_NE(down, sscm::neverComparedColour());
-    }
-}
-
-TEST_F(ChartsTest, PngAndPdfFilesOpenAtTheirSize) {
-    const sscm::AnalysisResult r = handResult();
-    const sscm::SpectrumChartData d = sscm::spectrumChartData(r, nullptr, "plots.csv");
-    const sscm::HeatMapData h = sscm::heatMapData(r, "plots.csv");
-    const sscm::ChartPainter spectrum = [&](QPainter& p, const QRectF& a) {
-        sscm::paintSpectrum(p, a, d);
-    };
-    const sscm::ChartPainter heat = [&](QPainter& p, const QRectF& a) {
-        sscm::paintHeatMap(p, a, h);
-    };
-    QString error;
-    for (const auto& paint : {spectrum, heat}) {
-        ASSERT_TRUE(sscm::writeChart("chart.PNG", QSize(640, 480), paint, &error))
-            << error.toStdString();
-        const std::string png = readFile("chart.PNG");
-        EXPECT_EQ(png.substr(0, 8), "\x89PNG\r\n\x1a\n");
-        const QImage image("chart.PNG");
-        ASSERT_FALSE(image.isNull());
-        EXPECT_EQ(image.size(), QSize(640, 480));
-        // Something is drawn besides the white page.
-        int ink = 0;
-        for (int y = 0; y < image.height(); y += 2) {
-            for (int x = 0; x < image.width(); x += 2) {
-                ink += qGray(image.pixel(x, y)) < 100 ? 1 : 0;
-            }
-        }
-        EXPECT_GT(ink, 200);
-
-        ASSERT_TRUE(sscm::writeChart("chart.pdf", QSize(640, 480), paint, &error))
-            << error.toStdString();
-        const std::string pdf = readFile("chart.pdf");
-        EXPECT_EQ(pdf.substr(0, 5), "%PDF-");
-        EXPECT_NE(pdf.find("%%EOF", pdf.size() - 16), std::string::npos);
-        EXPECT_NE(pdf.find("/MediaBox [0 0 640.000000 480.000000]"), std::string::npos);
-        EXPECT_GT(pdf.size(), 2000u);
-    }
-
-    EXPECT_FALSE(sscm::writeChart("chart.gif", QSize(640, 480), spectrum, &error));
-    EXPECT_TRUE(error.contains(".png, .svg or .pdf"));
-    EXPECT_FALSE(exists("chart.gif"));
-    for (const char* name : {"no-such-folder/chart.png", "no-such-folder/chart.svg"}) {
-        EXPECT_FALSE(sscm::writeChart(name, QSize(640, 480), spectrum, &error));
-        EXPECT_TRUE(error.contains(name));
-    }
-    EXPECT_FALSE(sscm::writeChart("zero.png", QSize(0, 480), spectrum, &error));
-}
-
-TEST_F(ChartsTest, LargeHeatMapsDrawAsAnImageWithRankTicks) {
-    sscm::HeatMapData h;
-    const int n = 700;
-    for (int k = 0; k < n; ++k) {
-        h.names.push_back("species number " + std::to_string(k));
-        h.cells.push_back({k, k, 2});
-        if (k + 1 < n) {
-            h.cells.push_back({k, k + 1, 3});
-        }
-    }
-    const QSize size = sscm::heatMapNaturalSize(h);
-    QString error;
-    ASSERT_TRUE(sscm::writeChart(
-        "big.svg", size, [&](QPainter& p, const QRectF& r) { sscm::paintHeatMap(p, r, h); },
-        &error));
-    const SvgShapes s = SvgShapes::read("big.svg");
-    bool rank100 = false;
-    for (const auto& t : s.texts) {
-        EXPECT_FALSE(t.text.startsWith("species number"));
-        rank100 = rank100 || t.text == "100";
-    }
-    EXPECT_TRUE(rank100);
-    EXPECT_LT(s.rects.size(), 200u);
-}
-
-TEST_F(ChartsTest, NamesShowAsUtf8ElseCp932ElseLatin1) {
-    EXPECT_EQ(sscm::displayText("Festuca rubra"), "Festuca rubra");
-    EXPECT_EQ(sscm::displayText("\xe3\x82\xb9\xe3\x82\xb9\xe3\x82\xad"),
-              QString::fromUtf8("ススキ"));
-    // Shift-JIS as Windows writes it: katakana, a wave dash of CP932 and an NEC circled digit.
-    EXPECT_EQ(sscm::displayText("\x83\x58\x83\x58\x83\x4c"), QString::fromUtf8("ススキ"));
-    EXPECT_EQ(sscm::displayText("\x82\xa0\x81\x60\x87\x40"), QString::fromUtf8("あ～①"));
-    EXPECT_EQ(sscm::displayText("\x96\xec\x8d\xd8\x5c"), QString::fromUtf8("野菜\\"));
-    // A lead byte at the end is not CP932; a well-formed pair with no character is not either.
-    EXPECT_EQ(sscm::displayText("caf\xe9"), QString::fromUtf8("café"));
-    EXPECT_EQ(sscm::displayText("\x85\x40"), QString::fromLatin1("\x85\x40"));
 }
 
 } // namespace

@@ -346,42 +346,4 @@ TEST_F(CliTables, SplitNetworkNamesItsGroupsAndRanksThemOnTheirOwn) {
     EXPECT_EQ(line, per.rows.size());
 }
 
-TEST_F(CliTables, PerGroupOnAConnectedNetworkIsTheWholeRunAsGroupOne) {
-    auto args = roles(kData + "worked.csv");
-    args.insert(args.end(), {"--threshold", "1", "--out", "plain"});
-    ASSERT_EQ(run(args), 0) << readFile("err.txt");
-    args.back() = "grouped";
-    args.push_back("--per-group");
-    ASSERT_EQ(run(args), 0) << readFile("err.txt");
-    EXPECT_EQ(readFile("err.txt"), "");
-    const Csv plain = csv("plain/spectrum.csv");
-    const Csv grouped = csv("grouped/spectrum.csv");
-    ASSERT_EQ(grouped.rows.size(), plain.rows.size());
-    for (std::size_t k = 0; k < plain.rows.size(); ++k) {
-        auto row = plain.rows[k];
-        row.push_back("1");
-        EXPECT_EQ(grouped.rows[k], row);
-    }
-    EXPECT_FALSE(exists("grouped/groups.csv"));
-}
-
-TEST_F(CliTables, BootstrapGoesIntoTheFolderAndTheRecord) {
-    const Rows rows = drawnRows(5, "site", 30, 7, speciesNames("Poa", 8));
-    writeRows("data.csv", rows);
-    auto args = roles("data.csv");
-    args.insert(args.end(), {"--threshold", "2", "--bootstrap", "40", "--seed", "9", "--threads",
-                             "2", "--spectrum", "alone.csv", "--out", "out"});
-    ASSERT_EQ(run(args), 0) << readFile("err.txt");
-    EXPECT_EQ(readFile("out/spectrum.csv"), readFile("alone.csv"));
-    EXPECT_NE(csv("out/spectrum.csv").rows.at(0).at(5), ""); // value_lo filled
-    const auto j = nlohmann::json::parse(readFile("out/run.json"));
-    const auto& b = j.at("bootstrap");
-    EXPECT_EQ(b.at("replicates"), 40);
-    EXPECT_EQ(b.at("seed"), 9);
-    EXPECT_EQ(b.at("threads"), 2);
-    EXPECT_EQ(b.at("level"), 0.95);
-    EXPECT_EQ(b.at("used").get<int>() + b.at("skipped_split").get<int>(), 40);
-    EXPECT_TRUE(j.at("stage_seconds").contains("bootstrap and spectrum"));
-}
-
 } // namespace

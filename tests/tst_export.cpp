@@ -38,12 +38,6 @@ protected:
     sscm::Session s;
 };
 
-TEST_F(Export, NothingToExportBeforeARun) {
-    const sscm::Status st = sscm::exportTables(s, "out");
-    EXPECT_EQ(st.code, sscm::Status::Code::Failed);
-    EXPECT_FALSE(exists("out/run.json"));
-}
-
 TEST_F(Export, TheLastRunsFolderEvenAfterAnotherRead) {
     runWorkedExample();
     // A later Read replaces the session's table; the export keeps to the run's own.
@@ -89,52 +83,6 @@ TEST_F(Export, TheLastRunsFolderEvenAfterAnotherRead) {
     ASSERT_TRUE(sscm::exportTables(s, "out"));
     EXPECT_TRUE(nlohmann::json::parse(readFile("out/run.json")).at("bootstrap").is_null());
     EXPECT_EQ(readFile("out/spectrum.csv").find(",0,0,0,0,0\n"), std::string::npos);
-}
-
-TEST_F(Export, FolderThatCannotBeMadeFails) {
-    runWorkedExample();
-    writeFile("taken", "a file, not a folder");
-    const sscm::Status st = sscm::exportTables(s, "taken/out");
-    EXPECT_EQ(st.code, sscm::Status::Code::Failed);
-    EXPECT_NE(st.message.find("taken/out"), std::string::npos) << st.message;
-}
-
-TEST_F(Export, NamesInLatin1AreRecordedAsSuchAndReadableAsJson) {
-    s.table = makeTable({"Site", "Species", "Pref"},
-                        {{"S1", "Poa \xE9t\xE9", "1"}, {"S1", "Carex", "2"}});
-    s.lastSettings = {"Site", "Species", "Pref", false, "4"};
-    auto result = std::make_shared<sscm::AnalysisResult>();
-    ASSERT_TRUE(sscm::analyze(*s.table, s.lastSettings, *result));
-    s.lastResult = result;
-    s.lastTable = s.table;
-    ASSERT_TRUE(sscm::exportTables(s, "out"));
-    const auto j = nlohmann::json::parse(readFile("out/run.json"));
-    EXPECT_EQ(j.at("name_encoding"), "latin1");
-    // The tables keep the data's bytes; the reader is told how to decode them.
-    EXPECT_NE(readFile("out/spectrum.csv").find("Poa \xE9t\xE9,"), std::string::npos);
-}
-
-TEST_F(Export, SplitNetworkRunExportsItsGroups) {
-    s.table = makeTable({"Site", "Species", "Pref"},
-                        {{"S1", "A", "1"}, {"S1", "B", "2"}, {"S2", "C", "1"}, {"S2", "D", "3"}});
-    s.lastSettings = {"Site", "Species", "Pref", false, "4"};
-    auto result = std::make_shared<sscm::AnalysisResult>();
-    const sscm::Status st = sscm::analyze(*s.table, s.lastSettings, *result);
-    EXPECT_EQ(st.code, sscm::Status::Code::SplitNetwork);
-    EXPECT_EQ(st.message, "No common species between cases\n"
-                          "The species fall into 2 groups that share no case (largest first):\n"
-                          "Group 1: 2 species (A, B) in 1 case (S1)\n"
-                          "Group 2: 2 species (C, D) in 1 case (S2)");
-    s.lastResult = result;
-    s.lastTable = s.table;
-    ASSERT_TRUE(sscm::exportTables(s, "out"));
-    EXPECT_EQ(readFile("out/groups.csv"),
-              "species,group,group_species,group_cases\nA,1,2,1\nB,1,2,1\nC,2,2,1\nD,2,2,1\n");
-    EXPECT_FALSE(exists("out/spectrum.csv"));
-    const auto j = nlohmann::json::parse(readFile("out/run.json"));
-    EXPECT_EQ(j.at("outcome"), "split network");
-    EXPECT_EQ(j.at("message"), st.message);
-    EXPECT_TRUE(j.at("iteration").is_null());
 }
 
 } // namespace

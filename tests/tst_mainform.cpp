@@ -802,63 +802,6 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
     EXPECT_TRUE(watcher.boxes.empty());
 }
 
-TEST_F(WindowTest, ChartWindowsFollowTheLatestRunAndSaveAndCopy) {
-    sscm::ChartWindow* before = form->openChart(sscm::ChartKind::Spectrum);
-    EXPECT_FALSE(before->view()->hasRun());
-    runExample();
-    sscm::ChartWindow* spectrum = form->chartWindow(sscm::ChartKind::Spectrum);
-    ASSERT_EQ(spectrum, before);
-    EXPECT_TRUE(spectrum->view()->hasRun());
-    action("actionMatrix")->trigger();
-    sscm::ChartWindow* matrix = form->chartWindow(sscm::ChartKind::HeatMap);
-    ASSERT_NE(matrix, nullptr);
-    EXPECT_TRUE(matrix->isVisible());
-    EXPECT_TRUE(matrix->isWindow());
-
-    // Resizable, and what it saves is what it shows.
-    spectrum->resize(640, 560);
-    QApplication::processEvents();
-    for (const char* name : {"shown.png", "shown.svg", "shown.pdf"}) {
-        QString error;
-        ASSERT_TRUE(spectrum->saveTo(name, &error)) << error.toStdString();
-    }
-    EXPECT_EQ(QImage("shown.png").size(), spectrum->view()->size());
-    EXPECT_EQ(readFile("shown.pdf").substr(0, 5), "%PDF-");
-    const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read("shown.svg");
-    int dots = 0;
-    for (const auto& c : svg.circles) {
-        dots += c.fill == QColor(0x20, 0x20, 0x20) ? 1 : 0;
-    }
-    EXPECT_EQ(dots, int(form->session().lastResult->spname.size()));
-    QApplication::clipboard()->clear();
-    spectrum->copy();
-    EXPECT_EQ(QApplication::clipboard()->image().size(), spectrum->view()->size());
-
-    // A run on other data: both windows follow it.
-    ASSERT_TRUE(form->setDirPath(kFixtures));
-    read("small.csv");
-    assignRoles("Site", "Species", "Pref");
-    ctl<QCheckBox>("Check1")->setChecked(false);
-    click("Command4");
-    ASSERT_EQ(form->session().lastResult->spname.size(), 2u);
-    ASSERT_TRUE(spectrum->saveTo("small.svg", nullptr));
-    dots = 0;
-    for (const auto& c : sscm::test::SvgShapes::read("small.svg").circles) {
-        dots += c.fill == QColor(0x20, 0x20, 0x20) ? 1 : 0;
-    }
-    EXPECT_EQ(dots, 2);
-    QString error;
-    ASSERT_TRUE(form->exportChart("matrix.svg", sscm::ChartKind::HeatMap, &error));
-    EXPECT_TRUE(readFile("matrix.svg").find("small.csv") != std::string::npos);
-    EXPECT_FALSE(form->exportChart("matrix.gif", sscm::ChartKind::HeatMap, &error));
-    // The tables of the same run go to a folder of their own.
-    ASSERT_TRUE(form->exportTablesTo("tables", &error)) << error.toStdString();
-    EXPECT_TRUE(exists("tables/spectrum.csv"));
-    EXPECT_TRUE(exists("tables/run.json"));
-    EXPECT_TRUE(form->statusText().contains(QDir::current().absoluteFilePath("tables")));
-    EXPECT_TRUE(watcher.boxes.empty());
-}
-
 TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStopped) {
     EXPECT_FALSE(form->startBootstrap({}));
     ASSERT_EQ(watcher.boxes.size(), 1u);
@@ -942,52 +885,6 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     click("Command4");
     EXPECT_EQ(form->session().lastIntervals, nullptr);
     EXPECT_EQ(watcher.boxes.size(), 1u);
-}
-
-TEST_F(WindowTest, IntervalsTakeTheTableOfTheRunNotOfALaterRead) {
-    runExample();
-    ASSERT_TRUE(form->setDirPath(kFixtures));
-    read("small.csv");
-    ASSERT_EQ(form->session().table->objn, 4);
-    sscm::BootstrapSettings s;
-    s.replicates = 200;
-    ASSERT_TRUE(form->startBootstrap(s));
-    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }));
-    EXPECT_EQ(caption("Label11"), "Intervals ready");
-    ASSERT_NE(form->session().lastIntervals, nullptr);
-    EXPECT_GT(form->session().lastIntervals->used, 150);
-    EXPECT_EQ(form->session().lastIntervals->valueLo.size(),
-              form->session().lastResult->spname.size());
-    EXPECT_TRUE(watcher.boxes.empty());
-}
-
-TEST_F(WindowTest, ExitDuringTheIntervalsStopsThemAndCloses) {
-    runExample();
-    sscm::BootstrapSettings many;
-    many.replicates = 100000;
-    ASSERT_TRUE(form->startBootstrap(many));
-    QElapsedTimer clock;
-    clock.start();
-    click("Command5");
-    EXPECT_FALSE(form->isVisible());
-    EXPECT_FALSE(form->bootstrapRunning());
-    EXPECT_LT(clock.elapsed(), 5000);
-    EXPECT_EQ(form->session().lastIntervals, nullptr);
-}
-
-TEST_F(WindowTest, ASplitNetworkLeavesNoChartAndNoIntervals) {
-    ASSERT_TRUE(form->setDirPath(kFixtures));
-    read("split.csv");
-    assignRoles("Site", "Species", "Pref");
-    ctl<QCheckBox>("Check1")->setChecked(false);
-    click("Command4");
-    ASSERT_EQ(watcher.boxes.size(), 1u);
-    EXPECT_FALSE(form->openChart(sscm::ChartKind::Spectrum)->view()->hasRun());
-    QString error;
-    EXPECT_FALSE(form->exportChart("split.png", sscm::ChartKind::HeatMap, &error));
-    EXPECT_FALSE(exists("split.png"));
-    EXPECT_FALSE(form->startBootstrap({}));
-    EXPECT_EQ(watcher.boxes.size(), 2u);
 }
 
 TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {

@@ -89,20 +89,6 @@ TEST_F(Plots, BothChartsInEveryFormatWithoutADisplay) {
     EXPECT_EQ(pngSize(readFile("sized.png")), (std::pair<std::uint32_t, std::uint32_t>{900, 300}));
 }
 
-TEST_F(Plots, TheSpectrumDrawsTheIntervalsOfTheBootstrap) {
-    ASSERT_EQ(run({"--bootstrap", "200", "--seed", "3", "--plot", "s.svg"}), 0)
-        << readFile("err.txt");
-    const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read("s.svg");
-    const int n = markers(svg);
-    EXPECT_EQ(n, keptSpecies());
-    // A whisker and its two end caps for each species.
-    EXPECT_EQ(whiskers(svg), 3 * n);
-    bool note = false;
-    for (const auto& t : svg.texts)
-        note = note || t.text.contains("95 % intervals, 200 site bootstrap replicates");
-    EXPECT_TRUE(note);
-}
-
 TEST_F(Plots, BadNamesAndSizesAreUsageErrorsBeforeTheRun) {
     for (const std::vector<std::string>& args :
          std::vector<std::vector<std::string>>{{"--plot", "s.gif"},
@@ -118,14 +104,6 @@ TEST_F(Plots, BadNamesAndSizesAreUsageErrorsBeforeTheRun) {
         EXPECT_NE(readFile("err.txt").find(args[args.size() == 2 ? 0 : 2]), std::string::npos)
             << readFile("err.txt");
     }
-}
-
-// A chart in a folder that does not exist is refused like any other output, before the run.
-TEST_F(Plots, AChartThatCannotBeWrittenFailsWithItsName) {
-    EXPECT_EQ(run({"--plot", "no-such-folder/s.png"}), 2);
-    EXPECT_NE(readFile("err.txt").find("no-such-folder/s.png"), std::string::npos);
-    EXPECT_FALSE(exists("palatability_worked.csv"));
-    EXPECT_FALSE(exists("log_worked.csv"));
 }
 
 } // namespace

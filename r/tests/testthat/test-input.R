@@ -82,26 +82,3 @@ test_that("a Shift-JIS or Latin-1 file and the same data in UTF-8 give the same 
   expect_identical(columns(from_file),
                    columns(sscm_spectrum(df, "Site", "Species", "Pref", remove_low = FALSE)))
 })
-
-test_that("reading a file leaves no scratch file behind", {
-  wd <- tempfile("wd-")
-  dir.create(wd)
-  old <- setwd(wd)
-  on.exit({
-    setwd(old)
-    unlink(wd, recursive = TRUE)
-  })
-  file.copy(example_file(), "obs.csv")
-  before <- list.files(tempdir())
-  sp <- sscm_spectrum("obs.csv", "Site", "Species", "Pref")
-  expect_gt(nrow(sp), 0)
-  expect_identical(list.files(wd, all.files = TRUE, no.. = TRUE), "obs.csv")
-  expect_identical(getwd(), normalizePath(wd))
-  expect_setequal(list.files(tempdir()), before)
-  # A file that fails to load leaves none either.
-  writeLines(c("Site,Species,Pref", "A,b"), "short.csv")
-  expect_error(sscm_spectrum("short.csv", "Site", "Species", "Pref"), "ends inside a record",
-               class = "sscm_error")
-  expect_setequal(list.files(wd, all.files = TRUE, no.. = TRUE), c("obs.csv", "short.csv"))
-  expect_setequal(list.files(tempdir()), before)
-})

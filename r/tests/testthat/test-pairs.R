@@ -54,24 +54,3 @@ test_that("pair counts equal a straightforward count over the rows of each case"
   both <- function(a, b) length(intersect(obs$Site[obs$Species == a], obs$Site[obs$Species == b]))
   expect_identical(pairs$cases, mapply(both, pairs$species_a, pairs$species_b, USE.NAMES = FALSE))
 })
-
-test_that("the mean matrix agrees with the pair counts", {
-  obs <- example_obs()
-  pairs <- sscm_pairs(obs, "Site", "Species", "Pref")
-  m <- sscm_matrix(obs, "Site", "Species", "Pref")
-  expect_s3_class(m, "sscm_matrix")
-  expect_identical(names(m), c("species_a", "species_b", "comparisons", "mean_code"))
-  off <- m[m$species_a != m$species_b, ]
-  # Each unordered pair appears in both orders: twice as many ordered pairs, mirrored codes.
-  expect_identical(nrow(off), 2L * nrow(pairs))
-  i <- match(paste(pairs$species_a, pairs$species_b), paste(off$species_a, off$species_b))
-  j <- match(paste(pairs$species_b, pairs$species_a), paste(off$species_a, off$species_b))
-  n <- pairs$a_higher + pairs$ties + pairs$b_higher
-  expect_identical(off$comparisons[i], n)
-  expect_identical(off$comparisons[j], n)
-  expect_equal(off$mean_code[i], (3 * pairs$a_higher + 2 * pairs$ties + pairs$b_higher) / n)
-  expect_equal(off$mean_code[j], 4 - off$mean_code[i])
-  expect_equal(attr(m, "fill"), mean(m$mean_code))
-  out <- capture.output(print(m))
-  expect_match(out[1], "Mean comparison matrix", fixed = TRUE)
-})
