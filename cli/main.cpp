@@ -66,24 +66,12 @@ void flushStdout(sscm::CliWindow& w) {
 }
 
 void printTimings(double read, const sscm::RunTimings& t, double save) {
-    const struct {
-        const char* stage;
-        double seconds;
-    } rows[] = {
-        {"read", read},
-        {"tables", t.tables},
-        {"records and matrices", t.records},
-        {"removal", t.removal},
-        {"connectivity", t.connectivity},
-        {"mean matrix and dump", t.meanDump},
-        {"iteration", t.iteration},
-        {"listing", t.listing},
-        {"save", save},
-    };
+    auto rows = sscm::stageTimes(read, t);
+    rows.emplace_back("save", save);
     double total = 0;
-    for (const auto& r : rows) {
-        std::fprintf(stderr, "%-22s %9.3f s\n", r.stage, r.seconds);
-        total += r.seconds;
+    for (const auto& [stage, seconds] : rows) {
+        std::fprintf(stderr, "%-22s %9.3f s\n", stage.c_str(), seconds);
+        total += seconds;
     }
     std::fprintf(stderr, "%-22s %9.3f s\n", "total", total);
     rusage usage{};

@@ -22,14 +22,7 @@ RunRecord runRecord(int argc, char** argv, const Session& s, double readSeconds,
     for (int k = 0; k < argc; ++k)
         r.commandLine.emplace_back(argv[k]);
     r.dataFile = s.dataFile;
-    r.stageSeconds = {{"read", readSeconds},
-                      {"tables", t.tables},
-                      {"records and matrices", t.records},
-                      {"removal", t.removal},
-                      {"connectivity", t.connectivity},
-                      {"mean matrix and dump", t.meanDump},
-                      {"iteration", t.iteration},
-                      {"listing", t.listing}};
+    r.stageSeconds = stageTimes(readSeconds, t);
     for (auto& e : extra)
         r.stageSeconds.push_back(std::move(e));
     r.resultFile = std::move(resultFile);

@@ -215,6 +215,17 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
 
 } // namespace
 
+std::vector<std::pair<std::string, double>> stageTimes(double readSeconds, const RunTimings& t) {
+    return {{"read", readSeconds},
+            {"tables", t.tables},
+            {"records and matrices", t.records},
+            {"removal", t.removal},
+            {"connectivity", t.connectivity},
+            {"mean matrix and dump", t.meanDump},
+            {"iteration", t.iteration},
+            {"listing", t.listing}};
+}
+
 Status goCommand(Window& w, Session& s) {
     return goCommand(w, s, nullptr);
 }

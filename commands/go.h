@@ -4,6 +4,10 @@
 #include "data/status.h"
 #include "data/window.h"
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace sscm {
 
 /// Wall time of each stage of the last run, in seconds, for those who measure the run.
@@ -16,6 +20,10 @@ struct RunTimings {
     double iteration = 0;    ///< palatability eigenvector
     double listing = 0;      ///< ranked listing and the end of the run
 };
+
+/// Each stage's name and time in run order, the Read's time first: for timing reports and the
+/// run record.
+std::vector<std::pair<std::string, double>> stageTimes(double readSeconds, const RunTimings& t);
 
 /// The GO command: one analysis run from set-up to the ranked listing, reading its settings from
 /// the window (Text6, Text1, Text2, Text4, Check1, Text5) and the table of the last Read. Writes
