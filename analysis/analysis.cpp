@@ -74,8 +74,8 @@ Status analyzeStages(const DataTable& table, const AnalysisSettings& settings, A
         return st;
     describeTables(r, table, roles, tab);
 
-    Matrices m;
-    if (Status st = writeRecords(obs, table, roles.prefcol, tab, nullptr, m); !st)
+    PooledComparisons pooled;
+    if (Status st = writeRecords(obs, table, roles.prefcol, tab, nullptr, pooled); !st)
         return st;
 
     std::vector<std::int32_t> kept;
@@ -95,7 +95,9 @@ Status analyzeStages(const DataTable& table, const AnalysisSettings& settings, A
     describeSpecies(r, tab, kept, removed);
     std::vector<std::string_view> spname = tab.spname;
     std::vector<std::int32_t> spfreq = tab.spfreq;
-    keepSpecies(m, kept, spname, spfreq);
+    Matrices m;
+    keepSpecies(pooled, kept, m, spname, spfreq);
+    pooled = PooledComparisons{};
 
     ComparedPairs pairs = comparedPairs(m);
     std::vector<double> reached;

@@ -3,29 +3,70 @@
 #include "analysis/numbers.h"
 #include "data/printfmt.h"
 
+#include <algorithm>
 #include <string>
 
 namespace sscm {
 
-void compactMatrices(Matrices& m, const std::vector<std::int32_t>& kept) {
-    const auto n = std::size_t(m.n);
-    const auto k = kept.size();
-    if (k == n)
-        return;
-    // Cell (r, c) of the compacted block never lies after its source (kept[r], kept[c]) in
-    // row-major order, so copying forward never overwrites a cell still to be read.
+void PooledComparisons::reset(std::int32_t species, bool packedCells) {
+    n = species;
+    packed = packedCells;
+    const auto k = std::size_t(species);
+    const std::size_t pairs = k * (k - (k > 0 ? 1 : 0)) / 2;
+    cells.assign(pairs, 0);
+    sums.assign(packed ? 0 : pairs, 0);
+    self.assign(k, 0);
+}
+
+std::uint64_t PooledComparisons::count(std::int32_t a, std::int32_t b) const {
+    const std::uint64_t v = cells[index(a, b)];
+    return packed ? v & 0xFFFFFFFFU : v;
+}
+
+std::uint64_t PooledComparisons::codeSum(std::int32_t a, std::int32_t b) const {
+    return packed ? cells[index(a, b)] >> 32 : sums[index(a, b)];
+}
+
+void keptMatrices(const PooledComparisons& p, const std::vector<std::int32_t>& kept, Matrices& m) {
+    const std::size_t k = kept.size();
+    m.n = std::int32_t(k);
+    m.compsum.assign(k * k, 0.0);
+    m.compn.assign(k * k, 0.0);
+    double* sum = m.compsum.data();
+    double* cnt = m.compn.data();
     for (std::size_t r = 0; r < k; ++r) {
-        const std::size_t from = std::size_t(kept[r]) * n;
-        for (std::size_t c = 0; c < k; ++c) {
-            m.compsum[r * k + c] = m.compsum[from + std::size_t(kept[c])];
-            m.compn[r * k + c] = m.compn[from + std::size_t(kept[c])];
+        const double self = double(p.self[std::size_t(kept[r])]);
+        cnt[r * k + r] = self;
+        sum[r * k + r] = 2 * self;
+    }
+    // Each pair fills its cell above the diagonal and its mirror below, in tiles so that the
+    // mirrored column writes stay in the cache.
+    constexpr std::size_t kTile = 64;
+    for (std::size_t r0 = 0; r0 < k; r0 += kTile) {
+        const std::size_t r1 = std::min(k, r0 + kTile);
+        for (std::size_t c0 = r0; c0 < k; c0 += kTile) {
+            const std::size_t c1 = std::min(k, c0 + kTile);
+            for (std::size_t r = r0; r < r1; ++r) {
+                const std::size_t base = p.rowBase(kept[r]);
+                for (std::size_t c = std::max(c0, r + 1); c < c1; ++c) {
+                    const std::size_t at = base + std::size_t(kept[c]);
+                    std::uint64_t n = 0;
+                    std::uint64_t s = 0;
+                    if (p.packed) {
+                        n = p.cells[at] & 0xFFFFFFFFU;
+                        s = p.cells[at] >> 32;
+                    } else {
+                        n = p.cells[at];
+                        s = p.sums[at];
+                    }
+                    cnt[r * k + c] = double(n);
+                    cnt[c * k + r] = double(n);
+                    sum[r * k + c] = double(s);
+                    sum[c * k + r] = double(4 * n - s);
+                }
+            }
         }
     }
-    m.n = std::int32_t(k);
-    m.compsum.resize(k * k);
-    m.compn.resize(k * k);
-    m.compsum.shrink_to_fit();
-    m.compn.shrink_to_fit();
 }
 
 Status removeLowOccurrence(RunObserver& obs, const std::function<std::string()>& lowlimit,
@@ -76,9 +117,9 @@ Status noSpeciesLeft(std::int32_t total, const std::string& lowlimit) {
                           "\"; no species is left to compare.");
 }
 
-void keepSpecies(Matrices& m, const std::vector<std::int32_t>& kept,
+void keepSpecies(const PooledComparisons& p, const std::vector<std::int32_t>& kept, Matrices& m,
                  std::vector<std::string_view>& spname, std::vector<std::int32_t>& spfreq) {
-    compactMatrices(m, kept);
+    keptMatrices(p, kept, m);
     for (std::size_t r = 0; r < kept.size(); ++r) {
         spname[r] = spname[std::size_t(kept[r])];
         spfreq[r] = spfreq[std::size_t(kept[r])];

@@ -39,12 +39,45 @@ private:
     }
 };
 
-/// Keeps the rows and columns of the species `kept` (ascending), in their order, and drops the
-/// others: one pass over the kept cells, in place.
-void compactMatrices(Matrices& m, const std::vector<std::int32_t>& kept);
+/// The within-case comparisons pooled per unordered pair of species, before the matrices are
+/// built: the code sum of species a against species b (a < b) determines the sum of b against a,
+/// since each pair of rows gives the codes c and 4 - c in its two orders; and every pair of rows
+/// of one species in a case gives 2 on average, so a species' own cell needs only its count.
+/// All totals are whole numbers, exact in any order of pooling.
+struct PooledComparisons {
+    /// Number of species.
+    std::int32_t n = 0;
+    /// Whether each cell holds both totals, the code sum in the high 32 bits and the count in the
+    /// low 32 bits (while the records are few enough for 32 bits each); else `cells` holds the
+    /// counts and `sums` the code sums.
+    bool packed = true;
+    /// The pairs a < b, row by row: entry index(a, b).
+    std::vector<std::uint64_t> cells;
+    std::vector<std::uint64_t> sums;
+    /// Number of ordered pairs of rows of each species with itself, within cases.
+    std::vector<std::uint64_t> self;
 
-/// Keeps the species `kept` (ascending) of the matrices and of the lists of names and rows.
-void keepSpecies(Matrices& m, const std::vector<std::int32_t>& kept,
+    /// Sized to `species` species, all totals 0.
+    void reset(std::int32_t species, bool packedCells);
+    /// First entry of row a, less a + 1 (in unsigned arithmetic): the entry of (a, b) is
+    /// rowBase(a) + b.
+    std::size_t rowBase(std::int32_t a) const {
+        const auto k = std::size_t(a);
+        return k * std::size_t(n) - k * (k + 1) / 2 - k - 1;
+    }
+    std::size_t index(std::int32_t a, std::int32_t b) const { return rowBase(a) + std::size_t(b); }
+    /// Comparisons and code sum of a against b, a < b.
+    std::uint64_t count(std::int32_t a, std::int32_t b) const;
+    std::uint64_t codeSum(std::int32_t a, std::int32_t b) const;
+};
+
+/// The matrices of the species `kept` (ascending, indices into the pooled species), in their
+/// order: for kept species i and j the count and code sum of i against j.
+void keptMatrices(const PooledComparisons& p, const std::vector<std::int32_t>& kept, Matrices& m);
+
+/// Keeps the species `kept` (ascending) of the lists of names and row counts, and builds their
+/// matrices from the pooled comparisons.
+void keepSpecies(const PooledComparisons& p, const std::vector<std::int32_t>& kept, Matrices& m,
                  std::vector<std::string_view>& spname, std::vector<std::int32_t>& spfreq);
 
 /// The low-occurrence removal pass: for each species in turn, after the observer's proceed(),

@@ -4,11 +4,12 @@
 #include "data/fieldreader.h"
 
 #include <algorithm>
-#include <bit>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <thread>
 #include <unordered_map>
 
 namespace sscm {
@@ -57,49 +58,150 @@ constexpr std::size_t kDigitFromEnd = 4;
 // Length of the fixed part of a record ending: ", 2 " CR LF.
 constexpr std::size_t kEndingTail = 6;
 
-// Pools the records of one first row into its matrix row. While the records are written, each
-// cell of compsum holds both totals packed in its bits (code sum in the high half, count in the
-// low half), so a record costs one addition to one cell: the matrices are far larger than the
-// caches, and the pooling is bound by the cells it touches. Integer totals convert to exactly
-// the doubles that adding the codes one by one would give.
-void poolPacked(double* row, const std::int32_t* casesp, const std::uint8_t* codes, std::size_t r) {
-    for (std::size_t j = 0; j < r; ++j) {
-        double& cell = row[casesp[j]];
-        const std::uint64_t packed =
-            std::bit_cast<std::uint64_t>(cell) + ((std::uint64_t{codes[j]} << 32) | 1U);
-        cell = std::bit_cast<double>(packed);
+// A record's pair as pooled: one addition to the cell of the species pair when the totals are
+// packed (code sum in the high half, count in the low half). The matrices are far larger than the
+// caches, so the pooling is bound by the cells it touches.
+constexpr std::uint64_t packedCode(int code) {
+    return (std::uint64_t(code) << 32) | 1U;
+}
+
+constexpr int codeOf(double first, double second) {
+    return first > second ? 3 : (first == second ? 2 : 1);
+}
+
+// Pools the pairs of one first row of species `a` with the rows of species above a, whose codes
+// against that row are given.
+void poolRow(PooledComparisons& p, std::int32_t a, const std::int32_t* sp,
+             const std::uint8_t* codes, std::size_t r) {
+    const std::size_t base = p.rowBase(a);
+    if (p.packed) {
+        std::uint64_t* cells = p.cells.data();
+        for (std::size_t j = 0; j < r; ++j)
+            if (sp[j] > a)
+                cells[base + std::size_t(sp[j])] += packedCode(codes[j]);
+    } else {
+        for (std::size_t j = 0; j < r; ++j)
+            if (sp[j] > a) {
+                p.cells[base + std::size_t(sp[j])] += 1;
+                p.sums[base + std::size_t(sp[j])] += codes[j];
+            }
     }
 }
 
-void unpack(Matrices& m) {
-    for (std::size_t k = 0; k < m.compsum.size(); ++k) {
-        const auto packed = std::bit_cast<std::uint64_t>(m.compsum[k]);
-        m.compn[k] = double(packed & 0xFFFFFFFFU);
-        m.compsum[k] = double(packed >> 32);
+// One row of a case: its species and intensity.
+struct CaseRow {
+    std::int32_t sp;
+    double pref;
+};
+
+Status notANumber(const DataTable& table, std::int32_t prefcol, std::int32_t row,
+                  std::string_view text) {
+    return Status::failed("Data row " + std::to_string(row + 1) + ": the intensity \"" +
+                          std::string(text) + "\" of the variable " +
+                          std::string(table.varname[std::size_t(prefcol - 1)]) +
+                          " is not a number.");
+}
+
+// Pools the rows of every case sorted by species: the first rows of a pair whose species the
+// part `part` of `parts` owns (species modulo parts). Each part touches only its own rows of
+// cells, so the parts run at once without sharing a cell. The part of the calling thread tells
+// the observer; the others stop when `stop` is set.
+bool poolSorted(PooledComparisons& p, const std::vector<CaseRow>& rows,
+                const std::vector<std::int32_t>& caseStart, unsigned part, unsigned parts,
+                RunObserver* obs, std::atomic<bool>& stop) {
+    const std::size_t cases = caseStart.size() - 1;
+    for (std::size_t c = 0; c < cases; ++c) {
+        if (obs == nullptr && stop.load(std::memory_order_relaxed))
+            return false;
+        const CaseRow* first = rows.data() + caseStart[c];
+        const CaseRow* last = rows.data() + caseStart[c + 1];
+        for (const CaseRow* i = first; i != last; ++i) {
+            if (unsigned(i->sp) % parts != part)
+                continue;
+            if (obs != nullptr) {
+                if (!obs->proceed()) {
+                    stop = true;
+                    return false;
+                }
+                obs->progress(RunStage::Records, 0, 0);
+            }
+            const CaseRow* j = i + 1;
+            while (j != last && j->sp == i->sp) // a species' own pairs are counted apart
+                ++j;
+            const double pi = i->pref;
+            const std::size_t base = p.rowBase(i->sp);
+            if (p.packed) {
+                std::uint64_t* cells = p.cells.data();
+                for (; j != last; ++j)
+                    cells[base + std::size_t(j->sp)] += packedCode(codeOf(pi, j->pref));
+            } else {
+                for (; j != last; ++j) {
+                    p.cells[base + std::size_t(j->sp)] += 1;
+                    p.sums[base + std::size_t(j->sp)] += std::uint64_t(codeOf(pi, j->pref));
+                }
+            }
+        }
     }
+    return true;
+}
+
+Status poolInMemory(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
+                    const CaseSpeciesTables& t, PooledComparisons& p, unsigned threads) {
+    // The intensities in case order, so the first one that is not a number is the one reported;
+    // each case's rows sorted by species, so a row's pairs with higher species follow it.
+    std::vector<CaseRow> rows(t.caserows.size());
+    std::uint64_t pairs = 0;
+    for (std::int32_t c = 0; c < t.casen; ++c) {
+        if (!obs.proceed())
+            return Status::cancelled();
+        const auto first = std::size_t(t.caserowStart[std::size_t(c)]);
+        const auto last = std::size_t(t.caserowStart[std::size_t(c) + 1]);
+        for (std::size_t k = first; k < last; ++k) {
+            const std::int32_t row = t.caserows[k];
+            const std::string_view text = table.cell(prefcol, row + 1);
+            if (!strictNumber(text, rows[k].pref))
+                return notANumber(table, prefcol, row, text);
+            rows[k].sp = t.rowsp[std::size_t(row)];
+        }
+        std::sort(rows.begin() + std::ptrdiff_t(first), rows.begin() + std::ptrdiff_t(last),
+                  [](const CaseRow& a, const CaseRow& b) { return a.sp < b.sp; });
+        pairs += std::uint64_t(last - first) * std::uint64_t(last - first);
+    }
+
+    // Small runs are not worth a thread.
+    if (threads == 0)
+        threads = pairs < (std::uint64_t{1} << 20)
+                      ? 1U
+                      : std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+    std::atomic<bool> stop{false};
+    std::vector<std::thread> helpers;
+    for (unsigned part = 1; part < threads; ++part)
+        helpers.emplace_back(
+            [&, part] { poolSorted(p, rows, t.caserowStart, part, threads, nullptr, stop); });
+    const bool done = poolSorted(p, rows, t.caserowStart, 0, threads, &obs, stop);
+    for (auto& h : helpers)
+        h.join();
+    return done ? Status::ok() : Status::cancelled();
 }
 
 } // namespace
 
 Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
-                    const CaseSpeciesTables& t, OutFile* out, Matrices& m,
-                    std::uint64_t packedLimit) {
-    // Prepared only when records are written.
-    const SpeciesEndings endings(out != nullptr ? t.spname : std::vector<std::string_view>{});
-    const std::string_view prefName = table.varname[std::size_t(prefcol - 1)];
-    const auto n = std::size_t(t.spn);
-
+                    const CaseSpeciesTables& t, OutFile* out, PooledComparisons& p,
+                    std::uint64_t packedLimit, unsigned threads) {
     // Packed totals are exact while no cell can exceed 32 bits: at most 3 per record.
     std::uint64_t records = 0;
     for (const std::int32_t r : t.casefreq)
         records += std::uint64_t(r) * std::uint64_t(r);
-    const bool packed = records * 3 < packedLimit;
-    m.n = t.spn;
-    m.compsum.assign(n * n, 0.0); // all bits zero: also a packed zero
-    m.compn.clear();
-    if (!packed)
-        m.compn.assign(n * n, 0.0);
+    p.reset(t.spn, records * 3 < packedLimit);
+    for (std::int32_t s = 0; s < t.spn; ++s)
+        for (auto k = t.spcaseStart[std::size_t(s)]; k < t.spcaseStart[std::size_t(s) + 1]; ++k)
+            p.self[std::size_t(s)] += std::uint64_t(t.spcaseCount[std::size_t(k)]) *
+                                      std::uint64_t(t.spcaseCount[std::size_t(k)]);
+    if (out == nullptr)
+        return poolInMemory(obs, table, prefcol, t, p, threads);
 
+    const SpeciesEndings endings(t.spname);
     std::vector<double> casepref;
     std::vector<std::int32_t> casesp;
     std::vector<std::uint8_t> codes;
@@ -116,80 +218,50 @@ Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefc
             const std::int32_t row = t.caserows[first + k];
             const std::string_view text = table.cell(prefcol, row + 1);
             if (!strictNumber(text, casepref[k]))
-                return Status::failed("Data row " + std::to_string(row + 1) + ": the intensity \"" +
-                                      std::string(text) + "\" of the variable " +
-                                      std::string(prefName) + " is not a number.");
+                return notANumber(table, prefcol, row, text);
             casesp[k] = t.rowsp[std::size_t(row)];
-            if (out != nullptr)
-                longestEnding = std::max(longestEnding, endings.of(casesp[k]).size());
+            longestEnding = std::max(longestEnding, endings.of(casesp[k]).size());
         }
-        if (out != nullptr) {
-            // A full disk is noticed at the next case, not at the end of the stage.
-            if (out->failed())
-                return out->close();
-            caseText.clear();
-            appendField(caseText, t.casename[std::size_t(c)]);
-            caseText += ',';
-        }
+        // A full disk is noticed at the next case, not at the end of the stage.
+        if (out->failed())
+            return out->close();
+        caseText.clear();
+        appendField(caseText, t.casename[std::size_t(c)]);
+        caseText += ',';
 
         for (std::size_t i = 0; i < r; ++i) {
             const double pi = casepref[i];
-            if (out == nullptr) {
-                // Pooled in memory only: the observer hears once per first row, not per record,
-                // so the pooling is bound by the matrix cells it touches.
+            prefix.assign(caseText);
+            const std::string_view firstSp = endings.of(casesp[i]);
+            prefix.append(firstSp.data(), firstSp.size() - kEndingTail);
+            prefix += ',';
+            const std::size_t longest = prefix.size() + longestEnding;
+            for (std::size_t j = 0; j < r; ++j) {
                 if (!obs.proceed())
                     return Status::cancelled();
                 obs.progress(RunStage::Records, 0, 0);
-                for (std::size_t j = 0; j < r; ++j) {
-                    const double pj = casepref[j];
-                    codes[j] = std::uint8_t(pi > pj ? 3 : (pi == pj ? 2 : 1));
-                }
-            } else {
-                prefix.assign(caseText);
-                const std::string_view firstSp = endings.of(casesp[i]);
-                prefix.append(firstSp.data(), firstSp.size() - kEndingTail);
-                prefix += ',';
-                const std::size_t longest = prefix.size() + longestEnding;
-                for (std::size_t j = 0; j < r; ++j) {
-                    if (!obs.proceed())
-                        return Status::cancelled();
-                    obs.progress(RunStage::Records, 0, 0);
-                    const double pj = casepref[j];
-                    const int code = pi > pj ? 3 : (pi == pj ? 2 : 1);
-                    codes[j] = std::uint8_t(code);
-                    const std::string_view ending = endings.of(casesp[j]);
-                    if (longest <= OutFile::kBufferSize) {
-                        char* p = out->claim(longest);
-                        std::memcpy(p, prefix.data(), prefix.size());
-                        p += prefix.size();
-                        std::memcpy(p, ending.data(), ending.size());
-                        p += ending.size();
-                        p[-std::ptrdiff_t(kDigitFromEnd)] = char('0' + code);
-                        out->advance(p);
-                    } else {
-                        // Texts too long for one buffer: written piece by piece.
-                        std::string tail(ending);
-                        tail[tail.size() - kDigitFromEnd] = char('0' + code);
-                        out->put(prefix);
-                        out->put(tail);
-                    }
+                const int code = codeOf(pi, casepref[j]);
+                codes[j] = std::uint8_t(code);
+                const std::string_view ending = endings.of(casesp[j]);
+                if (longest <= OutFile::kBufferSize) {
+                    char* q = out->claim(longest);
+                    std::memcpy(q, prefix.data(), prefix.size());
+                    q += prefix.size();
+                    std::memcpy(q, ending.data(), ending.size());
+                    q += ending.size();
+                    q[-std::ptrdiff_t(kDigitFromEnd)] = char('0' + code);
+                    out->advance(q);
+                } else {
+                    // Texts too long for one buffer: written piece by piece.
+                    std::string tail(ending);
+                    tail[tail.size() - kDigitFromEnd] = char('0' + code);
+                    out->put(prefix);
+                    out->put(tail);
                 }
             }
-            // Pooled in a loop of its own, so the cells' cache misses overlap.
-            const std::size_t rowStart = std::size_t(casesp[i]) * n;
-            if (packed) {
-                poolPacked(m.compsum.data() + rowStart, casesp.data(), codes.data(), r);
-            } else {
-                for (std::size_t j = 0; j < r; ++j) {
-                    m.compsum[rowStart + std::size_t(casesp[j])] += codes[j];
-                    m.compn[rowStart + std::size_t(casesp[j])] += 1.0;
-                }
-            }
+            // Each pair of rows of different species is pooled once, from its lower species.
+            poolRow(p, casesp[i], casesp.data(), codes.data(), r);
         }
-    }
-    if (packed) {
-        m.compn.assign(n * n, 0.0);
-        unpack(m);
     }
     return Status::ok();
 }

@@ -142,7 +142,7 @@ void BM_WriteRecords(benchmark::State& state) {
     std::int64_t bytes = 0;
     for (auto _ : state) {
         sscm::OutFile out;
-        sscm::Matrices m;
+        sscm::PooledComparisons m;
         if (!out.open("bench-records.tmp", state.range(0) != 0) ||
             !sscm::writeRecords(quiet, table, 3, t, &out, m) || !out.close()) {
             state.SkipWithError("write");
@@ -161,7 +161,7 @@ void BM_ReadRecords(benchmark::State& state) {
     sscm::RunObserver quiet;
     sscm::CaseSpeciesTables t;
     sscm::OutFile out;
-    sscm::Matrices m;
+    sscm::PooledComparisons m;
     if (!sscm::buildTables(table, 1, 2, t) || !out.open("bench-records.tmp") ||
         !sscm::writeRecords(quiet, table, 3, t, &out, m) || !out.close()) {
         state.SkipWithError("setup");

@@ -117,7 +117,7 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     appendOccurrenceListing(w, tab);
     clock.lap(&RunTimings::tables);
 
-    Matrices m;
+    PooledComparisons pooled;
     OutFile* records = nullptr;
     if (s.writeRecordFile) {
         const std::string name = s.recordPath.empty() ? inScratch(s, kRecordFile) : s.recordPath;
@@ -126,7 +126,7 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
         files.recordName = name; // removed should the run stop
         records = &files.records;
     }
-    if (Status st = writeRecords(obs, *table, roles.prefcol, tab, records, m); !st)
+    if (Status st = writeRecords(obs, *table, roles.prefcol, tab, records, pooled); !st)
         return stop(w, files, st);
     if (records != nullptr) {
         if (Status st = files.records.close(); !st)
@@ -157,7 +157,9 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     describeSpecies(*result, tab, kept, removed);
     std::vector<std::string_view> spname = tab.spname;
     std::vector<std::int32_t> spfreq = tab.spfreq;
-    keepSpecies(m, kept, spname, spfreq);
+    Matrices m;
+    keepSpecies(pooled, kept, m, spname, spfreq);
+    pooled = PooledComparisons{};
     clock.lap(&RunTimings::removal);
 
     ComparedPairs pairs = comparedPairs(m);

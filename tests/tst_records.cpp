@@ -5,6 +5,7 @@
 #include "tempdir.h"
 
 #include <algorithm>
+#include <numeric>
 #include <random>
 #include <string>
 #include <vector>
@@ -16,6 +17,15 @@ namespace {
 using sscm::test::makeTable;
 using sscm::test::RecordingWindow;
 
+// The matrices of every pooled species.
+sscm::Matrices matricesOf(const sscm::PooledComparisons& p) {
+    std::vector<std::int32_t> all(std::size_t(p.n));
+    std::iota(all.begin(), all.end(), 0);
+    sscm::Matrices m;
+    sscm::keptMatrices(p, all, m);
+    return m;
+}
+
 class RecordsTest : public sscm::test::TempDirTest {
 protected:
     // Writes the records of `t` (columns Site, Species, Pref) to temp5.tmp and pools them.
@@ -26,8 +36,10 @@ protected:
         sscm::OutFile out;
         EXPECT_TRUE(out.open(sscm::kRecordFile, true));
         sscm::WindowObserver obs(w);
-        const sscm::Status st = sscm::writeRecords(obs, t, 3, tab_, &out, m, packedLimit);
+        sscm::PooledComparisons p;
+        const sscm::Status st = sscm::writeRecords(obs, t, 3, tab_, &out, p, packedLimit);
         EXPECT_TRUE(out.close());
+        m = matricesOf(p);
         return st;
     }
     sscm::CaseSpeciesTables tab_;
@@ -115,16 +127,23 @@ TEST_F(RecordsTest, PooledWhileWritingEqualsReadBackOnRandomData) {
         ASSERT_TRUE(sscm::readRecords("temp5.tmp", tab_.spname, back));
         EXPECT_EQ(back.compsum, direct.compsum);
         EXPECT_EQ(back.compn, direct.compn);
-        // The pooling used when the packed totals could overflow, and pooling with no file.
+        // The pooling used when the packed totals could overflow, and pooling with no file, on
+        // one thread or several, packed or not.
         sscm::Matrices unpacked;
         ASSERT_TRUE(write(*t, w, unpacked, 0));
         EXPECT_EQ(unpacked.compsum, direct.compsum);
         EXPECT_EQ(unpacked.compn, direct.compn);
-        sscm::Matrices pooledOnly;
-        sscm::RunObserver quiet;
-        ASSERT_TRUE(sscm::writeRecords(quiet, *t, 3, tab_, nullptr, pooledOnly));
-        EXPECT_EQ(pooledOnly.compsum, direct.compsum);
-        EXPECT_EQ(pooledOnly.compn, direct.compn);
+        for (const unsigned threads : {1U, 3U}) {
+            for (const std::uint64_t limit : {sscm::kPackedLimit, std::uint64_t{0}}) {
+                sscm::PooledComparisons pooledOnly;
+                sscm::RunObserver quiet;
+                ASSERT_TRUE(
+                    sscm::writeRecords(quiet, *t, 3, tab_, nullptr, pooledOnly, limit, threads));
+                const sscm::Matrices m = matricesOf(pooledOnly);
+                EXPECT_EQ(m.compsum, direct.compsum);
+                EXPECT_EQ(m.compn, direct.compn);
+            }
+        }
         for (std::int32_t a = 0; a < tab_.spn; ++a) {
             for (std::int32_t b = 0; b < tab_.spn; ++b) {
                 double pairs = 0;
