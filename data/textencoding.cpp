@@ -60,10 +60,26 @@ bool isCleanCp932(std::string_view text) {
     return true;
 }
 
+bool hasJapaneseCp932(std::string_view text) {
+    const auto* p = reinterpret_cast<const unsigned char*>(text.data());
+    const auto* end = p + text.size();
+    while (p < end) {
+        const unsigned c = *p;
+        if (c < 0x80 || (c >= 0xA1 && c <= 0xDF) || end - p < 2) {
+            ++p;
+            continue;
+        }
+        if (c <= 0x9F || p[1] >= 0x80)
+            return true;
+        p += 2;
+    }
+    return false;
+}
+
 TextEncoding guessEncoding(std::string_view text) {
     if (isValidUtf8(text))
         return TextEncoding::Utf8;
-    if (isCleanCp932(text))
+    if (isCleanCp932(text) && hasJapaneseCp932(text))
         return TextEncoding::Cp932;
     return TextEncoding::Latin1;
 }
@@ -71,15 +87,17 @@ TextEncoding guessEncoding(std::string_view text) {
 TextEncoding guessEncoding(const std::vector<std::string>& texts) {
     bool utf8 = true;
     bool cp932 = true;
+    bool japanese = false;
     for (const std::string& t : texts) {
         utf8 = utf8 && isValidUtf8(t);
         cp932 = cp932 && isCleanCp932(t);
+        japanese = japanese || (cp932 && hasJapaneseCp932(t));
         if (!utf8 && !cp932)
             break;
     }
     if (utf8)
         return TextEncoding::Utf8;
-    return cp932 ? TextEncoding::Cp932 : TextEncoding::Latin1;
+    return cp932 && japanese ? TextEncoding::Cp932 : TextEncoding::Latin1;
 }
 
 const char* encodingName(TextEncoding e) {

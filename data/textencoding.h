@@ -20,12 +20,19 @@ bool isValidUtf8(std::string_view text);
 /// trail byte is 0x40-0x7E or 0x80-0xFC.
 bool isCleanCp932(std::string_view text);
 
-/// UTF-8 when the text is valid UTF-8, else CP932 when it splits cleanly into CP932 characters,
-/// else Latin-1 (every byte a character).
+/// Whether the text holds a double-byte CP932 character as Japanese text has them: a lead byte
+/// of 0x81-0x9F (symbols, kana, the common kanji) or a trail byte of 0x80 or above. Western
+/// Latin-1 names that happen to split cleanly into CP932 characters have none: their accented
+/// letters (0xE0-0xFF) are followed by plain letters, as in "G\xE4nsebl\xFCmchen".
+bool hasJapaneseCp932(std::string_view text);
+
+/// UTF-8 when the text is valid UTF-8, else CP932 when it splits cleanly into CP932 characters
+/// and has a Japanese one, else Latin-1 (every byte a character).
 TextEncoding guessEncoding(std::string_view text);
 
 /// The same decision for a set of texts taken together (the names of one data file): UTF-8
-/// when every text is valid UTF-8, else CP932 when every text is clean CP932, else Latin-1.
+/// when every text is valid UTF-8, else CP932 when every text is clean CP932 and one has a
+/// Japanese character, else Latin-1.
 TextEncoding guessEncoding(const std::vector<std::string>& texts);
 
 /// "UTF-8", "CP932" or "latin1": names that R's fileEncoding and iconv understand.

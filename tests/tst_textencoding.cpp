@@ -23,6 +23,12 @@ TEST(TextEncoding, GuessPerTextAndPerSet) {
     EXPECT_EQ(sscm::guessEncoding(std::string_view(susuki)), TextEncoding::Cp932);
     EXPECT_EQ(sscm::guessEncoding(std::string_view("caf\xE9")), TextEncoding::Latin1);
     EXPECT_EQ(sscm::guessEncoding(std::string_view("\x83")), TextEncoding::Latin1); // lone lead
+    // German and French names that split cleanly into CP932 characters are still Latin-1.
+    const std::string gaense = "G\xE4nsebl\xFCmchen";
+    EXPECT_EQ(sscm::guessEncoding(std::string_view(gaense)), TextEncoding::Latin1);
+    EXPECT_EQ(sscm::guessEncoding(std::vector<std::string>{gaense, "cr\xE9pis"}),
+              TextEncoding::Latin1);
+    EXPECT_EQ(sscm::guessEncoding(std::vector<std::string>{gaense, susuki}), TextEncoding::Cp932);
     // One Latin-1 name makes the whole set Latin-1; ASCII names do not decide anything.
     EXPECT_EQ(sscm::guessEncoding(std::vector<std::string>{"Site", susuki}), TextEncoding::Cp932);
     EXPECT_EQ(sscm::guessEncoding(std::vector<std::string>{susuki, "caf\xE9"}),
