@@ -13,6 +13,7 @@
 #include <mutex>
 #include <new>
 #include <numeric>
+#include <system_error>
 #include <thread>
 
 namespace sscm {
@@ -454,8 +455,15 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
     };
     const auto threads = std::size_t(std::max(1, boot.threads));
     std::vector<std::thread> pool;
-    for (std::size_t t = 0; t < threads; ++t)
-        pool.emplace_back(worker);
+    for (std::size_t t = 0; t < threads; ++t) {
+        try {
+            pool.emplace_back(worker);
+        } catch (const std::system_error&) {
+            break; // the system has no more threads to give: fewer workers share the work
+        }
+    }
+    if (pool.empty())
+        worker(); // not even one: the calling thread draws every replicate
     {
         // The observer hears from the calling thread only, a few times a second.
         std::unique_lock<std::mutex> lock(mutex);

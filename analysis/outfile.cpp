@@ -3,6 +3,7 @@
 #include "data/freshfile.h"
 
 #include <cerrno>
+#include <system_error>
 
 namespace sscm {
 
@@ -33,7 +34,11 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
     if (background_) {
         pending_ = false;
         stop_ = false;
-        writer_ = std::thread([this] { writerLoop(); });
+        try {
+            writer_ = std::thread([this] { writerLoop(); });
+        } catch (const std::system_error&) {
+            background_ = false; // no thread to be had: buffers are written as they fill
+        }
     }
     return Status::ok();
 }

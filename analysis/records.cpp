@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -175,10 +176,18 @@ Status poolInMemory(RunObserver& obs, const DataTable& table, std::int32_t prefc
                       : std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
     std::atomic<bool> stop{false};
     std::vector<std::thread> helpers;
-    for (unsigned part = 1; part < threads; ++part)
-        helpers.emplace_back(
-            [&, part] { poolSorted(p, rows, t.caserowStart, part, threads, nullptr, stop); });
-    const bool done = poolSorted(p, rows, t.caserowStart, 0, threads, &obs, stop);
+    std::vector<unsigned> ownParts{0};
+    for (unsigned part = 1; part < threads; ++part) {
+        try {
+            helpers.emplace_back(
+                [&, part] { poolSorted(p, rows, t.caserowStart, part, threads, nullptr, stop); });
+        } catch (const std::system_error&) {
+            ownParts.push_back(part); // no thread to be had: the calling thread pools it
+        }
+    }
+    bool done = true;
+    for (const unsigned part : ownParts)
+        done = done && poolSorted(p, rows, t.caserowStart, part, threads, &obs, stop);
     for (auto& h : helpers)
         h.join();
     return done ? Status::ok() : Status::cancelled();

@@ -366,6 +366,36 @@ TEST_F(CliSafety, FailedWritesStopTheRunAndKeepEarlierFiles) {
     }
 }
 
+// A system that gives no thread (the address space too small for a thread's stack): the log's
+// writer, the pooling and the bootstrap do their work on the calling thread, to the same files.
+TEST_F(CliSafety, NoThreadToBeHadGivesTheSameFiles) {
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's shadow memory needs more address space than allowed here";
+#endif
+    // Four cases of 520 rows: over a million pairs of rows, pooled on several threads if it can.
+    std::string big = "Site,Species,Pref\n";
+    for (int c = 0; c < 4; ++c)
+        for (int r = 0; r < 520; ++r)
+            big += "S" + std::to_string(c) + ",sp" + std::to_string((r * 7 + c) % 60) + "," +
+                   std::to_string((r * 13 + c * 5) % 17) + "\n";
+    writeFile("big.csv", big);
+    const std::string run = "exec \"$CLI\" big.csv --case Site --species Species --pref Pref "
+                            "--quiet --keep-rare --bootstrap 4 --threads 2 --spectrum ";
+    ASSERT_EQ(
+        wait(start({run + "s1.csv --results r1.csv --log l1.csv"}, "out.txt", "err.txt", -1, true)),
+        0)
+        << readFile("err.txt");
+    // Each thread's stack would take 4 GB of the 3 GB the process may map.
+    ASSERT_EQ(wait(start({"ulimit -v 3000000; ulimit -s 4000000; " + run +
+                          "s2.csv --results r2.csv --log l2.csv"},
+                         "out.txt", "err.txt", -1, true)),
+              0)
+        << readFile("err.txt");
+    EXPECT_TRUE(readFile("r1.csv") == readFile("r2.csv"));
+    EXPECT_TRUE(readFile("l1.csv") == readFile("l2.csv"));
+    EXPECT_TRUE(readFile("s1.csv") == readFile("s2.csv"));
+}
+
 // NUL and other control characters in names and messages are printed whole, escaped.
 TEST_F(CliSafety, ControlCharactersArePrintedEscaped) {
     const char bytes[] = "Site,Spe\0cies,Pref\x1b\nS1,A,x\0y\n";
