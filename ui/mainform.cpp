@@ -12,6 +12,7 @@
 #include "ui/menu.h"
 
 #include <algorithm>
+#include <system_error>
 
 #include <QAction>
 #include <QApplication>
@@ -612,13 +613,21 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
     bootRunning_ = true;
     setCaption(Ctl::Label11, "Intervals 0 %");
     // The worker holds its own references: a Read or GO meanwhile replaces the session's.
-    bootThread_ =
-        std::thread([this, table = session_.lastTable, run = bootFor_,
-                     runSettings = session_.lastSettings, settings, out = bootOut_.get()] {
-            BootstrapProgress progress(bootDone_, bootTotal_, bootCancel_);
-            bootStatus_ = bootstrap(*table, runSettings, *run, settings, *out, &progress);
-            bootEnded_ = true;
-        });
+    try {
+        bootThread_ =
+            std::thread([this, table = session_.lastTable, run = bootFor_,
+                         runSettings = session_.lastSettings, settings, out = bootOut_.get()] {
+                BootstrapProgress progress(bootDone_, bootTotal_, bootCancel_);
+                bootStatus_ = bootstrap(*table, runSettings, *run, settings, *out, &progress);
+                bootEnded_ = true;
+            });
+    } catch (const std::system_error& e) {
+        bootRunning_ = false;
+        setCaption(Ctl::Label11, "");
+        warning(std::string("Cannot start the computation of the intervals: ") + e.what(),
+                kErrorTitle);
+        return false;
+    }
     bootTimer_->start();
     return true;
 }
