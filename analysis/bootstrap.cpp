@@ -455,6 +455,7 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
     };
     const auto threads = std::size_t(std::max(1, boot.threads));
     std::vector<std::thread> pool;
+    pool.reserve(threads); // no allocation may fail once a worker runs
     for (std::size_t t = 0; t < threads; ++t) {
         try {
             pool.emplace_back(worker);

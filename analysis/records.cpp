@@ -177,6 +177,8 @@ Status poolInMemory(RunObserver& obs, const DataTable& table, std::int32_t prefc
     std::atomic<bool> stop{false};
     std::vector<std::thread> helpers;
     std::vector<unsigned> ownParts{0};
+    helpers.reserve(threads); // no allocation may fail once a helper runs
+    ownParts.reserve(threads);
     for (unsigned part = 1; part < threads; ++part) {
         try {
             helpers.emplace_back(
