@@ -119,7 +119,8 @@ Status OutFile::close() {
     file_ = nullptr;
     pos_ = lim_ = nullptr;
     if (const int err = errno_.load(); err != 0)
-        return Status::failed("Cannot write the file \"" + path_ + "\": " + std::strerror(err));
+        return Status::writeFailed("Cannot write the file \"" + path_ +
+                                   "\": " + std::strerror(err));
     return Status::ok();
 }
 

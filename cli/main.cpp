@@ -245,7 +245,7 @@ int main(int argc, char** argv) {
     // every earlier file as it was. A run that stopped on its input keeps its log, as the
     // window does, but writes no result file.
     const bool stopped = sscm::CliWindow::stopSignal() != 0 || w.stdoutWriteError() != 0;
-    const bool writeFailed = resultErr != 0 || (!st && st.message.rfind("Cannot write", 0) == 0);
+    const bool writeFailed = resultErr != 0 || (!st && st.writeError);
     if (!resultOut.inPlace && (!st || stopped || writeFailed))
         std::remove(resultOut.part.c_str());
     std::string why;

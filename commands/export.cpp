@@ -34,7 +34,7 @@ Status writeWhole(const fs::path& dir, const std::string& name, const std::strin
     const bool closed = std::fclose(f) == 0;
     if (!written || !closed) {
         std::remove(part.c_str());
-        return Status::failed("Cannot write \"" + part.string() + "\".");
+        return Status::writeFailed("Cannot write \"" + part.string() + "\".");
     }
     if (std::rename(part.c_str(), target.c_str()) != 0) {
         const std::string why = std::strerror(errno);

@@ -107,7 +107,7 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
                               systemReason(errno));
     FileCloser out(openFresh(fileto));
     if (out.f == nullptr)
-        return Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(errno));
+        return Status::writeFailed("Cannot write " + quoted(fileto) + ": " + systemReason(errno));
 
     auto giveUp = [&](Status st) {
         out.close();
@@ -121,7 +121,8 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
             " bytes: it is not a comma-separated table with one observation per line."));
     };
     auto writeFailed = [&](int err) {
-        return giveUp(Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(err)));
+        return giveUp(
+            Status::writeFailed("Cannot write " + quoted(fileto) + ": " + systemReason(err)));
     };
 
     // A small data file gets a block of its own size (one byte more, so the first read meets
@@ -227,7 +228,7 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
     if (!out.close()) {
         const int err = errno;
         std::remove(fileto.c_str());
-        return Status::failed("Cannot write " + quoted(fileto) + ": " + systemReason(err));
+        return Status::writeFailed("Cannot write " + quoted(fileto) + ": " + systemReason(err));
     }
     return Status::ok();
 }
@@ -239,7 +240,8 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
     const std::string headerCopy = scratchPath(scratchDir, kHeaderCopy);
     FileCloser log(openFresh(sizingLog));
     if (log.f == nullptr)
-        return Status::failed("Cannot write " + quoted(sizingLog) + ": " + systemReason(errno));
+        return Status::writeFailed("Cannot write " + quoted(sizingLog) + ": " +
+                                   systemReason(errno));
     logLine(log.f, "Filename: " + filename);
     erf = 0;
     objn = 0;
@@ -263,7 +265,8 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
         if (copy.f == nullptr || !writeAll(copy.f, header + "\r\n") || !copy.close()) {
             const int err = errno;
             std::remove(headerCopy.c_str());
-            return Status::failed("Cannot write " + quoted(headerCopy) + ": " + systemReason(err));
+            return Status::writeFailed("Cannot write " + quoted(headerCopy) + ": " +
+                                       systemReason(err));
         }
     }
     {

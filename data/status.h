@@ -16,9 +16,13 @@ struct Status {
     };
     Code code = Code::Ok;
     std::string message;
+    /// Set on a failure to write a file (a full disk, a file-size limit): what the run wrote is
+    /// incomplete, where other failures leave it as far as it went.
+    bool writeError = false;
 
     static Status ok() { return {}; }
     static Status failed(std::string msg) { return {Code::Failed, std::move(msg)}; }
+    static Status writeFailed(std::string msg) { return {Code::Failed, std::move(msg), true}; }
     static Status cancelled() { return {Code::Cancelled, {}}; }
     static Status splitNetwork(std::string msg) { return {Code::SplitNetwork, std::move(msg)}; }
 
