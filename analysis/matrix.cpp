@@ -18,15 +18,6 @@ void PooledComparisons::reset(std::int32_t species, bool packedCells) {
     self.assign(k, 0);
 }
 
-std::uint64_t PooledComparisons::count(std::int32_t a, std::int32_t b) const {
-    const std::uint64_t v = cells[index(a, b)];
-    return packed ? v & 0xFFFFFFFFU : v;
-}
-
-std::uint64_t PooledComparisons::codeSum(std::int32_t a, std::int32_t b) const {
-    return packed ? cells[index(a, b)] >> 32 : sums[index(a, b)];
-}
-
 void keptMatrices(const PooledComparisons& p, const std::vector<std::int32_t>& kept, Matrices& m) {
     const std::size_t k = kept.size();
     m.n = std::int32_t(k);

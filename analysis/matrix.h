@@ -51,7 +51,7 @@ struct PooledComparisons {
     /// low 32 bits (while the records are few enough for 32 bits each); else `cells` holds the
     /// counts and `sums` the code sums.
     bool packed = true;
-    /// The pairs a < b, row by row: entry index(a, b).
+    /// The pairs a < b, row by row: entry rowBase(a) + b.
     std::vector<std::uint64_t> cells;
     std::vector<std::uint64_t> sums;
     /// Number of ordered pairs of rows of each species with itself, within cases.
@@ -59,16 +59,12 @@ struct PooledComparisons {
 
     /// Sized to `species` species, all totals 0.
     void reset(std::int32_t species, bool packedCells);
-    /// First entry of row a, less a + 1 (in unsigned arithmetic): the entry of (a, b) is
+    /// First entry of row a, less a + 1 (in unsigned arithmetic): the entry of (a, b), a < b, is
     /// rowBase(a) + b.
     std::size_t rowBase(std::int32_t a) const {
         const auto k = std::size_t(a);
         return k * std::size_t(n) - k * (k + 1) / 2 - k - 1;
     }
-    std::size_t index(std::int32_t a, std::int32_t b) const { return rowBase(a) + std::size_t(b); }
-    /// Comparisons and code sum of a against b, a < b.
-    std::uint64_t count(std::int32_t a, std::int32_t b) const;
-    std::uint64_t codeSum(std::int32_t a, std::int32_t b) const;
 };
 
 /// The matrices of the species `kept` (ascending, indices into the pooled species), in their
