@@ -21,7 +21,14 @@ mkdir -p build-fuzz/crashes
 for t in "${targets[@]}"; do
     echo "== fuzz_$t for ${seconds} s"
     mkdir -p "build-fuzz/corpus/$t"
+    # Seeds: the whole runs' own inputs for run; for the readers, the hand-made edge cases of
+    # corpus/csv beside the test data and the example, read where they stand.
+    if [ "$t" = run ]; then
+        seeds=(tests/fuzz/corpus/run)
+    else
+        seeds=(tests/fuzz/corpus/csv tests/data examples)
+    fi
     build-fuzz/fuzz_"$t" -max_total_time="$seconds" -print_final_stats=1 \
         -artifact_prefix="build-fuzz/crashes/$t-" \
-        "build-fuzz/corpus/$t" "tests/fuzz/corpus/$t"
+        "build-fuzz/corpus/$t" "${seeds[@]}"
 done
