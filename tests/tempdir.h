@@ -1,10 +1,13 @@
 #pragma once
 
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -42,6 +45,16 @@ protected:
         return std::string(std::istreambuf_iterator<char>(f), {});
     }
     static bool exists(const std::string& name) { return std::filesystem::exists(name); }
+    /// Runs the program `program` with `args` in the working directory, standard output to
+    /// out.txt and standard error to err.txt; its exit status.
+    static int runProgram(const std::string& program, const std::vector<std::string>& args) {
+        std::string cmd = "'" + program + "'";
+        for (const auto& a : args)
+            cmd += " '" + a + "'";
+        cmd += " >out.txt 2>err.txt";
+        const int status = std::system(cmd.c_str());
+        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    }
 
 private:
     std::filesystem::path old_;

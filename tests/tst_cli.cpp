@@ -4,9 +4,7 @@
 #include "tempdir.h"
 #include "test_config.h"
 
-#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -17,16 +15,8 @@ const std::string kData = std::string(SSCM_TEST_DATA_DIR) + "/cli/";
 
 class Cli : public sscm::test::TempDirTest {
 protected:
-    /// Runs sscm-cli with `args` in the working directory; its output goes to out.txt and
-    /// err.txt. Returns the exit status.
-    int run(const std::vector<std::string>& args) {
-        std::string cmd = std::string("'") + SSCM_CLI_PATH + "'";
-        for (const auto& a : args)
-            cmd += " '" + a + "'";
-        cmd += " >out.txt 2>err.txt";
-        const int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    /// Runs sscm-cli with `args`; its output goes to out.txt and err.txt.
+    int run(const std::vector<std::string>& args) { return runProgram(SSCM_CLI_PATH, args); }
     std::vector<std::string> roles(const std::string& file) {
         return {kData + file, "--case", "Site", "--species", "Species", "--pref", "Pref"};
     }

@@ -7,13 +7,11 @@
 #include "test_config.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <filesystem>
 #include <map>
 #include <nlohmann/json.hpp>
 #include <set>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -28,14 +26,7 @@ const std::string kData = std::string(SSCM_TEST_DATA_DIR) + "/cli/";
 
 class CliTables : public sscm::test::TempDirTest {
 protected:
-    int run(const std::vector<std::string>& args) {
-        std::string cmd = std::string("'") + SSCM_CLI_PATH + "'";
-        for (const auto& a : args)
-            cmd += " '" + a + "'";
-        cmd += " >out.txt 2>err.txt";
-        const int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    }
+    int run(const std::vector<std::string>& args) { return runProgram(SSCM_CLI_PATH, args); }
     static std::vector<std::string> roles(const std::string& file) {
         return {file, "--case", "Site", "--species", "Species", "--pref", "Pref", "--quiet"};
     }

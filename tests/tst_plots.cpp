@@ -6,9 +6,7 @@
 #include "test_config.h"
 
 #include <cstdint>
-#include <cstdlib>
 #include <string>
-#include <sys/wait.h>
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -20,14 +18,11 @@ const std::string kData = std::string(SSCM_TEST_DATA_DIR) + "/cli/";
 class Plots : public sscm::test::TempDirTest {
 protected:
     int run(const std::vector<std::string>& extra) {
-        std::string cmd = std::string("'") + SSCM_CLI_PATH + "' '" + kData +
-                          "worked.csv' --case Site --species Species --pref Pref --threshold 1 "
-                          "--quiet";
-        for (const auto& a : extra)
-            cmd += " '" + a + "'";
-        cmd += " >out.txt 2>err.txt";
-        const int status = std::system(cmd.c_str());
-        return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        std::vector<std::string> args{
+            kData + "worked.csv", "--case", "Site",   "--species", "Species", "--pref", "Pref",
+            "--threshold",        "1",      "--quiet"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return runProgram(SSCM_CLI_PATH, args);
     }
     /// Width and height from a PNG's header; zero when the file is not a PNG.
     static std::pair<std::uint32_t, std::uint32_t> pngSize(const std::string& bytes) {
