@@ -4,19 +4,10 @@
 #
 # Usage: bench/bootstrap.sh [SETS...]   (default: M L; B=1000 by default)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
 replicates=${B:-1000}
 sets=("$@")
 [ ${#sets[@]} -eq 0 ] && sets=(M L)
-
-cmake --preset default >/dev/null
-cmake --build --preset default --target sscm-cli sscm-gen >/dev/null
-cli=$root/build/sscm-cli
-gen=$root/build/sscm-gen
-work=$root/build/bench-data
-mkdir -p "$work"
-cd "$work"
+source "$(dirname "$0")/common.sh"
 threads=$(nproc)
 
 printf '%-4s %6s %8s %6s %10s %10s\n' set B used split "time s" "peak MB"

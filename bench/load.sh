@@ -2,13 +2,8 @@
 # Times the loading of a data file of about 1,000,000 rows and 5 columns (Read only: the file is
 # normalised, sized and loaded, and its variables listed). Prints the wall time and peak memory.
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
-cmake --preset default >/dev/null
-cmake --build --preset default --target sscm-cli sscm-gen >/dev/null
-mkdir -p "$root/build/bench-data"
-cd "$root/build/bench-data"
-[ -f load5.csv ] || "$root/build/sscm-gen" --cases 20000 --rows-per-case 50 --species 3000 \
+source "$(dirname "$0")/common.sh"
+[ -f load5.csv ] || "$gen" --cases 20000 --rows-per-case 50 --species 3000 \
     --note -o load5.csv
 echo "rows: $(($(wc -l <load5.csv) - 1)), columns: 5, bytes: $(stat -c %s load5.csv)"
-/usr/bin/time -f 'wall %e s, peak %M kB' "$root/build/sscm-cli" load5.csv --list-variables
+/usr/bin/time -f 'wall %e s, peak %M kB' "$cli" load5.csv --list-variables

@@ -7,19 +7,10 @@
 #
 # Usage: bench/run.sh [SETS...]   (default: S M L; RUNS=5 by default)
 set -euo pipefail
-root=$(cd "$(dirname "$0")/.." && pwd)
-cd "$root"
 runs=${RUNS:-5}
 sets=("$@")
 [ ${#sets[@]} -eq 0 ] && sets=(S M L)
-
-cmake --preset default >/dev/null
-cmake --build --preset default --target sscm-cli sscm-gen >/dev/null
-cli=$root/build/sscm-cli
-gen=$root/build/sscm-gen
-work=$root/build/bench-data
-mkdir -p "$work"
-cd "$work"
+source "$(dirname "$0")/common.sh"
 
 now() { date +%s.%N; }
 median() { sort -g | awk '{v[NR]=$1} END{print v[int((NR+1)/2)]}'; }
