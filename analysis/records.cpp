@@ -147,11 +147,11 @@ bool poolSorted(PooledComparisons& p, const std::vector<CaseRow>& rows,
 }
 
 Status poolInMemory(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
-                    const CaseSpeciesTables& t, PooledComparisons& p, unsigned threads) {
+                    const CaseSpeciesTables& t, std::uint64_t records, PooledComparisons& p,
+                    unsigned threads) {
     // The intensities in case order, so the first one that is not a number is the one reported;
     // each case's rows sorted by species, so a row's pairs with higher species follow it.
     std::vector<CaseRow> rows(t.caserows.size());
-    std::uint64_t pairs = 0;
     for (std::int32_t c = 0; c < t.casen; ++c) {
         if (!obs.proceed())
             return Status::cancelled();
@@ -166,12 +166,11 @@ Status poolInMemory(RunObserver& obs, const DataTable& table, std::int32_t prefc
         }
         std::sort(rows.begin() + std::ptrdiff_t(first), rows.begin() + std::ptrdiff_t(last),
                   [](const CaseRow& a, const CaseRow& b) { return a.sp < b.sp; });
-        pairs += std::uint64_t(last - first) * std::uint64_t(last - first);
     }
 
     // Small runs are not worth a thread.
     if (threads == 0)
-        threads = pairs < (std::uint64_t{1} << 20)
+        threads = records < (std::uint64_t{1} << 20)
                       ? 1U
                       : std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
     std::atomic<bool> stop{false};
@@ -210,7 +209,7 @@ Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefc
             p.self[std::size_t(s)] += std::uint64_t(t.spcaseCount[std::size_t(k)]) *
                                       std::uint64_t(t.spcaseCount[std::size_t(k)]);
     if (out == nullptr)
-        return poolInMemory(obs, table, prefcol, t, p, threads);
+        return poolInMemory(obs, table, prefcol, t, records, p, threads);
 
     const SpeciesEndings endings(t.spname);
     std::vector<double> casepref;
