@@ -3,8 +3,8 @@
 #include "analysis/connect.h"
 #include "analysis/eigen.h"
 #include "analysis/matrix.h"
+#include "analysis/outfile.h"
 #include "analysis/records.h"
-#include "analysis/runparts.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
 #include "analysis/tidy.h"
@@ -14,6 +14,8 @@
 #include <numeric>
 
 namespace sscm {
+
+namespace {
 
 void describeTables(AnalysisResult& r, const DataTable& table, const RoleColumns& roles,
                     const CaseSpeciesTables& tab) {
@@ -43,24 +45,8 @@ void describeSpecies(AnalysisResult& r, const CaseSpeciesTables& tab,
     }
 }
 
-void describePairs(AnalysisResult& r, const ComparedPairs& pairs, const Matrices& m, double fill) {
-    r.fill = fill;
-    r.pairs.n = pairs.n;
-    r.pairs.start = pairs.start;
-    r.pairs.col = pairs.col;
-    r.pairs.mean = pairs.val;
-    r.pairs.count.resize(pairs.col.size());
-    for (std::int32_t i = 0; i < pairs.n; ++i) {
-        const double* row = m.compn.data() + std::size_t(i) * std::size_t(m.n);
-        for (auto k = pairs.start[std::size_t(i)]; k < pairs.start[std::size_t(i) + 1]; ++k)
-            r.pairs.count[std::size_t(k)] = row[pairs.col[std::size_t(k)]];
-    }
-}
-
-namespace {
-
-Status analyzeStages(const DataTable& table, const AnalysisSettings& settings, AnalysisResult& r,
-                     RunObserver& obs) {
+Status stages(const DataTable& table, const AnalysisSettings& settings, analysis::Hooks& hooks,
+              AnalysisResult& r) {
     if (table.objn <= 0)
         return Status::failed("The data file has no data rows.");
     RoleColumns roles;
@@ -69,21 +55,31 @@ Status analyzeStages(const DataTable& table, const AnalysisSettings& settings, A
     roles.prefvar = settings.prefvar;
     if (Status st = findRoleColumns(table, roles); !st)
         return st;
+    if (Status st = hooks.rolesFound(roles); !st)
+        return st;
+
     CaseSpeciesTables tab;
-    if (Status st = buildTables(table, roles.casecol, roles.spcol, tab, &obs); !st)
+    if (Status st = buildTables(table, roles.casecol, roles.spcol, tab, &hooks); !st)
         return st;
     describeTables(r, table, roles, tab);
+    hooks.tablesFound(tab);
 
     PooledComparisons pooled;
-    if (Status st = writeRecords(obs, table, roles.prefcol, tab, nullptr, pooled); !st)
+    OutFile* records = nullptr;
+    if (Status st = hooks.recordFile(records); !st)
+        return st;
+    if (Status st = writeRecords(hooks, table, roles.prefcol, tab, records, pooled); !st)
+        return st;
+    if (Status st = hooks.recordsDone(); !st)
         return st;
 
     std::vector<std::int32_t> kept;
     std::vector<std::int32_t> removed;
     if (settings.removelow) {
         std::string lastLimit;
-        Status st = removeLowOccurrence(
-            obs, [&] { return settings.lowlimit; }, tab.spocc, kept, removed, lastLimit);
+        const Status st = removeLowOccurrence(
+            hooks, [&] { return hooks.threshold(settings); }, tab.spocc, kept, removed, lastLimit);
+        hooks.removalDone(tab.spname, removed, st.isOk(), tab.spn, std::int32_t(kept.size()));
         if (!st)
             return st;
         if (kept.empty())
@@ -95,36 +91,38 @@ Status analyzeStages(const DataTable& table, const AnalysisSettings& settings, A
     describeSpecies(r, tab, kept, removed);
     std::vector<std::string_view> spname = tab.spname;
     std::vector<std::int32_t> spfreq = tab.spfreq;
-    Matrices m;
-    keepSpecies(pooled, kept, m, spname, spfreq);
-    pooled = PooledComparisons{};
+    {
+        Matrices m;
+        keepSpecies(pooled, kept, m, spname, spfreq);
+        pooled = PooledComparisons{};
+        hooks.connectStarting();
+        // Later stages read only the compared pairs.
+        r.pairs = comparedPairs(m);
+    }
 
-    ComparedPairs pairs = comparedPairs(m);
     std::vector<double> reached;
-    const Status connected = connectSteps(obs, pairs, r.connstep, reached);
+    const Status connected = connectSteps(hooks, r.pairs, r.connstep, reached);
+    hooks.connectDone(spname, r.connstep, reached, connected.code == Status::Code::Cancelled);
     if (connected.code == Status::Code::Cancelled)
         return connected;
 
-    // The compared pairs with their counts and means, also for a split network: its groups can
-    // still be looked at, or ranked one by one.
-    const double fill = meanMatrix(m);
-    takeMeans(pairs, m);
-    describePairs(r, pairs, m, fill);
+    // The fill also for a split network: its groups can still be looked at, or ranked one by one.
+    r.fill = fillValue(r.pairs.mean);
     if (!connected)
         return splitNetworkStatus(table, r);
-    m = Matrices{}; // the iteration reads only the compared pairs
+    hooks.meansFound(spname, r.pairs, r.fill);
 
-    return palatability(obs, pairs, r.curvec, r.nextvec, &r.steps, &r.change);
+    return palatability(hooks, r.pairs, r.curvec, r.nextvec, &r.steps, &r.change);
 }
 
 } // namespace
 
-Status analyze(const DataTable& table, const AnalysisSettings& settings, AnalysisResult& result,
-               RunObserver* observer) {
-    RunObserver quiet;
+Status analysis::run(const DataTable& table, const AnalysisSettings& settings, Hooks* hooks,
+                     AnalysisResult& result) {
+    Hooks quiet;
     result = AnalysisResult{};
     try {
-        return analyzeStages(table, settings, result, observer != nullptr ? *observer : quiet);
+        return stages(table, settings, hooks != nullptr ? *hooks : quiet, result);
     } catch (const std::bad_alloc&) {
         return Status::failed(kOutOfMemory);
     }

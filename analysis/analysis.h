@@ -1,11 +1,13 @@
 #pragma once
 
 #include "data/datatable.h"
+#include "data/progress.h"
 #include "data/status.h"
 
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace sscm {
@@ -23,34 +25,10 @@ struct AnalysisSettings {
     std::string lowlimit = "4";
 };
 
-/// The stages of a run, in order, as an observer hears of them.
-enum class RunStage {
-    Records,      ///< once per comparison record (ordered pair of rows within a case)
-    Connectivity, ///< once per step of a species' search; counter = start species, from 1
-    Iteration,    ///< every 100th step of the eigenvector iteration; counter = step / 100
-};
-
-/// Follows a run while it works and may stop it. Every method has a default that does nothing,
-/// so an observer overrides only what it shows. The run calls proceed() before each unit of work
-/// (a record, a removal step, a connectivity step, an iteration step) and progress() right after
-/// it when the unit has something to show. Both are called from the thread that runs the
-/// analysis, millions of times on large data: keep them cheap.
-class RunObserver {
-public:
-    virtual ~RunObserver() = default;
-    /// False stops the run at once; it then returns Status::Code::Cancelled.
-    virtual bool proceed() { return true; }
-    /// `counter` as described by the stage; `change` is the iteration's previous mean absolute
-    /// change (Iteration only).
-    virtual void progress(RunStage stage, std::int64_t counter, double change) {
-        (void)stage;
-        (void)counter;
-        (void)change;
-    }
-};
-
 /// The compared pairs of the kept species, row by row: for species i the species j it was
-/// compared with (compn(i, j) > 0, i itself included) in ascending j.
+/// compared with (compn(i, j) > 0, i itself included) in ascending j. Most pairs of a large
+/// species list never meet in a case, so connectivity and the iteration work on these lists
+/// instead of the full matrix.
 struct PairTable {
     std::int32_t n = 0;
     /// Entries of row i: [start[i], start[i+1]).
@@ -107,14 +85,84 @@ struct AnalysisResult {
     double change = 0;
 };
 
-/// One whole analysis on `table` with `settings`: case and species tables, comparisons pooled
-/// in memory (no record file), optional removal, connectivity, mean matrix and eigenvector. Needs
-/// no window and keeps no state between calls, so calls on different tables may run at the same
-/// time on different threads. A failure says why; a split network is Status::Code::SplitNetwork
-/// with `result` filled up to the connectivity stage (species, pairs, connstep before the first
-/// failing species). `observer` may be null.
-Status analyze(const DataTable& table, const AnalysisSettings& settings, AnalysisResult& result,
-               RunObserver* observer = nullptr);
+/// Where a listing's lines go, one call per line, in order.
+using LineSink = std::function<void(std::string_view)>;
+
+struct CaseSpeciesTables;
+struct RoleColumns;
+class OutFile;
+
+namespace analysis {
+
+/// Hears what each stage of a run found, at the stage's end, and follows the run through
+/// Progress. Every hook has a default that does nothing (or keeps the settings), so a caller that
+/// only wants the result passes none. A hook that returns a failure stops the run with it.
+class Hooks : public Progress {
+public:
+    /// The three roles' columns are found; nothing else is done yet.
+    virtual Status rolesFound(const RoleColumns& roles) {
+        (void)roles;
+        return Status::ok();
+    }
+    /// The case and species tables of every data row.
+    virtual void tablesFound(const CaseSpeciesTables& tables) { (void)tables; }
+    /// Before the comparisons are pooled: a file that is to receive every comparison record, or
+    /// null for none (the default).
+    virtual Status recordFile(OutFile*& records) {
+        records = nullptr;
+        return Status::ok();
+    }
+    /// Every comparison is pooled (and written to the record file, when there is one).
+    virtual Status recordsDone() { return Status::ok(); }
+    /// The occurrence threshold text for the next species of the removal pass; asked once per
+    /// species, so a threshold that changes while the pass runs is followed.
+    virtual std::string threshold(const AnalysisSettings& settings) { return settings.lowlimit; }
+    /// The removal pass ended: the removed species (indices into `spname`, every species of the
+    /// tables), whether the pass went through every species, and the numbers of all and of the
+    /// kept species. Heard even when the pass failed, before the run stops.
+    virtual void removalDone(const std::vector<std::string_view>& spname,
+                             const std::vector<std::int32_t>& removed, bool complete,
+                             std::int32_t total, std::int32_t used) {
+        (void)spname;
+        (void)removed;
+        (void)complete;
+        (void)total;
+        (void)used;
+    }
+    /// The kept species' matrices are built; the connectivity search starts.
+    virtual void connectStarting() {}
+    /// The connectivity search ended (`cancelled` when stopped): the kept species, their steps
+    /// (up to the first species of a split network) and the species reached from the last one
+    /// searched (1 or 0).
+    virtual void connectDone(const std::vector<std::string_view>& spname,
+                             const std::vector<std::int32_t>& connstep,
+                             const std::vector<double>& reached, bool cancelled) {
+        (void)spname;
+        (void)connstep;
+        (void)reached;
+        (void)cancelled;
+    }
+    /// A linked network's mean codes: the compared pairs and the value of every pair never
+    /// compared. Not heard for a split network.
+    virtual void meansFound(const std::vector<std::string_view>& spname, const PairTable& pairs,
+                            double fill) {
+        (void)spname;
+        (void)pairs;
+        (void)fill;
+    }
+};
+
+/// One whole analysis on `table` with `settings`, the one sequence of stages that every front
+/// end runs: roles, case and species tables, comparisons pooled in memory (and written to the
+/// hooks' record file, if any), optional removal, connectivity, mean codes and eigenvector.
+/// Keeps no state between calls, so calls on different tables may run at the same time on
+/// different threads. A failure says why; running out of memory is kOutOfMemory. A split network
+/// is Status::Code::SplitNetwork with `result` filled up to the mean codes (species, pairs,
+/// fill, connstep up to the first failing species) and no values. `hooks` may be null.
+Status run(const DataTable& table, const AnalysisSettings& settings, Hooks* hooks,
+           AnalysisResult& result);
+
+} // namespace analysis
 
 /// The message of a run that ran out of memory: the comparison matrices grow with the square of
 /// the number of species.

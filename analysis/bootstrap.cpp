@@ -285,7 +285,7 @@ bool replicateValues(const Prepared& p, const std::int64_t* count, const std::in
         m.val[k] = double(s) / double(count[q]);
         m.partners[std::size_t(p.rowOf[k])] += 1;
     }
-    RunObserver quiet;
+    Progress quiet;
     (void)powerIteration(quiet, p.species, t.start.data(), t.col.data(), m.val.data(),
                          m.partners.data(), curvec, nextvec);
     return true;

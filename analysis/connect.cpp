@@ -8,8 +8,8 @@
 
 namespace sscm {
 
-ComparedPairs comparedPairs(const Matrices& m) {
-    ComparedPairs p;
+PairTable comparedPairs(const Matrices& m) {
+    PairTable p;
     p.n = m.n;
     const auto n = std::size_t(m.n);
     p.start.assign(n + 1, 0);
@@ -21,7 +21,8 @@ ComparedPairs comparedPairs(const Matrices& m) {
         p.start[i + 1] = std::int64_t(total);
     }
     p.col.resize(total);
-    p.val.resize(total);
+    p.count.resize(total);
+    p.mean.resize(total);
     std::size_t k = 0;
     for (std::size_t i = 0; i < n; ++i) {
         const double* row = m.compn.data() + i * n;
@@ -29,7 +30,8 @@ ComparedPairs comparedPairs(const Matrices& m) {
         for (std::size_t j = 0; j < n; ++j) {
             if (row[j] != 0.0) {
                 p.col[k] = std::int32_t(j);
-                p.val[k] = sums[j];
+                p.count[k] = row[j];
+                p.mean[k] = sums[j] / row[j];
                 ++k;
             }
         }
@@ -53,8 +55,8 @@ void writeConnectLines(OutFile& log, const std::vector<std::string_view>& spname
     }
 }
 
-Status connectSteps(RunObserver& obs, const ComparedPairs& pairs,
-                    std::vector<std::int32_t>& connstep, std::vector<double>& reachedOut) {
+Status connectSteps(Progress& obs, const PairTable& pairs, std::vector<std::int32_t>& connstep,
+                    std::vector<double>& reachedOut) {
     const auto n = std::size_t(pairs.n);
     const std::size_t words = (n + 63) / 64;
     // Links as bit rows: a level of the search is the union of its frontier's rows.
@@ -81,7 +83,7 @@ Status connectSteps(RunObserver& obs, const ComparedPairs& pairs,
         for (;;) {
             if (!obs.proceed())
                 return Status::cancelled();
-            obs.progress(RunStage::Connectivity, std::int64_t(s + 1), 0);
+            obs.progress(Stage::Connectivity, std::int64_t(s + 1), 0, 0);
             nextFrontier.clear();
             for (const std::int32_t v : frontier) {
                 const std::uint64_t* row = links.data() + std::size_t(v) * words;
@@ -119,14 +121,6 @@ Status connectSteps(RunObserver& obs, const ComparedPairs& pairs,
     }
     reachedOut.assign(n, 1.0);
     return Status::ok();
-}
-
-void takeMeans(ComparedPairs& pairs, const Matrices& m) {
-    for (std::int32_t i = 0; i < pairs.n; ++i) {
-        const double* row = m.compsum.data() + std::size_t(i) * std::size_t(m.n);
-        for (auto k = pairs.start[std::size_t(i)]; k < pairs.start[std::size_t(i) + 1]; ++k)
-            pairs.val[std::size_t(k)] = row[pairs.col[std::size_t(k)]];
-    }
 }
 
 } // namespace sscm

@@ -6,25 +6,11 @@
 
 namespace sscm {
 
-double meanMatrix(Matrices& m) {
-    const std::size_t cells = m.compsum.size();
+double fillValue(const std::vector<double>& means) {
     double total = 0;
-    double count = 0;
-    for (std::size_t k = 0; k < cells; ++k) {
-        if (m.compn[k] > 0) {
-            m.compsum[k] = m.compsum[k] / m.compn[k];
-            total += m.compsum[k];
-            count += 1;
-        }
-    }
-    if (count == 0)
-        return 0;
-    const double fill = total / count;
-    for (std::size_t k = 0; k < cells; ++k) {
-        if (m.compn[k] == 0)
-            m.compsum[k] = fill;
-    }
-    return fill;
+    for (const double v : means)
+        total += v;
+    return means.empty() ? 0 : total / double(means.size());
 }
 
 namespace {
@@ -38,16 +24,16 @@ double norm(const std::vector<double>& v) {
 
 } // namespace
 
-Status palatability(RunObserver& obs, const ComparedPairs& pairs, std::vector<double>& curvec,
+Status palatability(Progress& obs, const PairTable& pairs, std::vector<double>& curvec,
                     std::vector<double>& nextvec, std::int32_t* steps, double* lastChange) {
     std::vector<double> partners(std::size_t(pairs.n));
     for (std::size_t i = 0; i < partners.size(); ++i)
         partners[i] = double(pairs.start[i + 1] - pairs.start[i]);
-    return powerIteration(obs, pairs.n, pairs.start.data(), pairs.col.data(), pairs.val.data(),
+    return powerIteration(obs, pairs.n, pairs.start.data(), pairs.col.data(), pairs.mean.data(),
                           partners.data(), curvec, nextvec, steps, lastChange);
 }
 
-Status powerIteration(RunObserver& obs, std::int32_t species, const std::int64_t* start,
+Status powerIteration(Progress& obs, std::int32_t species, const std::int64_t* start,
                       const std::int32_t* col, const double* val, const double* partners,
                       std::vector<double>& curvec, std::vector<double>& nextvec,
                       std::int32_t* steps, double* lastChange) {
@@ -68,7 +54,7 @@ Status powerIteration(RunObserver& obs, std::int32_t species, const std::int64_t
         if (!obs.proceed())
             return Status::cancelled();
         if (step / 100 * 100 == step)
-            obs.progress(RunStage::Iteration, step / 100, change);
+            obs.progress(Stage::Iteration, step / 100, 0, change);
         for (std::size_t i = 0; i < n; ++i) {
             double sum = 0;
             const auto last = std::size_t(start[i + 1]);
@@ -83,7 +69,7 @@ Status powerIteration(RunObserver& obs, std::int32_t species, const std::int64_t
         for (std::size_t i = 0; i < n; ++i)
             change += std::fabs(nextvec[i] - curvec[i]) / spn;
         curvec = nextvec;
-        if (change < 0.0000001)
+        if (change < kEigenTolerance)
             break;
     }
     if (steps != nullptr)

@@ -60,7 +60,7 @@ void keptMatrices(const PooledComparisons& p, const std::vector<std::int32_t>& k
     }
 }
 
-Status removeLowOccurrence(RunObserver& obs, const std::function<std::string()>& lowlimit,
+Status removeLowOccurrence(Progress& obs, const std::function<std::string()>& lowlimit,
                            const std::vector<std::int32_t>& spocc, std::vector<std::int32_t>& kept,
                            std::vector<std::int32_t>& removed, std::string& lastLimit) {
     kept.clear();

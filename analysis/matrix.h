@@ -76,12 +76,12 @@ void keptMatrices(const PooledComparisons& p, const std::vector<std::int32_t>& k
 void keepSpecies(const PooledComparisons& p, const std::vector<std::int32_t>& kept, Matrices& m,
                  std::vector<std::string_view>& spname, std::vector<std::int32_t>& spfreq);
 
-/// The low-occurrence removal pass: for each species in turn, after the observer's proceed(),
+/// The low-occurrence removal pass: for each species in turn, after proceed(),
 /// reads the threshold anew through `lowlimit` (the user may change it while the pass runs) and
 /// puts the species into `removed` when it occurs in no more cases than the threshold, else into
 /// `kept`. Fails when a threshold text is not a number; the species decided before stay listed.
 /// `lastLimit` receives the last threshold text read.
-Status removeLowOccurrence(RunObserver& obs, const std::function<std::string()>& lowlimit,
+Status removeLowOccurrence(Progress& obs, const std::function<std::string()>& lowlimit,
                            const std::vector<std::int32_t>& spocc, std::vector<std::int32_t>& kept,
                            std::vector<std::int32_t>& removed, std::string& lastLimit);
 

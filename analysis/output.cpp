@@ -43,7 +43,8 @@ private:
 
 } // namespace
 
-void dumpMatrix(OutFile& log, const std::vector<std::string_view>& spname, const Matrices& m) {
+void dumpMatrix(OutFile& log, const std::vector<std::string_view>& spname, const PairTable& pairs,
+                double fill) {
     log.putLine("");
     std::string line = "Species";
     for (const auto& name : spname) {
@@ -53,23 +54,28 @@ void dumpMatrix(OutFile& log, const std::vector<std::string_view>& spname, const
     line += ' ';
     log.putLine(line);
     auto cache = std::make_unique<PrintCache>();
-    const auto n = std::size_t(m.n);
+    const auto n = std::size_t(pairs.n);
     for (std::size_t i = 0; i < n; ++i) {
         line.assign(spname[i]);
-        const double* row = m.compsum.data() + i * n;
+        // The row's pairs come in ascending column: each is met once, in column order.
+        auto k = std::size_t(pairs.start[i]);
+        const auto last = std::size_t(pairs.start[i + 1]);
         for (std::size_t j = 0; j < n; ++j) {
             line += ',';
-            cache->append(line, row[j]);
+            if (k < last && std::size_t(pairs.col[k]) == j)
+                cache->append(line, pairs.mean[k++]);
+            else
+                cache->append(line, fill);
         }
         line += ' ';
         log.putLine(line);
     }
 }
 
-void appendRankedListing(Window& w, const std::vector<std::string_view>& spname,
-                         const std::vector<double>& curvec, std::vector<double>& palatvalue) {
-    w.addItem(Ctl::List3, " ");
-    w.addItem(Ctl::List3, "Eigen vector (palatability)");
+void rankedListing(const std::vector<std::string>& spname, const std::vector<double>& curvec,
+                   std::vector<double>& palatvalue, const LineSink& out) {
+    out(" ");
+    out("Eigen vector (palatability)");
     // Repeatedly taking the first strictly greatest value is a stable sort by descending value.
     std::vector<std::size_t> order(curvec.size());
     std::iota(order.begin(), order.end(), std::size_t{0});
@@ -80,7 +86,7 @@ void appendRankedListing(Window& w, const std::vector<std::string_view>& spname,
         line.assign(spname[s]);
         line += ", ";
         appendNumberText(line, curvec[s]);
-        w.addItem(Ctl::List3, line);
+        out(line);
     }
     palatvalue.assign(curvec.size(), -1e+300);
 }

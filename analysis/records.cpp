@@ -109,7 +109,7 @@ Status notANumber(const DataTable& table, std::int32_t prefcol, std::int32_t row
 // the observer; the others stop when `stop` is set.
 bool poolSorted(PooledComparisons& p, const std::vector<CaseRow>& rows,
                 const std::vector<std::int32_t>& caseStart, unsigned part, unsigned parts,
-                RunObserver* obs, std::atomic<bool>& stop) {
+                Progress* obs, std::atomic<bool>& stop) {
     const std::size_t cases = caseStart.size() - 1;
     for (std::size_t c = 0; c < cases; ++c) {
         if (obs == nullptr && stop.load(std::memory_order_relaxed))
@@ -124,7 +124,7 @@ bool poolSorted(PooledComparisons& p, const std::vector<CaseRow>& rows,
                     stop = true;
                     return false;
                 }
-                obs->progress(RunStage::Records, 0, 0);
+                obs->progress(Stage::Records, 0, 0, 0);
             }
             const CaseRow* j = i + 1;
             while (j != last && j->sp == i->sp) // a species' own pairs are counted apart
@@ -146,7 +146,7 @@ bool poolSorted(PooledComparisons& p, const std::vector<CaseRow>& rows,
     return true;
 }
 
-Status poolInMemory(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
+Status poolInMemory(Progress& obs, const DataTable& table, std::int32_t prefcol,
                     const CaseSpeciesTables& t, std::uint64_t records, PooledComparisons& p,
                     unsigned threads) {
     // The intensities in case order, so the first one that is not a number is the one reported;
@@ -196,7 +196,7 @@ Status poolInMemory(RunObserver& obs, const DataTable& table, std::int32_t prefc
 
 } // namespace
 
-Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
+Status writeRecords(Progress& obs, const DataTable& table, std::int32_t prefcol,
                     const CaseSpeciesTables& t, OutFile* out, PooledComparisons& p,
                     std::uint64_t packedLimit, unsigned threads) {
     // Packed totals are exact while no cell can exceed 32 bits: at most 3 per record.
@@ -249,7 +249,7 @@ Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefc
             for (std::size_t j = 0; j < r; ++j) {
                 if (!obs.proceed())
                     return Status::cancelled();
-                obs.progress(RunStage::Records, 0, 0);
+                obs.progress(Stage::Records, 0, 0, 0);
                 const int code = codeOf(pi, casepref[j]);
                 codes[j] = std::uint8_t(code);
                 const std::string_view ending = endings.of(casesp[j]);

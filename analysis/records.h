@@ -30,13 +30,13 @@ inline constexpr std::uint64_t kPackedLimit = std::uint64_t{1} << 32;
 /// every ordered pair of its rows (i outer, j inner, both in data order), the code 3, 2 or 1 as
 /// the first row's intensity is greater than, equal to or smaller than the second's. When `out`
 /// is not null each pair is also written to it as the record "case,first,second, code " and
-/// CR LF, and the observer hears of every record written (RunStage::Records) after its
+/// CR LF, and the observer hears of every record written (Stage::Records) after its
 /// proceed(). Without a file the pairs are only pooled, on `threads` threads (0: as many as the
 /// machine has, at most 4, or one for a small run), and the observer hears once per case while the
 /// intensities are read, then once per first row of the calling thread's share. Fails on an
 /// intensity that is not a number (the first in case order), or at the first failed write.
 /// `packedLimit` is kPackedLimit but for tests of the unpacked pooling.
-Status writeRecords(RunObserver& obs, const DataTable& table, std::int32_t prefcol,
+Status writeRecords(Progress& obs, const DataTable& table, std::int32_t prefcol,
                     const CaseSpeciesTables& t, OutFile* out, PooledComparisons& p,
                     std::uint64_t packedLimit = kPackedLimit, unsigned threads = 0);
 

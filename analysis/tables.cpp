@@ -44,7 +44,7 @@ Status tabulate(const DataTable& table, std::int32_t col, std::int32_t& num,
 } // namespace
 
 Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
-                   CaseSpeciesTables& out, RunObserver* obs) {
+                   CaseSpeciesTables& out, Progress* obs) {
     std::function<bool()> tick;
     if (obs != nullptr)
         tick = [obs] { return obs->proceed(); };
@@ -110,8 +110,8 @@ Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t sp
     return Status::ok();
 }
 
-void appendOccurrenceListing(Window& w, const CaseSpeciesTables& t) {
-    w.addItem(Ctl::List3, " ");
+void occurrenceListing(const CaseSpeciesTables& t, const LineSink& out) {
+    out(" ");
 
     std::string line = " Item ";
     for (const auto& name : t.casename) {
@@ -119,7 +119,7 @@ void appendOccurrenceListing(Window& w, const CaseSpeciesTables& t) {
         line += name;
     }
     line += ", Number of occurence";
-    w.addItem(Ctl::List3, line);
+    out(line);
 
     // Most counts are 0: runs of ",  0" are copied from one prepared text.
     constexpr std::string_view kZero = ",  0";
@@ -140,7 +140,7 @@ void appendOccurrenceListing(Window& w, const CaseSpeciesTables& t) {
         line.append(zeros.data(), std::size_t(t.casen - done) * kZero.size());
         line += ", ";
         appendNumberText(line, std::int64_t{t.spocc[std::size_t(s)]});
-        w.addItem(Ctl::List3, line);
+        out(line);
     }
 }
 

@@ -3,7 +3,6 @@
 #include "analysis/analysis.h"
 #include "data/datatable.h"
 #include "data/status.h"
-#include "data/window.h"
 
 #include <cstdint>
 #include <string_view>
@@ -52,10 +51,10 @@ struct CaseSpeciesTables {
 /// `obs`, when given, has its proceed() called every few thousand rows, so a window stays
 /// responsive from the start of a run on large data; false stops the stage as cancelled.
 Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
-                   CaseSpeciesTables& out, RunObserver* obs = nullptr);
+                   CaseSpeciesTables& out, Progress* obs = nullptr);
 
-/// Appends the occurrence listing to List3: a line of one blank, the header line of the cases,
-/// then per species its row count in every case and its occurrence.
-void appendOccurrenceListing(Window& w, const CaseSpeciesTables& t);
+/// The occurrence listing, line by line to `out`: a line of one blank, the header line of the
+/// cases, then per species its row count in every case and its occurrence.
+void occurrenceListing(const CaseSpeciesTables& t, const LineSink& out);
 
 } // namespace sscm

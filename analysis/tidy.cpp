@@ -304,14 +304,14 @@ std::string splitNetworkMessage(const AnalysisResult& result, const SpeciesGroup
 }
 
 Status rankGroups(const AnalysisResult& result, const SpeciesGroups& groups,
-                  std::vector<GroupSpectrum>& out, RunObserver* observer) {
+                  std::vector<GroupSpectrum>& out, Progress* observer) {
     out.clear();
     const PairTable& p = result.pairs;
     const auto n = std::size_t(p.n);
     if (n != result.spname.size() || p.start.size() != n + 1 || groups.group.size() != n)
         return Status::failed("The analysis holds no compared pairs of its kept species.");
-    RunObserver quiet;
-    RunObserver& obs = observer != nullptr ? *observer : quiet;
+    Progress quiet;
+    Progress& obs = observer != nullptr ? *observer : quiet;
     std::vector<std::int32_t> local(n, -1);
     for (std::size_t g = 0; g < groups.species.size(); ++g) {
         const auto& members = groups.species[g];
@@ -322,24 +322,20 @@ Status rankGroups(const AnalysisResult& result, const SpeciesGroups& groups,
         // The group's compared pairs in its own numbering: the kept order is kept, so each row's
         // partners stay ascending, and sums and means run in the order of a run on the group's
         // rows alone.
-        ComparedPairs sub;
+        PairTable sub;
         sub.n = std::int32_t(members.size());
         sub.start.assign(members.size() + 1, 0);
         GroupSpectrum gs;
         gs.group = std::int32_t(g);
-        double total = 0;
-        double count = 0;
         for (std::size_t k = 0; k < members.size(); ++k) {
             const auto i = std::size_t(members[k]);
             for (auto e = std::size_t(p.start[i]); e < std::size_t(p.start[i + 1]); ++e) {
                 sub.col.push_back(local[std::size_t(p.col[e])]);
-                sub.val.push_back(p.mean[e]);
-                total += p.mean[e];
-                count += 1;
+                sub.mean.push_back(p.mean[e]);
             }
             sub.start[k + 1] = std::int64_t(sub.col.size());
         }
-        gs.fill = count > 0 ? total / count : 0;
+        gs.fill = fillValue(sub.mean);
         if (Status st = palatability(obs, sub, gs.curvec, gs.nextvec, &gs.steps, &gs.change); !st)
             return st;
         out.push_back(std::move(gs));

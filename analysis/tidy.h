@@ -91,7 +91,7 @@ Status splitNetworkStatus(const DataTable& table, const AnalysisResult& result);
 /// Ranks each group of two or more species on its own (groups of one species are skipped), in
 /// group order. `observer` may be null.
 Status rankGroups(const AnalysisResult& result, const SpeciesGroups& groups,
-                  std::vector<GroupSpectrum>& out, RunObserver* observer = nullptr);
+                  std::vector<GroupSpectrum>& out, Progress* observer = nullptr);
 
 /// pairs.csv: species_a,species_b,a_higher,ties,b_higher,cases.
 std::string pairsTable(const AnalysisResult& result, const std::vector<PairCounts>& pairs);

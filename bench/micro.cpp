@@ -133,7 +133,7 @@ sscm::DataTable makeTable(int cases, int rows, int species) {
 /// Writes the records of 200 cases of 40 rows (320,000 records) to a scratch file and pools them.
 void BM_WriteRecords(benchmark::State& state) {
     const sscm::DataTable table = makeTable(200, 40, 200);
-    sscm::RunObserver quiet;
+    sscm::Progress quiet;
     sscm::CaseSpeciesTables t;
     if (!sscm::buildTables(table, 1, 2, t)) {
         state.SkipWithError("tables");
@@ -158,7 +158,7 @@ BENCHMARK(BM_WriteRecords)->ArgName("background")->Arg(0)->Arg(1)->Unit(benchmar
 /// Reads the same records back by the field-reading rule into the matrices.
 void BM_ReadRecords(benchmark::State& state) {
     const sscm::DataTable table = makeTable(200, 40, 200);
-    sscm::RunObserver quiet;
+    sscm::Progress quiet;
     sscm::CaseSpeciesTables t;
     sscm::OutFile out;
     sscm::PooledComparisons m;

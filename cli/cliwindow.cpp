@@ -36,39 +36,12 @@ void CliWindow::setListSink(std::FILE* results, bool echo) {
     echo_ = echo;
 }
 
-void CliWindow::setCaption(Ctl c, std::string_view text) {
-    captions_[std::size_t(c)].assign(text);
+const std::string& CliWindow::lastWarning() const {
+    static const std::string none;
+    return warnings().empty() ? none : warnings().back();
 }
 
-void CliWindow::setEnabled(Ctl, bool) {}
-
-std::string CliWindow::text(Ctl c) {
-    return texts_[std::size_t(c)];
-}
-
-void CliWindow::setText(Ctl c, std::string_view text) {
-    texts_[std::size_t(c)].assign(text);
-}
-
-int CliWindow::value(Ctl c) {
-    return values_[std::size_t(c)];
-}
-
-void CliWindow::clearList(Ctl c) {
-    if (c == Ctl::List1)
-        list1_.clear();
-    else if (c == Ctl::List3)
-        list3Count_ = 0;
-}
-
-void CliWindow::addItem(Ctl c, std::string_view item) {
-    if (c == Ctl::List1) {
-        list1_.emplace_back(item);
-        return;
-    }
-    if (c != Ctl::List3)
-        return;
-    ++list3Count_;
+void CliWindow::listLine(std::string_view item) {
     if (results_ != nullptr && resultErr_ == 0) {
         std::fwrite(item.data(), 1, item.size(), results_);
         std::fwrite("\r\n", 1, 2, results_);
@@ -84,22 +57,9 @@ void CliWindow::addItem(Ctl c, std::string_view item) {
     }
 }
 
-int CliWindow::itemCount(Ctl c) {
-    if (c == Ctl::List1)
-        return int(list1_.size());
-    return c == Ctl::List3 ? list3Count_ : 0;
-}
-
-std::string CliWindow::item(Ctl c, int index) {
-    // List3's lines are passed on as they come, not kept.
-    if (c == Ctl::List1 && index >= 0 && std::size_t(index) < list1_.size())
-        return list1_[std::size_t(index)];
-    return {};
-}
-
-void CliWindow::warning(std::string_view text, std::string_view) {
+void CliWindow::warning(std::string_view text, std::string_view title) {
     endProgress();
-    lastWarning_.assign(text);
+    HeadlessWindow::warning(text, title);
     std::fprintf(stderr, "sscm-cli: %s\n", cli::shown(text, true).c_str());
 }
 
@@ -119,9 +79,9 @@ bool CliWindow::processEvents() {
 
 void CliWindow::showProgress() {
     // The run's status once it has one, before that the progress of Read.
-    const std::string& run = captions_[std::size_t(Ctl::Label11)];
+    const std::string& run = caption(Ctl::Label11);
     std::string line = "\r";
-    line += run.empty() ? captions_[std::size_t(Ctl::Label18)] : run;
+    line += run.empty() ? caption(Ctl::Label18) : run;
     const std::size_t width = line.size() - 1;
     if (width < shownWidth_)
         line.append(shownWidth_ - width, ' ');

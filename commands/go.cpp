@@ -6,11 +6,10 @@
 #include "analysis/outfile.h"
 #include "analysis/output.h"
 #include "analysis/records.h"
-#include "analysis/runparts.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
 #include "analysis/tidy.h"
-#include "commands/windowobserver.h"
+#include "commands/windowprogress.h"
 #include "data/printfmt.h"
 
 #include <chrono>
@@ -27,10 +26,10 @@ namespace {
 class StageClock {
 public:
     explicit StageClock(RunTimings* t) : timings_(t), last_(Clock::now()) {}
-    /// Adds the time since the previous lap to `field`.
+    /// Adds the time since the previous lap to `field` (none: the time is not counted).
     void lap(double RunTimings::*field) {
         const auto now = Clock::now();
-        if (timings_ != nullptr)
+        if (timings_ != nullptr && field != nullptr)
             timings_->*field += std::chrono::duration<double>(now - last_).count();
         last_ = now;
     }
@@ -74,6 +73,104 @@ std::string inScratch(const Session& s, const char* name) {
     return s.scratchDir.empty() ? std::string(name) : s.scratchDir + "/" + name;
 }
 
+// GO's side of a run: the log (removal, connectivity and the matrix dump), the occurrence
+// listing in List3, the record file, the stage times and the progress in the window.
+class GoHooks final : public analysis::Hooks {
+public:
+    GoHooks(Window& w, Session& s, RunFiles& files, RunTimings* timings)
+        : w_(w), s_(s), files_(files), shown_(w), clock_(timings) {}
+
+    bool proceed() override { return shown_.proceed(); }
+    void progress(Stage stage, std::int64_t counter, std::int64_t total, double change) override {
+        shown_.progress(stage, counter, total, change);
+    }
+
+    // The roles are found before the log is opened, so a typing error in a name does not wipe
+    // the log of the previous run.
+    Status rolesFound(const RoleColumns&) override {
+        if (Status st = files_.log.open(w_.text(Ctl::Text6), true, "log file"); !st)
+            return st;
+        w_.setCaption(Ctl::Command4, "Working");
+        w_.setEnabled(Ctl::Command4, false);
+        w_.setCaption(Ctl::Label11, " 0 %");
+        clock_.lap(nullptr);
+        return Status::ok();
+    }
+
+    void tablesFound(const CaseSpeciesTables& tab) override {
+        occurrenceListing(tab, [this](std::string_view line) { w_.addItem(Ctl::List3, line); });
+        clock_.lap(&RunTimings::tables);
+    }
+
+    Status recordFile(OutFile*& records) override {
+        records = nullptr;
+        if (!s_.writeRecordFile)
+            return Status::ok();
+        const std::string name = s_.recordPath.empty() ? inScratch(s_, kRecordFile) : s_.recordPath;
+        if (Status st = files_.records.open(name, true); !st)
+            return st;
+        files_.recordName = name; // removed should the run stop
+        records = &files_.records;
+        return Status::ok();
+    }
+
+    Status recordsDone() override {
+        if (s_.writeRecordFile) {
+            if (Status st = files_.records.close(); !st)
+                return st;
+            s_.filetemp = files_.records.path();
+        }
+        clock_.lap(&RunTimings::records);
+        return Status::ok();
+    }
+
+    // Text5 is read anew for every species: the user may change it while the pass runs.
+    std::string threshold(const AnalysisSettings&) override {
+        lowlimit_ = w_.text(Ctl::Text5);
+        return lowlimit_;
+    }
+
+    void removalDone(const std::vector<std::string_view>& spname,
+                     const std::vector<std::int32_t>& removed, bool complete, std::int32_t total,
+                     std::int32_t used) override {
+        writeRemovalLog(files_.log, spname, removed, complete, total, used);
+    }
+
+    void connectStarting() override {
+        clock_.lap(&RunTimings::removal);
+        writeConnectHeading(files_.log);
+    }
+
+    void connectDone(const std::vector<std::string_view>& spname,
+                     const std::vector<std::int32_t>& connstep, const std::vector<double>& reached,
+                     bool cancelled) override {
+        writeConnectLines(files_.log, spname, connstep);
+        if (cancelled)
+            return;
+        s_.curvec = reached;
+        s_.nextvec = reached;
+        clock_.lap(&RunTimings::connectivity);
+    }
+
+    void meansFound(const std::vector<std::string_view>& spname, const PairTable& pairs,
+                    double fill) override {
+        dumpMatrix(files_.log, spname, pairs, fill);
+        clock_.lap(&RunTimings::meanDump);
+    }
+
+    /// The last threshold text read from Text5.
+    const std::string& lowlimit() const { return lowlimit_; }
+    StageClock& clock() { return clock_; }
+
+private:
+    Window& w_;
+    Session& s_;
+    RunFiles& files_;
+    WindowProgress shown_;
+    StageClock clock_;
+    std::string lowlimit_;
+};
+
 Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     s.lastResult.reset();
     s.lastTable.reset();
@@ -84,126 +181,37 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     if (!table)
         return stop(w, files,
                     Status::failed("No data file has been read. Read a data file first."));
-    if (table->objn <= 0)
-        return stop(w, files, Status::failed("The data file has no data rows."));
 
-    // The roles are found before the log is opened, so a typing error in a name does not wipe
-    // the log of the previous run.
     AnalysisSettings settings;
     settings.casevar = w.text(Ctl::Text1);
     settings.spvar = w.text(Ctl::Text2);
     settings.prefvar = w.text(Ctl::Text4);
-    RoleColumns roles;
-    roles.casevar = settings.casevar;
-    roles.spvar = settings.spvar;
-    roles.prefvar = settings.prefvar;
-    if (Status st = findRoleColumns(*table, roles); !st)
-        return stop(w, files, st);
-
-    const std::string logname = w.text(Ctl::Text6);
-    if (Status st = files.log.open(logname, true, "log file"); !st)
-        return stop(w, files, st);
-    w.setCaption(Ctl::Command4, "Working");
-    w.setEnabled(Ctl::Command4, false);
-    w.setCaption(Ctl::Label11, " 0 %");
-    WindowObserver obs(w);
+    settings.removelow = w.value(Ctl::Check1) == 1;
+    GoHooks hooks(w, s, files, timings);
     auto result = std::make_shared<AnalysisResult>();
-
-    StageClock clock(timings);
-    CaseSpeciesTables tab;
-    if (Status st = buildTables(*table, roles.casecol, roles.spcol, tab, &obs); !st)
-        return stop(w, files, st);
-    describeTables(*result, *table, roles, tab);
-    appendOccurrenceListing(w, tab);
-    clock.lap(&RunTimings::tables);
-
-    PooledComparisons pooled;
-    OutFile* records = nullptr;
-    if (s.writeRecordFile) {
-        const std::string name = s.recordPath.empty() ? inScratch(s, kRecordFile) : s.recordPath;
-        if (Status st = files.records.open(name, true); !st)
-            return stop(w, files, st);
-        files.recordName = name; // removed should the run stop
-        records = &files.records;
-    }
-    if (Status st = writeRecords(obs, *table, roles.prefcol, tab, records, pooled); !st)
-        return stop(w, files, st);
-    if (records != nullptr) {
-        if (Status st = files.records.close(); !st)
-            return stop(w, files, st);
-        s.filetemp = files.records.path();
-    }
-    clock.lap(&RunTimings::records);
-
-    std::vector<std::int32_t> kept;
-    std::vector<std::int32_t> removed;
-    if (w.value(Ctl::Check1) == 1) {
-        // Text5 is read anew for every species: the user may change it while the pass runs.
-        std::string lowlimit;
-        const Status st = removeLowOccurrence(
-            obs, [&] { return w.text(Ctl::Text5); }, tab.spocc, kept, removed, lowlimit);
-        settings.lowlimit = lowlimit;
-        writeRemovalLog(files.log, tab.spname, removed, st.isOk(), tab.spn,
-                        std::int32_t(kept.size()));
-        if (!st)
-            return stop(w, files, st);
-        if (kept.empty())
-            return stop(w, files, noSpeciesLeft(tab.spn, lowlimit));
-    } else {
-        settings.removelow = false;
-        for (std::int32_t k = 0; k < tab.spn; ++k)
-            kept.push_back(k);
-    }
-    describeSpecies(*result, tab, kept, removed);
-    std::vector<std::string_view> spname = tab.spname;
-    std::vector<std::int32_t> spfreq = tab.spfreq;
-    Matrices m;
-    keepSpecies(pooled, kept, m, spname, spfreq);
-    pooled = PooledComparisons{};
-    clock.lap(&RunTimings::removal);
-
-    ComparedPairs pairs = comparedPairs(m);
-    writeConnectHeading(files.log);
-    std::vector<double> reached;
-    const Status connected = connectSteps(obs, pairs, result->connstep, reached);
-    writeConnectLines(files.log, spname, result->connstep);
-    if (connected.code == Status::Code::Cancelled)
-        return stop(w, files, connected);
-    s.curvec = reached;
-    s.nextvec = reached;
-    clock.lap(&RunTimings::connectivity);
-
-    const double fill = meanMatrix(m);
-    if (connected)
-        dumpMatrix(files.log, spname, m);
-    // The compared pairs now take the mean codes; the iteration reads nothing else.
-    takeMeans(pairs, m);
-    describePairs(*result, pairs, m, fill);
-    if (!connected) {
+    const Status st = analysis::run(*table, settings, &hooks, *result);
+    if (settings.removelow)
+        settings.lowlimit = hooks.lowlimit();
+    if (st.code == Status::Code::SplitNetwork) {
         s.lastSettings = settings;
         s.lastResult = std::move(result);
         s.lastTable = table;
         s.lastDataFile = s.dataFile;
-        // The warning names the groups of species that share no case.
-        return stop(w, files, splitNetworkStatus(*table, *s.lastResult));
     }
-    m = Matrices{};
-    clock.lap(&RunTimings::meanDump);
-
-    if (Status st = palatability(obs, pairs, s.curvec, s.nextvec, &result->steps, &result->change);
-        !st)
+    if (!st)
         return stop(w, files, st);
-    result->curvec = s.curvec;
-    result->nextvec = s.nextvec;
-    clock.lap(&RunTimings::iteration);
+    s.curvec = result->curvec;
+    s.nextvec = result->nextvec;
+    hooks.clock().lap(&RunTimings::iteration);
 
-    appendRankedListing(w, spname, s.curvec, s.palatvalue);
+    rankedListing(result->spname, s.curvec, s.palatvalue,
+                  [&w](std::string_view line) { w.addItem(Ctl::List3, line); });
     if (s.recordPath.empty())
         files.dropRecords();
     else
         files.recordName.clear(); // asked for: it stays
-    if (Status st = files.log.close(); !st)
-        return stop(w, files, st);
+    if (Status closed = files.log.close(); !closed)
+        return stop(w, files, closed);
     s.lastSettings = settings;
     s.lastResult = std::move(result);
     s.lastTable = table;
@@ -211,7 +219,7 @@ Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     w.setEnabled(Ctl::Command4, true);
     w.setCaption(Ctl::Command4, "GO");
     w.setCaption(Ctl::Label11, "100% finished");
-    clock.lap(&RunTimings::listing);
+    hooks.clock().lap(&RunTimings::listing);
     return Status::ok();
 }
 

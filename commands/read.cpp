@@ -1,6 +1,7 @@
 #include "commands/read.h"
 
 #include "analysis/records.h"
+#include "commands/windowprogress.h"
 #include "data/fieldreader.h"
 #include "data/normalize.h"
 #include "data/printfmt.h"
@@ -109,7 +110,8 @@ Status loadTable(Window& w, Session& s, DataSource from) {
         w.warning(why, kErrorTitle);
         return Status::failed(std::move(why));
     }
-    Status st = copyDataFile(&w, s.erf, source, copy);
+    WindowProgress shown(w);
+    Status st = copyDataFile(&shown, s.erf, source, copy);
     if (st.code == Status::Code::Cancelled) {
         abandonRead(w, s);
         return st;
@@ -118,7 +120,7 @@ Status loadTable(Window& w, Session& s, DataSource from) {
         return failRead(w, s, std::move(st));
     std::int32_t valn = 0;
     std::int32_t objn = 0;
-    st = sizeDataFile(w, s.erf, copy, source, valn, objn, s.scratchDir);
+    st = sizeDataFile(&shown, s.erf, copy, source, valn, objn, s.scratchDir);
     if (st.code == Status::Code::Cancelled) {
         abandonRead(w, s);
         return st;
@@ -126,7 +128,8 @@ Status loadTable(Window& w, Session& s, DataSource from) {
     if (!st)
         return failRead(w, s, std::move(st));
     if (s.erf == 1) {
-        // The sizing has shown its own warning and kept its log; no second box.
+        // The sizing has kept its log; its warning is the one box shown.
+        w.warning(kNoVariable, kBlankTitle);
         abandonRead(w, s);
         return Status::failed("The data file " + quoted(source) +
                               " has no variable in its header line.");
@@ -174,19 +177,15 @@ Status loadTable(Window& w, Session& s, DataSource from) {
     }
 
     const std::string& missvalue = s.missvalue;
-    std::string caption;
-    long long shown = 0; // Label18 already reads " 0 %"
+    long long percent = 0; // Label18 already reads " 0 %"
     for (std::int32_t i = 1; i <= objn; ++i) {
         // Division first, in double precision: row 29 of 100 shows 28 %.
         const long long p = static_cast<long long>(std::floor((double(i) / objn) * 100));
-        if (p != shown) {
-            caption.clear();
-            appendNumberText(caption, std::int64_t{p});
-            caption += " %";
-            w.setCaption(Ctl::Label18, caption);
-            shown = p;
+        if (p != percent) {
+            shown.progress(Stage::Read, p, 100, 0);
+            percent = p;
         }
-        if (!w.processEvents()) {
+        if (!shown.proceed()) {
             file.reset();
             abandonRead(w, s);
             return Status::cancelled();

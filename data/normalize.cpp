@@ -87,12 +87,12 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
     return copyDataFile(nullptr, erf, filefrom, fileto);
 }
 
-Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
+Status copyDataFile(Progress* progress, std::int32_t& erf, const std::string& filefrom,
                     const std::string& fileto, std::size_t maxLine) {
     erf = 0;
     // A stop request interrupts a wait (opening a pipe nobody writes to, reading a slow one):
-    // the system call then fails with EINTR and the window is asked whether to go on.
-    auto stopped = [&] { return w != nullptr && !w->processEvents(); };
+    // the system call then fails with EINTR and the follower is asked whether to go on.
+    auto stopped = [&] { return progress != nullptr && !progress->proceed(); };
     std::FILE* source = nullptr;
     for (;;) {
         source = std::fopen(filefrom.c_str(), "rb");
@@ -233,7 +233,7 @@ Status copyDataFile(Window* w, std::int32_t& erf, const std::string& filefrom,
     return Status::ok();
 }
 
-Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
+Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& filename,
                     const std::string& shownName, std::int32_t& valn, std::int32_t& objn,
                     const std::string& scratchDir) {
     const std::string sizingLog = scratchPath(scratchDir, kSizingLog);
@@ -295,9 +295,8 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
     logLine(log.f, line);
 
     if (valn == 0) {
-        w.warning("At least one variable ", kBlankTitle);
         erf = 1;
-        logLine(log.f, "At least one variable ");
+        logLine(log.f, kNoVariable);
         return Status::ok(); // the log stays on disk; the caller tests erf
     }
 
@@ -309,7 +308,7 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
     for (std::int32_t k = 0; k < valn; ++k)
         reader.next(field);
     while (reader.next(field)) {
-        if (!w.processEvents()) {
+        if (progress != nullptr && !progress->proceed()) {
             objn = 0;
             valn = 0;
             log.close();
@@ -355,9 +354,9 @@ Status sizeDataFile(Window& w, std::int32_t& erf, const std::string& filename,
     return Status::ok();
 }
 
-Status VectorFileSize(Window& w, std::int32_t& erf, const std::string& filename, std::int32_t& valn,
-                      std::int32_t& objn) {
-    return sizeDataFile(w, erf, filename, filename, valn, objn);
+Status VectorFileSize(Progress* progress, std::int32_t& erf, const std::string& filename,
+                      std::int32_t& valn, std::int32_t& objn) {
+    return sizeDataFile(progress, erf, filename, filename, valn, objn);
 }
 
 } // namespace sscm

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "data/progress.h"
 #include "data/window.h"
 
 #include <map>
@@ -8,6 +9,17 @@
 #include <vector>
 
 namespace sscm::test {
+
+/// Progress for the tests: counts the calls to proceed() and says no from `stopAtCall` on (0:
+/// never), as when the window closes.
+struct CountingProgress : Progress {
+    long long calls = 0;
+    long long stopAtCall = 0;
+    bool proceed() override {
+        ++calls;
+        return stopAtCall == 0 || calls < stopAtCall;
+    }
+};
 
 /// A window for the tests: holds every control's state in plain containers and records the
 /// message boxes it was asked to show.

@@ -38,7 +38,7 @@ TEST(Bootstrap, EveryCaseOnceReproducesTheFullRun) {
         const auto table = makeTable(kNames, sscm::test::randomRows(rng, 50, 14, 20));
         const auto settings = roles(round % 2 == 0);
         sscm::AnalysisResult full;
-        if (!sscm::analyze(*table, settings, full))
+        if (!sscm::analysis::run(*table, settings, nullptr, full))
             continue;
         std::vector<double> values;
         ASSERT_TRUE(sscm::bootstrapReplicate(
@@ -61,11 +61,11 @@ TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
                                           {"S2", "C", "5"}});
     const auto settings = roles(false);
     sscm::AnalysisResult full;
-    ASSERT_TRUE(sscm::analyze(*table, settings, full));
+    ASSERT_TRUE(sscm::analysis::run(*table, settings, nullptr, full));
     sscm::AnalysisResult only1;
-    ASSERT_TRUE(
-        sscm::analyze(*makeTable(kNames, {{"S1", "A", "3"}, {"S1", "B", "2"}, {"S1", "C", "1"}}),
-                      settings, only1));
+    ASSERT_TRUE(sscm::analysis::run(
+        *makeTable(kNames, {{"S1", "A", "3"}, {"S1", "B", "2"}, {"S1", "C", "1"}}), settings,
+        nullptr, only1));
     std::vector<double> twice1;
     std::vector<double> twice2;
     ASSERT_TRUE(sscm::bootstrapReplicate(*table, settings, full, {2, 0}, twice1));
@@ -109,7 +109,7 @@ TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
     const auto table = makeTable(kNames, sscm::test::randomRows(rng, 80, 16, 12));
     const auto settings = roles(true);
     sscm::AnalysisResult full;
-    ASSERT_TRUE(sscm::analyze(*table, settings, full));
+    ASSERT_TRUE(sscm::analysis::run(*table, settings, nullptr, full));
     sscm::BootstrapSettings boot;
     boot.replicates = 67; // not a whole number of chunks
     sscm::BootstrapResult one;

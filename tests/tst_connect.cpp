@@ -1,5 +1,5 @@
 #include "analysis/connect.h"
-#include "commands/windowobserver.h"
+#include "commands/windowprogress.h"
 #include "random_draws.h"
 #include "recording_window.h"
 #include "tempdir.h"
@@ -43,7 +43,7 @@ protected:
         }
         sscm::OutFile log;
         EXPECT_TRUE(log.open("log.csv"));
-        sscm::WindowObserver obs(w);
+        sscm::WindowProgress obs(w);
         sscm::writeConnectHeading(log);
         const sscm::Status st = sscm::connectSteps(obs, sscm::comparedPairs(m), connstep_, curvec_);
         sscm::writeConnectLines(log, names, connstep_);

@@ -1,6 +1,7 @@
+#include "analysis/connect.h"
 #include "analysis/eigen.h"
 #include "analysis_fixtures.h"
-#include "commands/windowobserver.h"
+#include "commands/windowprogress.h"
 #include "data/printfmt.h"
 #include "random_draws.h"
 #include "recording_window.h"
@@ -33,7 +34,7 @@ sscm::Matrices meanCodes(int n, const std::vector<double>& a, const std::vector<
 Result iterate(const sscm::Matrices& m) {
     RecordingWindow w;
     Result r;
-    sscm::WindowObserver obs(w);
+    sscm::WindowProgress obs(w);
     EXPECT_TRUE(sscm::palatability(obs, sscm::comparedPairs(m), r.curvec, r.nextvec));
     r.steps = int(w.eventCalls);
     return r;
@@ -43,16 +44,20 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-TEST(MeanMatrix, MeansOfComparedPairsAndTheMeanOfAllMeansElsewhere) {
+TEST(MeanCodes, ComparedPairsTakeTheirMeansAndTheFillIsTheMeanOfAllMeansInRowOrder) {
     sscm::Matrices m;
     m.n = 3;
     m.compn = {2, 2, 0, 2, 2, 1, 0, 1, 1};
     m.compsum = {4, 5, 0, 3, 4, 1, 0, 3, 2};
-    const double fill = sscm::meanMatrix(m);
-    const double expected = (2 + 2.5 + 1.5 + 2 + 1 + 3 + 2) / 7.0;
-    EXPECT_EQ(fill, ((((((2 + 2.5) + 1.5) + 2) + 1) + 3) + 2) / 7.0);
-    EXPECT_NEAR(fill, expected, 1e-15);
-    EXPECT_EQ(m.compsum, (std::vector<double>{2, 2.5, fill, 1.5, 2, 1, fill, 3, 2}));
+    const sscm::PairTable p = sscm::comparedPairs(m);
+    EXPECT_EQ(p.start, (std::vector<std::int64_t>{0, 2, 5, 7}));
+    EXPECT_EQ(p.col, (std::vector<std::int32_t>{0, 1, 0, 1, 2, 1, 2}));
+    EXPECT_EQ(p.count, (std::vector<double>{2, 2, 2, 2, 1, 1, 1}));
+    EXPECT_EQ(p.mean, (std::vector<double>{2, 2.5, 1.5, 2, 1, 3, 2}));
+    EXPECT_EQ(sscm::fillValue(p.mean), ((((((2 + 2.5) + 1.5) + 2) + 1) + 3) + 2) / 7.0);
+    // Summed in order: 1e16 + 1 + 1 - 1e16 is 0 that way, 2 in any order that adds the ones first.
+    EXPECT_EQ(sscm::fillValue({1e16, 1, 1, -1e16}), 0.0);
+    EXPECT_EQ(sscm::fillValue({}), 0.0);
 }
 
 TEST(Palatability, OneSpeciesStopsAfterOneStep) {
@@ -147,7 +152,7 @@ TEST(Palatability, ProgressCaptionsEveryHundredSteps) {
     w.captions[sscm::Ctl::Label14] = "untouched";
     std::vector<double> cur;
     std::vector<double> next;
-    sscm::WindowObserver obs(w);
+    sscm::WindowProgress obs(w);
     ASSERT_TRUE(sscm::palatability(obs, sscm::comparedPairs(m), cur, next));
     const Result dense = denseIteration(m);
     ASSERT_GE(dense.steps, 200);

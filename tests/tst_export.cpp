@@ -29,7 +29,7 @@ protected:
         s.lastSettings.prefvar = "Pref";
         s.lastSettings.removelow = false;
         auto result = std::make_shared<sscm::AnalysisResult>();
-        ASSERT_TRUE(sscm::analyze(*s.table, s.lastSettings, *result));
+        ASSERT_TRUE(sscm::analysis::run(*s.table, s.lastSettings, nullptr, *result));
         s.lastResult = result;
         s.lastTable = s.table;
         s.lastDataFile = s.dataFile;

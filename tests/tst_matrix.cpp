@@ -1,5 +1,5 @@
 #include "analysis/matrix.h"
-#include "commands/windowobserver.h"
+#include "commands/windowprogress.h"
 #include "random_draws.h"
 #include "recording_window.h"
 #include "tempdir.h"
@@ -42,7 +42,7 @@ protected:
                         std::vector<std::int32_t> spocc) {
         sscm::OutFile log;
         EXPECT_TRUE(log.open("log.csv"));
-        sscm::WindowObserver obs(w);
+        sscm::WindowProgress obs(w);
         std::vector<std::int32_t> kept;
         std::vector<std::int32_t> removed;
         std::string lowlimit;

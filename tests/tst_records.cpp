@@ -1,6 +1,6 @@
 #include "analysis/records.h"
 #include "analysis_fixtures.h"
-#include "commands/windowobserver.h"
+#include "commands/windowprogress.h"
 #include "recording_window.h"
 #include "tempdir.h"
 
@@ -35,7 +35,7 @@ protected:
         EXPECT_TRUE(sscm::buildTables(t, 1, 2, tab_));
         sscm::OutFile out;
         EXPECT_TRUE(out.open(sscm::kRecordFile, true));
-        sscm::WindowObserver obs(w);
+        sscm::WindowProgress obs(w);
         sscm::PooledComparisons p;
         const sscm::Status st = sscm::writeRecords(obs, t, 3, tab_, &out, p, packedLimit);
         EXPECT_TRUE(out.close());
@@ -136,7 +136,7 @@ TEST_F(RecordsTest, PooledWhileWritingEqualsReadBackOnRandomData) {
         for (const unsigned threads : {1U, 3U}) {
             for (const std::uint64_t limit : {sscm::kPackedLimit, std::uint64_t{0}}) {
                 sscm::PooledComparisons pooledOnly;
-                sscm::RunObserver quiet;
+                sscm::Progress quiet;
                 ASSERT_TRUE(
                     sscm::writeRecords(quiet, *t, 3, tab_, nullptr, pooledOnly, limit, threads));
                 const sscm::Matrices m = matricesOf(pooledOnly);

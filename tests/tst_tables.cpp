@@ -14,6 +14,11 @@ namespace {
 using sscm::test::makeTable;
 using sscm::test::RecordingWindow;
 
+// The listing's lines added to List3, as GO adds them.
+sscm::LineSink intoList3(RecordingWindow& w) {
+    return [&w](std::string_view line) { w.lists[sscm::Ctl::List3].emplace_back(line); };
+}
+
 sscm::CaseSpeciesTables tablesOf(const sscm::DataTable& t, RecordingWindow& w) {
     sscm::CaseSpeciesTables tab;
     (void)w;
@@ -37,7 +42,7 @@ TEST(Tables, WorkedExampleCountsAndListing) {
     EXPECT_EQ(tab.spcase(1, 0), 1);
     EXPECT_EQ(tab.spcase(1, 1), 1);
 
-    sscm::appendOccurrenceListing(w, tab);
+    sscm::occurrenceListing(tab, intoList3(w));
     EXPECT_EQ(w.lists[sscm::Ctl::List3],
               (std::vector<std::string>{"earlier line", " ", " Item , A, B, Number of occurence",
                                         "x,  2,  0,  1", "y,  1,  1,  2"}));
@@ -61,7 +66,7 @@ TEST(Tables, NamesKeepFirstAppearanceOrderAndExactText) {
 TEST(Tables, OneCaseListsOneCountPerSpecies) {
     const auto t = makeTable({"Site", "Species", "Pref"}, {{"S", "a", "1"}, {"S", "b", "2"}});
     RecordingWindow w;
-    sscm::appendOccurrenceListing(w, tablesOf(*t, w));
+    sscm::occurrenceListing(tablesOf(*t, w), intoList3(w));
     EXPECT_EQ(w.lists[sscm::Ctl::List3],
               (std::vector<std::string>{" ", " Item , S, Number of occurence", "a,  1,  1",
                                         "b,  1,  1"}));
@@ -109,7 +114,7 @@ TEST(Tables, SparseCountsAndListingEqualTheFullTableOnRandomData) {
             EXPECT_EQ(tab.spocc[s], occ);
             expected.push_back(line + ",  " + std::to_string(occ));
         }
-        sscm::appendOccurrenceListing(w, tab);
+        sscm::occurrenceListing(tab, intoList3(w));
         EXPECT_EQ(w.lists[sscm::Ctl::List3], expected);
     }
 }

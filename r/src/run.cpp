@@ -25,7 +25,7 @@ using sscm::DataTable;
 using sscm::Status;
 
 /// Stops the analysis once R has an interrupt pending.
-class RunInterrupts final : public sscm::RunObserver {
+class RunInterrupts final : public sscm::analysis::Hooks {
 public:
     explicit RunInterrupts(sscm::InterruptPoll& poll) : poll_(poll) {}
     bool proceed() override { return poll_.poll(); }
@@ -254,7 +254,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
 
     AnalysisResult result;
     RunInterrupts runObserver(interrupts);
-    st = sscm::analyze(*table, settings, result, &runObserver);
+    st = sscm::analysis::run(*table, settings, &runObserver, result);
     if (st.code == Status::Code::Cancelled || interrupts.interrupted())
         throw Rcpp::internal::InterruptedException();
     const bool split = st.code == Status::Code::SplitNetwork;
