@@ -68,8 +68,8 @@ struct AnalysisResult {
     std::vector<std::int32_t> removed;
 
     /// Minimum connect steps of each kept species. A split network stops the run at the first
-    /// species that cannot reach every other one: connstep then ends with its steps (1000 or
-    /// more).
+    /// species that cannot reach every other one: connstep then ends with its steps
+    /// (kMaxConnectSteps or more).
     std::vector<std::int32_t> connstep;
 
     /// Compared pairs of the kept species with their counts and mean codes.
