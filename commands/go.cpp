@@ -1,19 +1,15 @@
 #include "commands/go.h"
 
 #include "analysis/connect.h"
-#include "analysis/eigen.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
 #include "analysis/output.h"
 #include "analysis/records.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
-#include "analysis/tidy.h"
 #include "commands/windowprogress.h"
-#include "data/printfmt.h"
 
 #include <chrono>
-#include <cmath>
 #include <cstdio>
 #include <memory>
 #include <new>
@@ -171,7 +167,7 @@ private:
     std::string lowlimit_;
 };
 
-Status runStages(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
+Status runGo(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     s.lastResult.reset();
     s.lastTable.reset();
     s.lastIntervals.reset(); // intervals belong to the run they were drawn for
@@ -245,7 +241,7 @@ Status goCommand(Window& w, Session& s, RunTimings* timings) {
         *timings = RunTimings{};
     RunFiles files;
     try {
-        return runStages(w, s, timings, files);
+        return runGo(w, s, timings, files);
     } catch (const std::bad_alloc&) {
         // A variable of all-distinct values (an observation number, say) taken as the species
         // needs more memory than any machine has. The run ends like any other failed run.

@@ -4,7 +4,6 @@
 #include "commands/windowprogress.h"
 #include "data/fieldreader.h"
 #include "data/normalize.h"
-#include "data/printfmt.h"
 
 #include <cerrno>
 #include <cmath>
