@@ -1,5 +1,6 @@
 #include "charts/charts.h"
 
+#include "analysis/rankorder.h"
 #include "data/textencoding.h"
 
 #include <algorithm>
@@ -42,16 +43,6 @@ QString displayText(std::string_view bytes) {
         break;
     }
     return QString::fromLatin1(bytes.data(), size);
-}
-
-std::vector<std::int32_t> rankOrder(const std::vector<double>& curvec) {
-    const std::vector<std::int32_t> rank = ranks(curvec);
-    std::vector<std::int32_t> order(curvec.size());
-    std::iota(order.begin(), order.end(), 0);
-    std::stable_sort(order.begin(), order.end(), [&](std::int32_t a, std::int32_t b) {
-        return rank[std::size_t(a)] < rank[std::size_t(b)];
-    });
-    return order;
 }
 
 SpectrumChartData spectrumChartData(const AnalysisResult& result, const BootstrapResult* intervals,

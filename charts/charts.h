@@ -66,10 +66,6 @@ struct HeatMapData {
     std::vector<Cell> cells;
 };
 
-/// Indices of the kept species from the most to the least palatable; equal values keep their
-/// species order.
-std::vector<std::int32_t> rankOrder(const std::vector<double>& curvec);
-
 /// The chart data of a finished run; `intervals` (may be null, or from another run: then it is
 /// ignored) adds the whiskers.
 SpectrumChartData spectrumChartData(const AnalysisResult& result, const BootstrapResult* intervals,

@@ -2,6 +2,7 @@
 
 #include "analysis/connect.h"
 #include "analysis/eigen.h"
+#include "analysis/groups.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
 #include "analysis/output.h"
@@ -9,7 +10,6 @@
 #include "analysis/runparts.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
-#include "analysis/tidy.h"
 #include "commands/windowobserver.h"
 #include "data/printfmt.h"
 

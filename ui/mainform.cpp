@@ -1,6 +1,6 @@
 #include "ui/mainform.h"
 
-#include "analysis/spectrum.h"
+#include "analysis/csvtables.h"
 #include "charts/charts.h"
 #include "commands/export.h"
 #include "commands/go.h"
