@@ -2,12 +2,12 @@
 
 #include "analysis/connect.h"
 #include "analysis/eigen.h"
+#include "analysis/groups.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
 #include "analysis/records.h"
 #include "analysis/setup.h"
 #include "analysis/tables.h"
-#include "analysis/tidy.h"
 
 #include <algorithm>
 #include <new>
@@ -126,19 +126,6 @@ Status analysis::run(const DataTable& table, const AnalysisSettings& settings, H
     } catch (const std::bad_alloc&) {
         return Status::failed(kOutOfMemory);
     }
-}
-
-std::vector<std::int32_t> ranks(const std::vector<double>& values) {
-    std::vector<double> sorted(values);
-    std::sort(sorted.begin(), sorted.end());
-    std::vector<std::int32_t> out(values.size());
-    for (std::size_t k = 0; k < values.size(); ++k) {
-        // Species with a larger value: those after the last equal one in ascending order.
-        const auto larger =
-            sorted.end() - std::upper_bound(sorted.begin(), sorted.end(), values[k]);
-        out[k] = std::int32_t(larger) + 1;
-    }
-    return out;
 }
 
 } // namespace sscm

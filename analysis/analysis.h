@@ -170,7 +170,4 @@ inline constexpr const char* kOutOfMemory =
     "There is not enough memory to complete the analysis. The comparison matrices grow with the "
     "square of the number of species: check that the plant species variable is right.";
 
-/// Rank of each value: 1 + the number of values strictly larger (rank 1 is the highest).
-std::vector<std::int32_t> ranks(const std::vector<double>& values);
-
 } // namespace sscm

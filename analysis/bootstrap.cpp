@@ -2,6 +2,7 @@
 
 #include "analysis/eigen.h"
 #include "analysis/numbers.h"
+#include "analysis/rankorder.h"
 #include "analysis/tables.h"
 
 #include <algorithm>

@@ -1,6 +1,7 @@
 #include "cli/plots.h"
 
 #include "charts/charts.h"
+#include "data/textencoding.h"
 
 #include <cstdio>
 #include <memory>
@@ -76,10 +77,12 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
     const AnalysisResult& r = *s.lastResult;
+    // One decision for every species name shown.
+    const TextEncoding encoding = guessEncoding(r.spname);
     const QSize asked(options.width, options.height);
     QString error;
     if (!options.plot.empty()) {
-        const SpectrumChartData d = spectrumChartData(r, s.lastIntervals.get(), dataFile);
+        const SpectrumChartData d = spectrumChartData(r, s.lastIntervals.get(), dataFile, encoding);
         const QSize size = asked.isEmpty() ? spectrumNaturalSize(d) : asked;
         if (!writeChart(
                 QString::fromLocal8Bit(options.plot.c_str()), size,
@@ -88,7 +91,7 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
             return Status::failed(error.toStdString());
     }
     if (!options.heatmap.empty()) {
-        const HeatMapData d = heatMapData(r, dataFile);
+        const HeatMapData d = heatMapData(r, dataFile, encoding);
         const QSize size = asked.isEmpty() ? heatMapNaturalSize(d) : asked;
         if (!writeChart(
                 QString::fromLocal8Bit(options.heatmap.c_str()), size,

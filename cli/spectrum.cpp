@@ -1,7 +1,7 @@
 #include "cli/spectrum.h"
 
 #include "analysis/bootstrap.h"
-#include "analysis/spectrum.h"
+#include "analysis/csvtables.h"
 #include "cli/cliwindow.h"
 #include "cli/safefiles.h"
 

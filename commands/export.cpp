@@ -1,7 +1,6 @@
 #include "commands/export.h"
 
-#include "analysis/spectrum.h"
-#include "analysis/tidy.h"
+#include "analysis/csvtables.h"
 #include "data/textencoding.h"
 
 #include <algorithm>
@@ -205,8 +204,7 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
                 return st;
         } else if (finished) {
             // A connected network is one group: the whole run's spectrum, group 1 throughout.
-            std::string t;
-            appendGroupColumn(t, spectrumTable(r, run.intervals), 1, true);
+            const std::string t = spectrumTable(r, run.intervals, 1);
             report.groupsRanked = 1;
             if (Status st = writeWhole(folder, kSpectrumCsv, t, report); !st)
                 return st;

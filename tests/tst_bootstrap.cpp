@@ -1,5 +1,6 @@
 #include "analysis/bootstrap.h"
-#include "analysis/spectrum.h"
+#include "analysis/csv.h"
+#include "analysis/csvtables.h"
 #include "analysis_fixtures.h"
 
 #include <algorithm>

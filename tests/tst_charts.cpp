@@ -136,7 +136,8 @@ const QColor ChartsTest::kWhisker(0x3b, 0x6e, 0xa8);
 TEST_F(ChartsTest, SpectrumShowsOneMarkerPerSpeciesInRankOrderWithWhiskersOnTheAxisScale) {
     const sscm::AnalysisResult r = handResult();
     const sscm::BootstrapResult b = handIntervals();
-    const sscm::SpectrumChartData d = sscm::spectrumChartData(r, &b, "plots.csv");
+    const sscm::SpectrumChartData d =
+        sscm::spectrumChartData(r, &b, "plots.csv", sscm::TextEncoding::Utf8);
     const SvgShapes s = spectrumSvg(d, sscm::spectrumNaturalSize(d), "spectrum.svg");
 
     const std::vector<SvgShapes::Circle> dots = markers(s);
@@ -185,6 +186,52 @@ TEST_F(ChartsTest, SpectrumShowsOneMarkerPerSpeciesInRankOrderWithWhiskersOnTheA
     EXPECT_TRUE(counted);
 }
 
+TEST_F(ChartsTest, WhiskerCapsStandAcrossTheRowAtTheIntervalEnds) {
+    const sscm::AnalysisResult r = handResult();
+    const sscm::BootstrapResult b = handIntervals();
+    const sscm::SpectrumChartData d =
+        sscm::spectrumChartData(r, &b, "plots.csv", sscm::TextEncoding::Utf8);
+    const sscm::SpectrumLayout l = sscm::spectrumLayout(QRectF(0, 0, 760, 400), d);
+    ASSERT_TRUE(l.note.isEmpty());
+    ASSERT_GE(l.ticks.size(), 2u);
+    // The scale as the tick marks give it.
+    const auto& first = l.ticks.front();
+    const auto& last = l.ticks.back();
+    const auto x = [&](double v) {
+        return first.mark.x1() +
+               (v - first.value) / (last.value - first.value) * (last.mark.x1() - first.mark.x1());
+    };
+    // Rank order Festuca, Carex, Briza, Poa, Luzula.
+    const std::vector<double> lo = {0.62, 0.41, 0.33, 0.12, 0.02};
+    const std::vector<double> hi = {0.81, 0.58, 0.55, 0.29, 0.16};
+    ASSERT_EQ(l.rows.size(), 5u);
+    for (std::size_t k = 0; k < 5; ++k) {
+        SCOPED_TRACE(k);
+        const auto& row = l.rows[k];
+        ASSERT_TRUE(row.whisker);
+        for (const auto& [cap, v] : {std::pair{row.loCap, lo[k]}, std::pair{row.hiCap, hi[k]}}) {
+            EXPECT_NEAR(cap.x1(), x(v), 1e-9);
+            EXPECT_NEAR(cap.x2(), x(v), 1e-9);
+            EXPECT_NEAR((cap.y1() + cap.y2()) / 2, row.y, 1e-9);
+            EXPECT_GT(std::abs(cap.y2() - cap.y1()), 2.0);
+        }
+    }
+}
+
+TEST_F(ChartsTest, EveryNameIsShownInTheDataEncoding) {
+    // "G\xC3\xA4nse" is valid UTF-8 ("Gänse"), "Br\xFBm" is not; read as the Latin-1 of the
+    // data, the first shows its two bytes as two letters.
+    sscm::SpectrumChartData d;
+    d.rows = {{"G\xC3\xA4nse", 0.6}, {"Br\xFBm", 0.4}};
+    d.encoding = sscm::TextEncoding::Latin1;
+    const SvgShapes s = spectrumSvg(d, sscm::spectrumNaturalSize(d), "latin1.svg");
+    int found = 0;
+    for (const auto& t : s.texts) {
+        found += t.text == QString("G\u00C3\u00A4nse") || t.text == QString("Br\u00FBm");
+    }
+    EXPECT_EQ(found, 2);
+}
+
 TEST_F(ChartsTest, ThousandsOfSpeciesShowTheTopAndBottomWithReadableNames) {
     sscm::SpectrumChartData d;
     d.dataFile = "big.csv";
@@ -223,7 +270,8 @@ TEST_F(ChartsTest, ThousandsOfSpeciesShowTheTopAndBottomWithReadableNames) {
 }
 
 TEST_F(ChartsTest, HeatMapCellsTakeTheColourOfTheirMeanCode) {
-    const sscm::HeatMapData h = sscm::heatMapData(handResult(), "plots.csv");
+    const sscm::HeatMapData h =
+        sscm::heatMapData(handResult(), "plots.csv", sscm::TextEncoding::Utf8);
     QString error;
     ASSERT_TRUE(sscm::writeChart(
         "heat.svg", sscm::heatMapNaturalSize(h),
@@ -257,6 +305,9 @@ TEST_F(ChartsTest, HeatMapCellsTakeTheColourOfTheirMeanCode) {
     EXPECT_EQ(seen(4, 0), QColor(0x05, 0x30, 0x61)); // Luzula always below Festuca: 1
     EXPECT_EQ(seen(0, 0), QColor(0xf7, 0xf7, 0xf7)); // a tie
     EXPECT_EQ(seen(1, 2), sscm::meanCodeColour(2.25));
+    // Carex against Briza, 2.25: 6.25 steps into the ten between the scale's eleven colours, a
+    // quarter of the way from fddbc7 to f4a582 (rounded half away from zero): fb ce b6.
+    EXPECT_EQ(seen(1, 2), QColor(0xfb, 0xce, 0xb6));
     EXPECT_EQ(seen(2, 3), sscm::neverComparedColour()); // Briza and Poa never met
     EXPECT_EQ(seen(3, 1), sscm::neverComparedColour());
     // Row names on the left in rank order.

@@ -1,7 +1,7 @@
 // The main window driven through its controls, found by their names, as a user would: offscreen,
 // with every message box answered by a watcher that records what it showed.
 
-#include "analysis/spectrum.h"
+#include "analysis/csvtables.h"
 #include "svgshapes.h"
 #include "tempdir.h"
 #include "test_config.h"

@@ -101,9 +101,11 @@ void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
         return;
     }
     if (kind_ == ChartKind::Spectrum) {
-        view_->setData(spectrumChartData(*run, intervals.get(), dataFile), {}, true);
+        view_->setData(
+            spectrumChartData(*run, intervals.get(), dataFile, guessEncoding(run->spname)), {},
+            true);
     } else {
-        view_->setData({}, heatMapData(*run, dataFile), true);
+        view_->setData({}, heatMapData(*run, dataFile, guessEncoding(run->spname)), true);
     }
 }
 

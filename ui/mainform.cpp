@@ -1,6 +1,6 @@
 #include "ui/mainform.h"
 
-#include "analysis/spectrum.h"
+#include "analysis/csvtables.h"
 #include "charts/charts.h"
 #include "commands/export.h"
 #include "commands/go.h"
@@ -546,13 +546,14 @@ bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* err
     }
     const AnalysisResult& r = *session_.lastResult;
     if (kind == ChartKind::Spectrum) {
-        const SpectrumChartData d = spectrumChartData(r, session_.lastIntervals.get(), runFile_);
+        const SpectrumChartData d =
+            spectrumChartData(r, session_.lastIntervals.get(), runFile_, guessEncoding(r.spname));
         return writeChart(
             fileName, spectrumNaturalSize(d),
             [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
             "Palatability spectrum");
     }
-    const HeatMapData d = heatMapData(r, runFile_);
+    const HeatMapData d = heatMapData(r, runFile_, guessEncoding(r.spname));
     return writeChart(
         fileName, heatMapNaturalSize(d),
         [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix");

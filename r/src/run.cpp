@@ -3,8 +3,10 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
-#include "analysis/spectrum.h"
-#include "analysis/tidy.h"
+#include "analysis/counts.h"
+#include "analysis/csv.h"
+#include "analysis/groups.h"
+#include "analysis/rankorder.h"
 #include "input.h"
 #include "names.h"
 #include "rwindow.h"
@@ -103,12 +105,9 @@ struct SpectrumRows {
     void add(const std::vector<std::int32_t>& members, const std::vector<double>& values,
              const sscm::BootstrapResult* boot, int groupNumber) {
         const std::vector<std::int32_t> r = sscm::ranks(values);
-        std::vector<std::size_t> order(r.size());
-        std::iota(order.begin(), order.end(), std::size_t{0});
-        std::stable_sort(order.begin(), order.end(),
-                         [&](std::size_t a, std::size_t b) { return r[a] < r[b]; });
         const bool intervals = boot != nullptr && !boot->valueLo.empty();
-        for (const std::size_t i : order) {
+        for (const std::int32_t k : sscm::rankOrder(values)) {
+            const auto i = std::size_t(k);
             const auto s = std::size_t(members[i]);
             kept.push_back(members[i]);
             value.push_back(values[i]);

@@ -1,0 +1,42 @@
+#pragma once
+
+#include "analysis/analysis.h"
+#include "analysis/bootstrap.h"
+#include "analysis/counts.h"
+#include "analysis/groups.h"
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace sscm {
+
+// Tables of a finished analysis for other tools (R, Python, spreadsheets) as CSV text: a header
+// line, LF line ends, names quoted only where needed, numbers as the shortest text that reads
+// back to the same double.
+
+/// The spectrum table: header species,value,rank,cases,rows,value_lo,value_hi,rank_lo,rank_hi,
+/// value_sd and one line per kept species in rank order (ties in species order); the interval
+/// columns are empty when `boot` is null or used no replicate.
+std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot);
+/// The same with a last column `group` that holds `group` on every line: a connected network
+/// ranked group by group is one group.
+std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot,
+                          std::int32_t group);
+
+/// pairs.csv: species_a,species_b,a_higher,ties,b_higher,cases.
+std::string pairsTable(const AnalysisResult& result, const std::vector<PairCounts>& pairs);
+/// matrix.csv: species_a,species_b,comparisons,mean_code for every compared ordered pair of the
+/// mean matrix (the diagonal included), row by row in kept order.
+std::string matrixTable(const AnalysisResult& result);
+/// cases.csv: case,rows,species,species_kept.
+std::string casesTable(const AnalysisResult& result, const std::vector<CaseCounts>& cases);
+/// groups.csv: species,group,group_species,group_cases; groups numbered from 1, largest first,
+/// species in kept order within a group.
+std::string groupsTable(const AnalysisResult& result, const SpeciesGroups& groups);
+/// spectrum.csv of a per-group run: the spectrum table's columns and a last column `group`; the
+/// groups in order, each in its own rank order with ranks counted within the group.
+std::string groupSpectrumTable(const AnalysisResult& result, const SpeciesGroups& groups,
+                               const std::vector<GroupSpectrum>& spectra);
+
+} // namespace sscm
