@@ -86,9 +86,9 @@ public:
     bool exportSpectrumTable(const QString& fileName, QString* error);
     /// Writes the results folder of the latest run (spectrum, pairs, matrix, cases, run record).
     bool exportTablesTo(const QString& folder, QString* error);
-    /// Starts the site bootstrap of the latest run (on its own table) on a worker thread; progress
-    /// shows in Label11 and the window stays usable. False (with a message) when there is no run or
-    /// a bootstrap is running.
+    /// Starts the site bootstrap of the latest run (on its own table) in the background (where the
+    /// system gives no thread, at once on this one); progress shows in Label11 and the window
+    /// stays usable. False (with a message) when there is no run or a bootstrap is running.
     bool startBootstrap(const BootstrapSettings& settings);
     bool bootstrapRunning() const { return boot_.running(); }
     /// Asks the running bootstrap to stop; it ends at its next progress report.
