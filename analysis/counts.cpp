@@ -1,6 +1,6 @@
 #include "analysis/counts.h"
 
-#include "analysis/numbers.h"
+#include "analysis/caserows.h"
 #include "analysis/rowindex.h"
 
 #include <algorithm>
@@ -23,24 +23,19 @@ Status pairCounts(const DataTable& table, const AnalysisResult& result,
 
     // Counts of the compared pairs of row a with a column b > a, in the pair table's order.
     std::vector<PairCounts> counts(p.col.size());
+    CaseRows grouped;
+    if (Status st = groupCaseRows(table, result.prefcol, idx.caseStart, idx.caseRows, idx.rowKept,
+                                  {}, grouped);
+        !st)
+        return st;
     // One case at a time: its rows of kept species, sorted by species and then intensity, so the
     // comparisons of two species are one merge of their sorted intensities.
     std::vector<std::pair<std::int32_t, double>> rows;
     std::vector<std::size_t> segment; // starts of the species' runs in `rows`, plus the end
-    for (std::size_t c = 0; c + 1 < idx.caseStart.size(); ++c) {
+    for (std::size_t c = 0; c + 1 < grouped.caseStart.size(); ++c) {
         rows.clear();
-        for (auto k = idx.caseStart[c]; k < idx.caseStart[c + 1]; ++k) {
-            const auto i = std::size_t(idx.caseRows[std::size_t(k)]);
-            const std::int32_t s = idx.rowKept[i];
-            if (s < 0)
-                continue;
-            double v = 0;
-            const std::string_view text = table.cell(result.prefcol, std::int32_t(i + 1));
-            if (!strictNumber(text, v))
-                return Status::failed("Row " + std::to_string(i + 1) + ": the intensity \"" +
-                                      std::string(text) + "\" is not a number.");
-            rows.emplace_back(s, v);
-        }
+        for (auto k = grouped.caseStart[c]; k < grouped.caseStart[c + 1]; ++k)
+            rows.emplace_back(grouped.rows[std::size_t(k)].sp, grouped.rows[std::size_t(k)].pref);
         std::sort(rows.begin(), rows.end());
         segment.clear();
         for (std::size_t k = 0; k < rows.size(); ++k)
@@ -69,10 +64,10 @@ Status pairCounts(const DataTable& table, const AnalysisResult& result,
                 const std::size_t bEnd = segment[y + 1];
                 for (std::size_t k = segment[x]; k < segment[x + 1]; ++k) {
                     const double v = rows[k].second;
-                    while (lo < bEnd && rows[lo].second < v)
+                    while (lo < bEnd && compareCode(v, rows[lo].second) == 3)
                         ++lo;
                     hi = std::max(hi, lo);
-                    while (hi < bEnd && rows[hi].second == v)
+                    while (hi < bEnd && compareCode(v, rows[hi].second) == 2)
                         ++hi;
                     pc.aHigher += std::int64_t(lo - segment[y]);
                     pc.ties += std::int64_t(hi - lo);

@@ -1,6 +1,8 @@
 #include "analysis/records.h"
 
+#include "analysis/caserows.h"
 #include "analysis/numbers.h"
+#include "analysis/parallel.h"
 #include "data/fieldreader.h"
 
 #include <algorithm>
@@ -9,7 +11,6 @@
 #include <cstdio>
 #include <cstring>
 #include <string>
-#include <system_error>
 #include <thread>
 #include <unordered_map>
 
@@ -66,10 +67,6 @@ constexpr std::uint64_t packedCode(int code) {
     return (std::uint64_t(code) << 32) | 1U;
 }
 
-constexpr int codeOf(double first, double second) {
-    return first > second ? 3 : (first == second ? 2 : 1);
-}
-
 // Pools the pairs of one first row of species `a` with the rows of species above a, whose codes
 // against that row are given.
 void poolRow(PooledComparisons& p, std::int32_t a, const std::int32_t* sp,
@@ -87,20 +84,6 @@ void poolRow(PooledComparisons& p, std::int32_t a, const std::int32_t* sp,
                 p.sums[base + std::size_t(sp[j])] += codes[j];
             }
     }
-}
-
-// One row of a case: its species and intensity.
-struct CaseRow {
-    std::int32_t sp;
-    double pref;
-};
-
-Status notANumber(const DataTable& table, std::int32_t prefcol, std::int32_t row,
-                  std::string_view text) {
-    return Status::failed("Data row " + std::to_string(row + 1) + ": the intensity \"" +
-                          std::string(text) + "\" of the variable " +
-                          std::string(table.varname[std::size_t(prefcol - 1)]) +
-                          " is not a number.");
 }
 
 // Pools the rows of every case sorted by species: the first rows of a pair whose species the
@@ -134,11 +117,11 @@ bool poolSorted(PooledComparisons& p, const std::vector<CaseRow>& rows,
             if (p.packed) {
                 std::uint64_t* cells = p.cells.data();
                 for (; j != last; ++j)
-                    cells[base + std::size_t(j->sp)] += packedCode(codeOf(pi, j->pref));
+                    cells[base + std::size_t(j->sp)] += packedCode(compareCode(pi, j->pref));
             } else {
                 for (; j != last; ++j) {
                     p.cells[base + std::size_t(j->sp)] += 1;
-                    p.sums[base + std::size_t(j->sp)] += std::uint64_t(codeOf(pi, j->pref));
+                    p.sums[base + std::size_t(j->sp)] += std::uint64_t(compareCode(pi, j->pref));
                 }
             }
         }
@@ -149,48 +132,30 @@ bool poolSorted(PooledComparisons& p, const std::vector<CaseRow>& rows,
 Status poolInMemory(Progress& obs, const DataTable& table, std::int32_t prefcol,
                     const CaseSpeciesTables& t, std::uint64_t records, PooledComparisons& p,
                     unsigned threads) {
-    // The intensities in case order, so the first one that is not a number is the one reported;
-    // each case's rows sorted by species, so a row's pairs with higher species follow it.
-    std::vector<CaseRow> rows(t.caserows.size());
-    for (std::int32_t c = 0; c < t.casen; ++c) {
-        if (!obs.proceed())
-            return Status::cancelled();
-        const auto first = std::size_t(t.caserowStart[std::size_t(c)]);
-        const auto last = std::size_t(t.caserowStart[std::size_t(c) + 1]);
-        for (std::size_t k = first; k < last; ++k) {
-            const std::int32_t row = t.caserows[k];
-            const std::string_view text = table.cell(prefcol, row + 1);
-            if (!strictNumber(text, rows[k].pref))
-                return notANumber(table, prefcol, row, text);
-            rows[k].sp = t.rowsp[std::size_t(row)];
-        }
-        std::sort(rows.begin() + std::ptrdiff_t(first), rows.begin() + std::ptrdiff_t(last),
-                  [](const CaseRow& a, const CaseRow& b) { return a.sp < b.sp; });
-    }
+    // Every row of every case, each case's rows grouped by species: a row's pairs with higher
+    // species follow it.
+    CaseRows grouped;
+    if (Status st =
+            groupCaseRows(table, prefcol, t.caserowStart, t.caserows, t.rowsp, {}, grouped, &obs);
+        !st)
+        return st;
+    const std::vector<CaseRow>& rows = grouped.rows;
+    const std::vector<std::int32_t>& caseStart = grouped.caseStart;
 
     // Small runs are not worth a thread.
     if (threads == 0)
         threads = records < (std::uint64_t{1} << 20)
                       ? 1U
                       : std::clamp(std::thread::hardware_concurrency(), 1U, 4U);
+    // The calling thread's parts tell the observer; once it stops, its later parts are skipped.
     std::atomic<bool> stop{false};
-    std::vector<std::thread> helpers;
-    std::vector<unsigned> ownParts{0};
-    helpers.reserve(threads); // no allocation may fail once a helper runs
-    ownParts.reserve(threads);
-    for (unsigned part = 1; part < threads; ++part) {
-        try {
-            helpers.emplace_back(
-                [&, part] { poolSorted(p, rows, t.caserowStart, part, threads, nullptr, stop); });
-        } catch (const std::system_error&) {
-            ownParts.push_back(part); // no thread to be had: the calling thread pools it
-        }
-    }
     bool done = true;
-    for (const unsigned part : ownParts)
-        done = done && poolSorted(p, rows, t.caserowStart, part, threads, &obs, stop);
-    for (auto& h : helpers)
-        h.join();
+    runParts(threads, [&](unsigned part, bool calling) {
+        if (!calling)
+            poolSorted(p, rows, caseStart, part, threads, nullptr, stop);
+        else if (done)
+            done = poolSorted(p, rows, caseStart, part, threads, &obs, stop);
+    });
     return done ? Status::ok() : Status::cancelled();
 }
 
@@ -211,6 +176,12 @@ Status writeRecords(Progress& obs, const DataTable& table, std::int32_t prefcol,
     if (out == nullptr)
         return poolInMemory(obs, table, prefcol, t, records, p, threads);
 
+    // The intensities parsed before the first record: the first that is not a number, in case
+    // order, fails the run before anything is written.
+    CaseRows grouped;
+    if (Status st = groupCaseRows(table, prefcol, t.caserowStart, t.caserows, t.rowsp, {}, grouped);
+        !st)
+        return st;
     const SpeciesEndings endings(t.spname);
     std::vector<double> casepref;
     std::vector<std::int32_t> casesp;
@@ -226,9 +197,7 @@ Status writeRecords(Progress& obs, const DataTable& table, std::int32_t prefcol,
         std::size_t longestEnding = 0;
         for (std::size_t k = 0; k < r; ++k) {
             const std::int32_t row = t.caserows[first + k];
-            const std::string_view text = table.cell(prefcol, row + 1);
-            if (!strictNumber(text, casepref[k]))
-                return notANumber(table, prefcol, row, text);
+            casepref[k] = grouped.pref[std::size_t(row)];
             casesp[k] = t.rowsp[std::size_t(row)];
             longestEnding = std::max(longestEnding, endings.of(casesp[k]).size());
         }
@@ -250,7 +219,7 @@ Status writeRecords(Progress& obs, const DataTable& table, std::int32_t prefcol,
                 if (!obs.proceed())
                     return Status::cancelled();
                 obs.progress(Stage::Records, 0, 0, 0);
-                const int code = codeOf(pi, casepref[j]);
+                const int code = compareCode(pi, casepref[j]);
                 codes[j] = std::uint8_t(code);
                 const std::string_view ending = endings.of(casesp[j]);
                 if (longest <= OutFile::kBufferSize) {

@@ -4,12 +4,12 @@
 #include "analysis/csvtables.h"
 #include "cli/cliwindow.h"
 #include "cli/safefiles.h"
+#include "commands/bootstrapjob.h"
 
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <memory>
-#include <thread>
 
 #include <CLI/CLI.hpp>
 
@@ -19,25 +19,23 @@ namespace {
 
 /// "replicates done, time left" on the terminal, at most a few times a second; stops the
 /// bootstrap on Ctrl-C.
-class TerminalProgress final : public BootstrapObserver {
+class TerminalProgress final : public Progress {
 public:
     explicit TerminalProgress(bool show) : show_(show), start_(Clock::now()) {}
     ~TerminalProgress() override {
         if (shown_)
             std::fputc('\n', stderr);
     }
-    bool replicatesDone(std::int32_t done, std::int32_t total) override {
-        if (CliWindow::stopRequested())
-            return false;
-        if (!show_ || done == 0)
-            return true;
+    bool proceed() override { return !CliWindow::stopRequested(); }
+    void progress(Stage stage, std::int64_t done, std::int64_t total, double) override {
+        if (stage != Stage::Bootstrap || !show_ || done == 0)
+            return;
         const double elapsed = std::chrono::duration<double>(Clock::now() - start_).count();
-        const double left = elapsed / done * (total - done);
-        std::fprintf(stderr, "\rbootstrap: %d of %d replicates, about %.0f s left   ", done, total,
-                     left);
+        const double left = elapsed / double(done) * double(total - done);
+        std::fprintf(stderr, "\rbootstrap: %d of %d replicates, about %.0f s left   ", int(done),
+                     int(total), left);
         std::fflush(stderr);
         shown_ = true;
-        return true;
     }
 
 private:
@@ -102,19 +100,18 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         std::fprintf(stderr, "sscm-cli: there is no finished run to take further\n");
         return 1;
     }
-    BootstrapResult boot;
     const BootstrapResult* intervals = nullptr;
     if (o.replicates > 0) {
         BootstrapSettings b;
         b.replicates = std::int32_t(std::min<std::int64_t>(o.replicates, INT32_MAX));
         b.seed = o.seed;
         b.level = o.level;
-        b.threads = o.threads > 0 ? std::int32_t(o.threads)
-                                  : std::int32_t(std::max(1U, std::thread::hardware_concurrency()));
+        b.threads = bootstrapThreads(o.threads);
+        BootstrapJob job;
         Status st;
         {
             TerminalProgress watch(progress);
-            st = bootstrap(*s.table, s.lastSettings, *s.lastResult, b, boot, &watch);
+            st = job.run(*s.table, s.lastSettings, *s.lastResult, b, &watch);
         }
         if (st.code == Status::Code::Cancelled) {
             std::fprintf(stderr, "sscm-cli: interrupted\n");
@@ -124,10 +121,10 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
             std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
             return 1;
         }
-        std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
-                     boot.used, boot.split, static_cast<unsigned long long>(o.seed));
-        s.lastIntervals = std::make_shared<const BootstrapResult>(std::move(boot));
+        s.lastIntervals = job.result();
         intervals = s.lastIntervals.get();
+        std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
+                     intervals->used, intervals->split, static_cast<unsigned long long>(o.seed));
     }
     if (o.file && !writeWhole(*o.file, spectrumTable(*s.lastResult, intervals))) {
         std::fprintf(stderr, "sscm-cli: Cannot write the spectrum table \"%s\"\n", o.file->c_str());

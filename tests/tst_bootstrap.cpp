@@ -2,6 +2,7 @@
 #include "analysis/csv.h"
 #include "analysis/csvtables.h"
 #include "analysis_fixtures.h"
+#include "commands/bootstrapjob.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -100,6 +101,24 @@ TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
     // A rises from last (case 2 alone) to first (case 1 alone).
     EXPECT_EQ(out.rankLo[0], 1);
     EXPECT_EQ(out.rankHi[0], 3);
+
+    // Replicates are numbered from 1: under seed 8 replicate 1 draws case 1 twice (replicate 0
+    // would draw each case once), so a single replicate gives case 1's values.
+    boot.replicates = 1;
+    boot.seed = 8;
+    ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, out));
+    ASSERT_EQ(out.used, 1);
+    EXPECT_TRUE(sameBits(out.valueLo, twice1));
+    EXPECT_EQ(out.valueSd, std::vector<double>(3, 0.0));
+}
+
+// Expected draws computed apart from this code, from the generator's published definition.
+TEST(Bootstrap, GeneratorAndCaseDrawsGiveKnownNumbers) {
+    std::uint64_t state = 1;
+    EXPECT_EQ(sscm::splitmix64(state), 10451216379200822465ULL);
+    EXPECT_EQ(sscm::splitmix64(state), 13757245211066428519ULL);
+    EXPECT_EQ(sscm::splitmix64(state), 17911839290282890590ULL);
+    EXPECT_EQ(sscm::drawCases(1, 1, 7), (std::vector<std::int32_t>{0, 2, 1, 1, 1, 1, 1}));
 }
 
 TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
@@ -139,6 +158,45 @@ TEST(Bootstrap, QuantilesAsRComputesThem) {
     EXPECT_DOUBLE_EQ(sscm::quantile7(x, 0.975), 3.925);
     EXPECT_EQ(sscm::quantile7(x, 1), 4);
     EXPECT_EQ(sscm::quantile7({5}, 0.025), 5);
+    EXPECT_DOUBLE_EQ(sscm::quantile7(x, 0.05), 1.15);
+}
+
+TEST(Bootstrap, StandardDeviationDividesByCountLessOne) {
+    EXPECT_DOUBLE_EQ(sscm::valueSd({1, 2, 3, 4}), 1.2909944487358056);  // sqrt(5 / 3)
+    EXPECT_DOUBLE_EQ(sscm::valueSd({0.25, 0.75}), 0.35355339059327379); // sqrt(1 / 8)
+    EXPECT_EQ(sscm::valueSd({0.5}), 0);
+}
+
+// The job in the background gives what it gives on the calling thread, counts every replicate,
+// and a cancelled job ends as cancelled without a result.
+TEST(BootstrapJob, BackgroundRunMatchesForegroundAndCancels) {
+    std::mt19937 rng(5);
+    const std::shared_ptr<const sscm::DataTable> table =
+        makeTable(kNames, sscm::test::randomRows(rng, 60, 12, 10));
+    const auto settings = roles(false);
+    auto full = std::make_shared<sscm::AnalysisResult>();
+    ASSERT_TRUE(sscm::analysis::run(*table, settings, nullptr, *full));
+    sscm::BootstrapSettings boot;
+    boot.replicates = 50;
+    boot.threads = 2;
+    sscm::BootstrapJob here;
+    ASSERT_TRUE(here.run(*table, settings, *full, boot));
+    sscm::BootstrapJob job;
+    ASSERT_TRUE(job.start(table, settings, full, boot));
+    EXPECT_TRUE(job.running());
+    EXPECT_FALSE(job.start(table, settings, full, boot));
+    ASSERT_TRUE(job.finish());
+    EXPECT_TRUE(job.ended());
+    EXPECT_EQ(job.done(), 50);
+    ASSERT_NE(job.result(), nullptr);
+    EXPECT_EQ(sscm::spectrumTable(*full, job.result().get()),
+              sscm::spectrumTable(*full, here.result().get()));
+
+    boot.replicates = 100000;
+    ASSERT_TRUE(job.start(table, settings, full, boot));
+    job.cancel();
+    EXPECT_EQ(job.finish().code, sscm::Status::Code::Cancelled);
+    EXPECT_EQ(job.result(), nullptr);
 }
 
 TEST(SpectrumTable, RankOrderQuotedNamesAndNumbersThatReadBack) {

@@ -1,3 +1,5 @@
+#include "analysis/caserows.h"
+#include "analysis/parallel.h"
 #include "analysis/records.h"
 #include "analysis_fixtures.h"
 #include "commands/windowprogress.h"
@@ -5,6 +7,7 @@
 #include "tempdir.h"
 
 #include <algorithm>
+#include <atomic>
 #include <numeric>
 #include <random>
 #include <string>
@@ -187,6 +190,47 @@ TEST_F(RecordsTest, ClosingWindowStopsTheRecords) {
     sscm::Matrices m;
     EXPECT_EQ(write(*t, w, m).code, sscm::Status::Code::Cancelled);
     EXPECT_EQ(w.eventCalls, 3);
+}
+
+// A case's rows grouped by mapped species, data order kept within a species, rows of a species
+// mapped to -1 left out, and the intensities kept by data row.
+TEST(CaseRows, GroupedByMappedSpeciesInDataOrder) {
+    const auto t = makeTable(
+        {"Site", "Species", "Pref"},
+        {{"S1", "C", "5"}, {"S1", "A", "2"}, {"S2", "B", "7"}, {"S1", "C", "1"}, {"S1", "B", "9"}});
+    // Rows 0..4 by case: S1 holds rows 0, 1, 3, 4 and S2 row 2; species A=0, B=1, C=2, and B is
+    // left out.
+    sscm::CaseRows g;
+    ASSERT_TRUE(
+        sscm::groupCaseRows(*t, 3, {0, 4, 5}, {0, 1, 3, 4, 2}, {2, 0, 1, 2, 1}, {0, -1, 1}, g));
+    EXPECT_EQ(g.caseStart, (std::vector<std::int32_t>{0, 3, 3}));
+    ASSERT_EQ(g.rows.size(), 3U);
+    EXPECT_EQ(g.rows[0].sp, 0);
+    EXPECT_EQ(g.rows[0].pref, 2);
+    EXPECT_EQ(g.rows[1].pref, 5);
+    EXPECT_EQ(g.rows[2].pref, 1);
+    EXPECT_EQ(g.rows[2].sp, 1);
+    EXPECT_EQ(g.pref, (std::vector<double>{5, 2, 0, 1, 0}));
+    std::vector<std::int32_t> starts;
+    g.groupStarts(0, starts);
+    EXPECT_EQ(starts, (std::vector<std::int32_t>{0, 1, 3}));
+}
+
+TEST(RunParts, EveryPartOnceAndPartZeroOnTheCallingThread) {
+    std::vector<std::atomic<int>> seen(5);
+    std::atomic<int> calling{0};
+    const auto self = std::this_thread::get_id();
+    sscm::runParts(5, [&](unsigned part, bool onCaller) {
+        ++seen[part];
+        if (onCaller) {
+            EXPECT_EQ(std::this_thread::get_id(), self);
+            ++calling;
+        }
+        EXPECT_TRUE(part != 0 || onCaller);
+    });
+    for (const auto& n : seen)
+        EXPECT_EQ(n.load(), 1);
+    EXPECT_GE(calling.load(), 1);
 }
 
 TEST(NeedsQuotes, OnlyTextsTheFieldReaderWouldChange) {

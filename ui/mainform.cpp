@@ -12,7 +12,6 @@
 #include "ui/menu.h"
 
 #include <algorithm>
-#include <system_error>
 
 #include <QAction>
 #include <QApplication>
@@ -46,23 +45,6 @@ std::string stdString(const QByteArray& b) {
 
 /// The run's heading of the ranked listing, brought into view after GO.
 const QString kSpectrumHeading = "Eigen vector (palatability)";
-
-/// Follows a bootstrap on its worker thread: the window reads the counts and sets the stop.
-class BootstrapProgress final : public BootstrapObserver {
-public:
-    BootstrapProgress(std::atomic<int>& done, std::atomic<int>& total, std::atomic<bool>& cancel)
-        : done_(done), total_(total), cancel_(cancel) {}
-    bool replicatesDone(std::int32_t done, std::int32_t total) override {
-        done_ = done;
-        total_ = total;
-        return !cancel_;
-    }
-
-private:
-    std::atomic<int>& done_;
-    std::atomic<int>& total_;
-    std::atomic<bool>& cancel_;
-};
 
 } // namespace
 
@@ -101,9 +83,9 @@ MainForm::MainForm(const QString& startDir, QWidget* parent) : QWidget(parent) {
 }
 
 MainForm::~MainForm() {
-    if (bootThread_.joinable()) {
-        bootCancel_ = true;
-        bootThread_.join();
+    if (boot_.running()) {
+        boot_.cancel();
+        (void)boot_.finish();
     }
 }
 
@@ -454,11 +436,10 @@ void MainForm::closeEvent(QCloseEvent* event) {
         event->ignore();
         return;
     }
-    if (bootThread_.joinable()) {
-        bootCancel_ = true;
-        bootThread_.join();
+    if (boot_.running()) {
+        boot_.cancel();
+        (void)boot_.finish();
         bootTimer_->stop();
-        bootRunning_ = false;
     }
     // The request is served: a window shown again starts afresh.
     exitRequested_ = false;
@@ -593,7 +574,7 @@ bool MainForm::exportTablesTo(const QString& folder, QString* error) {
 }
 
 bool MainForm::startBootstrap(const BootstrapSettings& settings) {
-    if (bootRunning_) {
+    if (boot_.running()) {
         warning("Confidence intervals are being computed; stop them first.", kErrorTitle);
         return false;
     }
@@ -601,32 +582,13 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
         warning("There is no finished run: read a data file and run GO first.", kErrorTitle);
         return false;
     }
-    if (bootThread_.joinable()) {
-        bootThread_.join();
-    }
-    bootFor_ = session_.lastResult;
-    bootOut_ = std::make_unique<BootstrapResult>();
-    bootStatus_ = Status::ok();
-    bootCancel_ = false;
-    bootEnded_ = false;
-    bootDone_ = 0;
-    bootTotal_ = settings.replicates;
-    bootRunning_ = true;
     setCaption(Ctl::Label11, "Intervals 0 %");
-    // The worker holds its own references: a Read or GO meanwhile replaces the session's.
-    try {
-        bootThread_ =
-            std::thread([this, table = session_.lastTable, run = bootFor_,
-                         runSettings = session_.lastSettings, settings, out = bootOut_.get()] {
-                BootstrapProgress progress(bootDone_, bootTotal_, bootCancel_);
-                bootStatus_ = bootstrap(*table, runSettings, *run, settings, *out, &progress);
-                bootEnded_ = true;
-            });
-    } catch (const std::system_error& e) {
-        bootRunning_ = false;
+    // The job holds its own references: a Read or GO meanwhile replaces the session's.
+    if (Status st =
+            boot_.start(session_.lastTable, session_.lastSettings, session_.lastResult, settings);
+        !st) {
         setCaption(Ctl::Label11, "");
-        warning(std::string("Cannot start the computation of the intervals: ") + e.what(),
-                kErrorTitle);
+        warning(st.message, kErrorTitle);
         return false;
     }
     bootTimer_->start();
@@ -634,40 +596,38 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
 }
 
 void MainForm::cancelBootstrap() {
-    bootCancel_ = true;
+    boot_.cancel();
 }
 
 void MainForm::pollBootstrap() {
-    if (bootEnded_) {
+    if (boot_.ended()) {
         finishBootstrap();
         return;
     }
-    const int total = std::max(1, bootTotal_.load());
-    setCaption(Ctl::Label11, "Intervals " + std::to_string(bootDone_ * 100 / total) + " %");
+    const std::int64_t total = std::max(1, boot_.total());
+    setCaption(Ctl::Label11, "Intervals " + std::to_string(boot_.done() * 100 / total) + " %");
 }
 
 void MainForm::finishBootstrap() {
     bootTimer_->stop();
-    bootThread_.join();
-    bootRunning_ = false;
-    if (bootStatus_.code == Status::Code::Cancelled || bootCancel_) {
+    // A later run may have replaced the one these intervals belong to.
+    const bool stale = boot_.runOf() != session_.lastResult;
+    const Status st = boot_.finish();
+    if (st.code == Status::Code::Cancelled || boot_.cancelled()) {
         setCaption(Ctl::Label11, "Intervals stopped");
-    } else if (!bootStatus_) {
+    } else if (!st) {
         setCaption(Ctl::Label11, "Stopped");
-        warning(bootStatus_.message, kErrorTitle);
-    } else if (bootFor_ != session_.lastResult) {
-        // A later run replaced the one these intervals belong to.
+        warning(st.message, kErrorTitle);
+    } else if (stale) {
         setCaption(Ctl::Label11, "Intervals dropped");
     } else {
-        session_.lastIntervals = std::shared_ptr<const BootstrapResult>(std::move(bootOut_));
+        session_.lastIntervals = boot_.result();
         setCaption(Ctl::Label11, "Intervals ready");
         showStatus(QString("Confidence intervals from %1 of %2 replicates")
                        .arg(session_.lastIntervals->used)
                        .arg(session_.lastIntervals->settings.replicates));
         refreshCharts();
     }
-    bootFor_.reset();
-    bootOut_.reset();
 }
 
 // --- Help -------------------------------------------------------------------------------------

@@ -1,16 +1,15 @@
 #pragma once
 
 #include "analysis/bootstrap.h"
+#include "commands/bootstrapjob.h"
 #include "commands/read.h"
 #include "data/window.h"
 #include "ui/eventpump.h"
 
 #include <array>
-#include <atomic>
 #include <memory>
 #include <string>
 #include <string_view>
-#include <thread>
 
 #include <QPointer>
 #include <QString>
@@ -87,11 +86,11 @@ public:
     bool exportSpectrumTable(const QString& fileName, QString* error);
     /// Writes the results folder of the latest run (spectrum, pairs, matrix, cases, run record).
     bool exportTablesTo(const QString& folder, QString* error);
-    /// Starts the site bootstrap of the latest run (on its own table) on a worker thread; progress
-    /// shows in Label11 and the window stays usable. False (with a message) when there is no run or
-    /// a bootstrap is running.
+    /// Starts the site bootstrap of the latest run (on its own table) in the background (where the
+    /// system gives no thread, at once on this one); progress shows in Label11 and the window
+    /// stays usable. False (with a message) when there is no run or a bootstrap is running.
     bool startBootstrap(const BootstrapSettings& settings);
-    bool bootstrapRunning() const { return bootRunning_; }
+    bool bootstrapRunning() const { return boot_.running(); }
     /// Asks the running bootstrap to stop; it ends at its next progress report.
     void cancelBootstrap();
     /// Puts every line of List3 on the clipboard, one line each.
@@ -160,17 +159,9 @@ private:
     bool exitRequested_ = false;
     EventPump pump_;
 
-    // The bootstrap runs on its own thread with references of its own to the table and the run;
-    // the window polls its progress and takes its result when it ends.
-    std::thread bootThread_;
-    bool bootRunning_ = false;
-    std::atomic<bool> bootCancel_{false};
-    std::atomic<bool> bootEnded_{false};
-    std::atomic<int> bootDone_{0};
-    std::atomic<int> bootTotal_{0};
-    std::shared_ptr<const AnalysisResult> bootFor_;
-    std::unique_ptr<BootstrapResult> bootOut_;
-    Status bootStatus_;
+    // The bootstrap runs in the background with references of its own to the table and the run;
+    // the window polls its progress on a timer and takes its result when it ends.
+    BootstrapJob boot_;
     QTimer* bootTimer_ = nullptr;
 };
 

@@ -7,6 +7,7 @@
 #include "analysis/csv.h"
 #include "analysis/groups.h"
 #include "analysis/rankorder.h"
+#include "commands/bootstrapjob.h"
 #include "input.h"
 #include "names.h"
 #include "rwindow.h"
@@ -17,7 +18,6 @@
 #include <memory>
 #include <numeric>
 #include <string>
-#include <thread>
 #include <vector>
 
 namespace {
@@ -37,10 +37,10 @@ private:
 };
 
 /// Stops the bootstrap once R has an interrupt pending; asked between replicates.
-class BootstrapInterrupts final : public sscm::BootstrapObserver {
+class BootstrapInterrupts final : public sscm::Progress {
 public:
     explicit BootstrapInterrupts(sscm::InterruptPoll& poll) : poll_(poll) {}
-    bool replicatesDone(std::int32_t, std::int32_t) override { return poll_.pollNow(); }
+    bool proceed() override { return poll_.pollNow(); }
 
 private:
     sscm::InterruptPoll& poll_;
@@ -326,7 +326,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
         return out;
     }
 
-    std::unique_ptr<sscm::BootstrapResult> boot;
+    std::shared_ptr<const sscm::BootstrapResult> boot;
     const double replicates = number(args, "bootstrap");
     if (replicates > 0) {
         sscm::BootstrapSettings bs;
@@ -334,15 +334,15 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
         bs.seed = std::uint64_t(number(args, "seed"));
         bs.level = number(args, "level");
         const double threads = number(args, "threads");
-        bs.threads = threads >= 1 ? std::int32_t(threads)
-                                  : std::int32_t(std::max(1u, std::thread::hardware_concurrency()));
-        boot = std::make_unique<sscm::BootstrapResult>();
+        bs.threads = sscm::bootstrapThreads(threads >= 1 ? std::int64_t(threads) : 0);
+        sscm::BootstrapJob job;
         BootstrapInterrupts bootObserver(interrupts);
-        st = sscm::bootstrap(*table, settings, result, bs, *boot, &bootObserver);
+        st = job.run(*table, settings, result, bs, &bootObserver);
         if (st.code == Status::Code::Cancelled || interrupts.interrupted())
             throw Rcpp::internal::InterruptedException();
         if (!st)
             return failure(st.message);
+        boot = job.result();
         out.push_back(Rcpp::List::create(
                           Rcpp::Named("replicates") = bs.replicates,
                           Rcpp::Named("used") = boot->used, Rcpp::Named("split") = boot->split,

@@ -1,0 +1,82 @@
+#include "analysis/intervals.h"
+
+#include "analysis/rankorder.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace sscm {
+
+double quantile7(const std::vector<double>& sorted, double prob) {
+    // As R computes it: 1-based position 1 + (n - 1) p, interpolated between its neighbours.
+    const auto n = sorted.size();
+    const double index = 1 + double(n - 1) * prob;
+    const double lo = std::floor(index);
+    const double hi = std::ceil(index);
+    double q = sorted[std::size_t(lo) - 1];
+    const double x = sorted[std::size_t(hi) - 1];
+    if (index > lo && x != q) {
+        const double h = index - lo;
+        q = (1 - h) * q + h * x;
+    }
+    return q;
+}
+
+double valueSd(const std::vector<double>& values) {
+    if (values.size() < 2)
+        return 0.0;
+    double mean = 0;
+    for (const double x : values)
+        mean += x;
+    mean /= double(values.size());
+    double squares = 0;
+    for (const double x : values)
+        squares += (x - mean) * (x - mean);
+    return std::sqrt(squares / double(values.size() - 1));
+}
+
+void fillIntervals(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
+                   std::size_t species, BootstrapResult& out) {
+    std::vector<std::size_t> kept;
+    for (std::size_t r = 0; r < used.size(); ++r) {
+        if (used[r])
+            kept.push_back(r);
+    }
+    out.used = std::int32_t(kept.size());
+    out.split = out.settings.replicates - out.used;
+    if (kept.empty())
+        return;
+
+    // Ranks replicate by replicate, then the percentile points species by species.
+    std::vector<std::int32_t> rankOf(kept.size() * species);
+    std::vector<double> row(species);
+    for (std::size_t u = 0; u < kept.size(); ++u) {
+        std::copy_n(values.begin() + std::ptrdiff_t(kept[u] * species), species, row.begin());
+        const auto r = ranks(row);
+        std::copy(r.begin(), r.end(), rankOf.begin() + std::ptrdiff_t(u * species));
+    }
+    const double pLo = (1 - out.settings.level) / 2;
+    const double pHi = (1 + out.settings.level) / 2;
+    out.valueLo.resize(species);
+    out.valueHi.resize(species);
+    out.rankLo.resize(species);
+    out.rankHi.resize(species);
+    out.valueSd.resize(species);
+    std::vector<double> v(kept.size());
+    std::vector<double> rk(kept.size());
+    for (std::size_t s = 0; s < species; ++s) {
+        for (std::size_t u = 0; u < kept.size(); ++u) {
+            v[u] = values[kept[u] * species + s];
+            rk[u] = rankOf[u * species + s];
+        }
+        out.valueSd[s] = valueSd(v);
+        std::sort(v.begin(), v.end());
+        std::sort(rk.begin(), rk.end());
+        out.valueLo[s] = quantile7(v, pLo);
+        out.valueHi[s] = quantile7(v, pHi);
+        out.rankLo[s] = quantile7(rk, pLo);
+        out.rankHi[s] = quantile7(rk, pHi);
+    }
+}
+
+} // namespace sscm

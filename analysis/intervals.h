@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+namespace sscm {
+
+/// How the cases are resampled.
+struct BootstrapSettings {
+    /// Number of replicates B (at least 1).
+    std::int32_t replicates = 1000;
+    /// Seed N: replicate b draws from its own generator seeded from (N, b).
+    std::uint64_t seed = 1;
+    /// Coverage of the percentile intervals, in (0, 1): 0.95 gives the 2.5 % and 97.5 % points.
+    double level = 0.95;
+    /// Worker threads (at least 1); the result does not depend on it.
+    std::int32_t threads = 1;
+};
+
+/// Percentile intervals of every kept species of the full run, in kept-species order.
+struct BootstrapResult {
+    BootstrapSettings settings;
+    /// Replicates whose compared pairs linked every species, and those that did not (not used).
+    std::int32_t used = 0;
+    std::int32_t split = 0;
+    /// Lower and upper percentile points (R's quantile type 7) of each species' value and rank
+    /// over the used replicates, and the standard deviation of its value (divisor used - 1; 0
+    /// when only one replicate was used). Empty when no replicate was used.
+    std::vector<double> valueLo;
+    std::vector<double> valueHi;
+    std::vector<double> rankLo;
+    std::vector<double> rankHi;
+    std::vector<double> valueSd;
+};
+
+/// R's quantile type 7 of sorted values at probability p.
+double quantile7(const std::vector<double>& sorted, double p);
+
+/// The standard deviation of `values` with the divisor n - 1; 0 for fewer than two values.
+double valueSd(const std::vector<double>& values);
+
+/// Fills `out` from the values of every replicate: replicate r's values of the `species` kept
+/// species are values[r * species ..], and count only where used[r]. `out.settings` gives the
+/// number of replicates and the level.
+void fillIntervals(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
+                   std::size_t species, BootstrapResult& out);
+
+} // namespace sscm
