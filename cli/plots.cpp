@@ -10,7 +10,7 @@
 
 #include <CLI/CLI.hpp>
 
-namespace sscm {
+namespace sscm::cli {
 
 namespace {
 
@@ -51,6 +51,10 @@ void addPlotOptions(CLI::App& app, PlotOptions& options) {
            },
            "Size of the charts in pixels, WIDTHxHEIGHT (default: the chart's own size)")
         ->type_name("WxH");
+}
+
+Status chartsBuiltIn(const PlotOptions&) {
+    return Status::ok();
 }
 
 Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile) {
@@ -99,4 +103,4 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     return Status::ok();
 }
 
-} // namespace sscm
+} // namespace sscm::cli
