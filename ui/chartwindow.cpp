@@ -107,6 +107,22 @@ void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
     }
 }
 
+bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
+                   const std::string& dataFile, ChartKind kind, const QString& fileName,
+                   QString* error) {
+    if (kind == ChartKind::Spectrum) {
+        const SpectrumChartData d = spectrumChartData(run, intervals, dataFile);
+        return writeChart(
+            fileName, spectrumNaturalSize(d),
+            [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
+            "Palatability spectrum");
+    }
+    const HeatMapData d = heatMapData(run, dataFile);
+    return writeChart(
+        fileName, heatMapNaturalSize(d),
+        [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix");
+}
+
 bool ChartWindow::saveTo(const QString& fileName, QString* error) const {
     return writeChart(
         fileName, view_->size(), [this](QPainter& p, const QRectF& a) { view_->paintChart(p, a); },
