@@ -132,7 +132,7 @@ std::FILE* openResult(const Output& out) {
         return openFresh(out.file.part);
     for (;;) {
         // Opening a FIFO waits for a reader; a stop signal ends the wait (EINTR).
-        std::FILE* f = std::fopen(out.given.c_str(), "wb");
+        std::FILE* f = openInPlace(out.given);
         if (f != nullptr || errno != EINTR || CliWindow::stopSignal() != 0)
             return f;
     }
@@ -194,7 +194,7 @@ Status publish(const Output& out, const std::string& written) {
         return Status::failed("Cannot rename " + inQuotes(written) + " to " +
                               inQuotes(out.file.target) + ": " + std::strerror(errno));
     }
-    std::FILE* f = out.toStdout ? stdout : std::fopen(out.given.c_str(), "wb");
+    std::FILE* f = out.toStdout ? stdout : openInPlace(out.given);
     bool ok = f != nullptr && copyFile(written, f);
     const int err = errno;
     if (f != nullptr && f != stdout)

@@ -1,15 +1,16 @@
 #pragma once
 
 // What keeps sscm-cli safe in scripts and shared folders: a private scratch folder per run,
-// outputs that never destroy the data file or each other, files created anew instead of written
-// through planted links, and names printed whole.
+// outputs that never destroy the data file or each other, and files created anew instead of
+// written through planted links (by the file-writing unit of data/).
 
-#include "cli/terminal.h"
+#include "cli/terminal.h" // the names and messages of these files are printed through shown()
 #include "data/freshfile.h"
 #include "data/status.h"
 
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 

@@ -51,6 +51,10 @@ std::FILE* openFresh(const std::string& path) {
         ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
 }
 
+std::FILE* openInPlace(const std::string& path) {
+    return streamOf(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
+}
+
 Status planWhole(const std::string& path, const char* what, WholeFile& plan) {
     plan = {};
     if (path.empty())
@@ -96,9 +100,7 @@ Status writeWhole(const std::string& path, std::string_view bytes, const char* w
     WholeFile plan;
     if (Status st = planWhole(path, what, plan); !st)
         return st;
-    // A device or FIFO reached through a link (/dev/stdout) is written where the link leads.
-    std::FILE* f = plan.inPlace ? streamOf(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC))
-                                : openFresh(plan.part);
+    std::FILE* f = plan.inPlace ? openInPlace(path) : openFresh(plan.part);
     if (f == nullptr)
         return Status::failed(cannotWrite(what, path, errno));
     errno = 0;

@@ -20,6 +20,11 @@ namespace sscm {
 /// removed, a folder that does not exist.
 std::FILE* openFresh(const std::string& path);
 
+/// Opens the device or FIFO `path` (links followed: /dev/stdout) to write in place; nothing is
+/// created or emptied. Opening a FIFO waits for a reader; a signal ends the wait (null, EINTR).
+/// Null with errno set on failure.
+std::FILE* openInPlace(const std::string& path);
+
 /// Where a file that readers may see is written.
 struct WholeFile {
     /// Not a regular file (a device, a FIFO, reached through links or not): written directly,
