@@ -6,10 +6,7 @@
 #include "data/textencoding.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <system_error>
