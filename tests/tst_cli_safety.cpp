@@ -206,6 +206,10 @@ TEST_F(CliSafety, OutputsThatAreTheDataOrEachOtherAreRefusedBeforeAnythingIsWrit
         {{"--results", "folder"}, "is a folder"},
         {{"--log", "missing/log.csv"}, "does not exist"},
         {{"--threshold", "four"}, "not a number"},
+#ifdef SSCM_NO_CHARTS
+        {{"--plot", "c.png"}, "not built in"},
+        {{"--heatmap", "h.svg"}, "not built in"},
+#endif
     };
     for (const auto& c : cases) {
         auto args = roles("w.csv");
