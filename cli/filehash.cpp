@@ -7,7 +7,7 @@
 #include <openssl/evp.h>
 #include <vector>
 
-namespace sscm {
+namespace sscm::cli {
 
 Status sha256File(const std::string& path, std::string& hex) {
     hex.clear();
@@ -39,4 +39,4 @@ Status sha256File(const std::string& path, std::string& hex) {
     return Status::ok();
 }
 
-} // namespace sscm
+} // namespace sscm::cli

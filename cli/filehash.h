@@ -4,9 +4,9 @@
 
 #include <string>
 
-namespace sscm {
+namespace sscm::cli {
 
 /// The SHA-256 of the whole file `path` in lower-case hexadecimal, read in blocks.
 Status sha256File(const std::string& path, std::string& hex);
 
-} // namespace sscm
+} // namespace sscm::cli

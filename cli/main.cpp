@@ -7,12 +7,12 @@
 #include "cli/safefiles.h"
 #include "cli/spectrum.h"
 #include "cli/tables.h"
+#include "cli/terminal.h"
 #include "commands/go.h"
 #include "commands/read.h"
 
 #include <cerrno>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -23,66 +23,31 @@
 
 #include <CLI/CLI.hpp>
 
+namespace sscm::cli {
+
 namespace {
 
 constexpr int kExitFailed = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitBySignal = 128; // plus the signal's number: 130 for SIGINT, 143 for SIGTERM
 
-double secondsSince(std::chrono::steady_clock::time_point t0) {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count();
+/// What a step of the run decides: carry on to the next step, or end with `code`.
+struct Exit {
+    bool done = false;
+    int code = 0;
+
+    static Exit carryOn() { return {}; }
+    static Exit with(int c) { return {true, c}; }
+};
+
+using Clock = std::chrono::steady_clock;
+
+double secondsSince(Clock::time_point t0) {
+    return std::chrono::duration<double>(Clock::now() - t0).count();
 }
 
-void printError(const std::string& message) {
-    std::fprintf(stderr, "sscm-cli: %s\n", sscm::cli::shown(message, true).c_str());
-}
-
-// Prints a failure unless the window has just shown the same text in its warning box. A stop
-// is a signal ("interrupted"), a failed write to the result file (named, with the reason) or a
-// closed standard output (nothing to say: whoever reads it has gone).
-int fail(const sscm::CliWindow& w, const sscm::Status& st, const std::string& resultPath = {}) {
-    if (const int signo = sscm::CliWindow::stopSignal(); signo != 0) {
-        std::fprintf(stderr, "sscm-cli: interrupted\n");
-        return kExitBySignal + signo;
-    }
-    if (const int err = w.resultWriteError(); err != 0) {
-        printError("Cannot write the result file \"" + resultPath + "\": " + std::strerror(err));
-        return kExitFailed;
-    }
-    if (const int err = w.stdoutWriteError(); err != 0) {
-        if (err != EPIPE)
-            printError(std::string("Cannot write to standard output: ") + std::strerror(err));
-        return kExitFailed;
-    }
-    if (st.code != sscm::Status::Code::Cancelled && st.message != w.lastWarning())
-        printError(st.message);
-    return kExitFailed;
-}
-
-// Standard output flushed; a failure noted in the window.
-void flushStdout(sscm::CliWindow& w) {
-    if (std::fflush(stdout) != 0 || std::ferror(stdout))
-        w.noteStdoutError(errno != 0 ? errno : EIO);
-}
-
-void printTimings(double read, const sscm::RunTimings& t, double save) {
-    auto rows = sscm::stageTimes(read, t);
-    rows.emplace_back("save", save);
-    double total = 0;
-    for (const auto& [stage, seconds] : rows) {
-        std::fprintf(stderr, "%-22s %9.3f s\n", stage.c_str(), seconds);
-        total += seconds;
-    }
-    std::fprintf(stderr, "%-22s %9.3f s\n", "total", total);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::fprintf(stderr, "%-22s %9.1f MB\n", "peak memory", double(usage.ru_maxrss) / 1024.0);
-}
-
-} // namespace
-
-int main(int argc, char** argv) {
-    CLI::App app{"sscm-cli: the palatability spectrum of a table of field observations, in batch."};
+/// The command line as parsed.
+struct Options {
     std::string dataFile;
     std::string casevar;
     std::string spvar;
@@ -95,204 +60,339 @@ int main(int argc, char** argv) {
     bool keepRare = false;
     bool quiet = false;
     bool timings = false;
-    app.add_option("DATA.csv", dataFile, "Comma-separated data file, variable names on line 1")
+    SpectrumOptions spectrum;
+    TableOptions tables;
+    PlotOptions plots;
+};
+
+/// The files a run writes, planned before anything is read.
+struct Outputs {
+    Output result{"result file", ""};
+    Output log{"log file", ""};
+    Output records{"record file", ""};
+    Output spectrum{"spectrum table", ""};
+    Output plot{"chart", ""};
+    Output heatmap{"heat map", ""};
+    /// Those asked for, the result file and the log first.
+    std::vector<Output*> all;
+    /// Where the run writes the log and the record file: their ".part" files, or files in the
+    /// scratch folder for those written in place (empty when no record file is asked for).
+    std::string logWritten;
+    std::string recordsWritten;
+};
+
+/// Everything one run of sscm-cli holds, from the parsed options to the timings.
+struct Batch {
+    int argc = 0;
+    char** argv = nullptr;
+    Options opt;
+    Outputs out;
+    /// Scratch files of this run only, removed on every way out of main().
+    ScratchFolder scratch;
+    std::optional<CliWindow> w;
+    Session s;
+    double readTime = 0;
+    RunTimings runTimes;
+    Status st;
+    Clock::time_point saved;
+    double saveTime = 0;
+};
+
+// Prints a failure unless the window has just shown the same text in its warning box. A stop
+// is a signal ("interrupted"), a failed write to the result file (named, with the reason) or a
+// closed standard output (nothing to say: whoever reads it has gone).
+Exit fail(const CliWindow& w, const Status& st, const std::string& resultPath = {}) {
+    if (const int signo = CliWindow::stopSignal(); signo != 0) {
+        std::fprintf(stderr, "sscm-cli: interrupted\n");
+        return Exit::with(kExitBySignal + signo);
+    }
+    if (const int err = w.resultWriteError(); err != 0) {
+        printError("Cannot write the result file \"" + resultPath + "\": " + std::strerror(err));
+        return Exit::with(kExitFailed);
+    }
+    if (const int err = w.stdoutWriteError(); err != 0) {
+        if (err != EPIPE)
+            printError(std::string("Cannot write to standard output: ") + std::strerror(err));
+        return Exit::with(kExitFailed);
+    }
+    if (st.code != Status::Code::Cancelled && st.message != w.lastWarning())
+        printError(st.message);
+    return Exit::with(kExitFailed);
+}
+
+// Standard output flushed; a failure noted in the window.
+void flushStdout(CliWindow& w) {
+    if (std::fflush(stdout) != 0 || std::ferror(stdout))
+        w.noteStdoutError(errno != 0 ? errno : EIO);
+}
+
+void printTimings(double read, const RunTimings& t, double save) {
+    auto rows = stageTimes(read, t);
+    rows.emplace_back("save", save);
+    double total = 0;
+    for (const auto& [stage, seconds] : rows) {
+        std::fprintf(stderr, "%-22s %9.3f s\n", stage.c_str(), seconds);
+        total += seconds;
+    }
+    std::fprintf(stderr, "%-22s %9.3f s\n", "total", total);
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    std::fprintf(stderr, "%-22s %9.1f MB\n", "peak memory", double(usage.ru_maxrss) / 1024.0);
+}
+
+Exit parseOptions(int argc, char** argv, Options& o) {
+    CLI::App app{"sscm-cli: the palatability spectrum of a table of field observations, in batch."};
+    app.add_option("DATA.csv", o.dataFile, "Comma-separated data file, variable names on line 1")
         ->required();
-    app.add_flag("--list-variables", listVariables, "Print the variable names and stop");
-    auto* caseOpt = app.add_option("--case", casevar, "Case (site) variable");
-    auto* spOpt = app.add_option("--species", spvar, "Plant species variable");
-    auto* prefOpt = app.add_option("--pref", prefvar, "Local preference intensity variable");
-    app.add_option("--threshold", threshold,
+    app.add_flag("--list-variables", o.listVariables, "Print the variable names and stop");
+    auto* caseOpt = app.add_option("--case", o.casevar, "Case (site) variable");
+    auto* spOpt = app.add_option("--species", o.spvar, "Plant species variable");
+    auto* prefOpt = app.add_option("--pref", o.prefvar, "Local preference intensity variable");
+    app.add_option("--threshold", o.threshold,
                    "Remove species occurring in this many cases or fewer (default 4)");
-    app.add_flag("--keep-rare", keepRare, "Keep every species (no low-occurrence removal)");
-    app.add_option("--results", results,
+    app.add_flag("--keep-rare", o.keepRare, "Keep every species (no low-occurrence removal)");
+    app.add_option("--results", o.results,
                    "Result file (default palatability_ and the data file's name)");
-    app.add_option("--log", logFile, "Log file (default log_ and the data file's name)");
-    app.add_option("--records", recordsFile,
+    app.add_option("--log", o.logFile, "Log file (default log_ and the data file's name)");
+    app.add_option("--records", o.recordsFile,
                    "Also write the within-case comparison records to this file (none by default)");
-    app.add_flag("--quiet", quiet, "Do not print the result lines");
-    app.add_flag("--timings", timings, "Print each stage's time and the peak memory to stderr");
-    sscm::cli::SpectrumOptions spectrum;
-    sscm::cli::addSpectrumOptions(app, spectrum);
-    sscm::cli::TableOptions tableOptions;
-    sscm::cli::addTableOptions(app, tableOptions);
-    sscm::PlotOptions plots;
-    sscm::addPlotOptions(app, plots);
+    app.add_flag("--quiet", o.quiet, "Do not print the result lines");
+    app.add_flag("--timings", o.timings, "Print each stage's time and the peak memory to stderr");
+    addSpectrumOptions(app, o.spectrum);
+    addTableOptions(app, o.tables);
+    addPlotOptions(app, o.plots);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
     try {
         app.parse(argc, argv);
-        if (!listVariables &&
+        if (!o.listVariables &&
             (caseOpt->count() == 0 || spOpt->count() == 0 || prefOpt->count() == 0))
             throw CLI::RequiredError("--case, --species and --pref");
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
-        return code == 0 ? 0 : kExitUsage;
+        return Exit::with(code == 0 ? 0 : kExitUsage);
     }
+    return Exit::carryOn();
+}
 
-    sscm::CliWindow::installSignalHandlers();
-    std::setvbuf(stdout, nullptr, _IOFBF, std::size_t{1} << 20);
+// Everything that can be checked is checked before anything is written.
+Exit planOutputs(Batch& b) {
+    const Options& o = b.opt;
+    Outputs& out = b.out;
+    const std::string dataName = std::filesystem::path(o.dataFile).filename().string();
+    out.result.given = o.results.value_or("palatability_" + dataName);
+    out.log.given = o.logFile.value_or("log_" + dataName);
+    out.records.given = o.recordsFile.value_or("");
+    out.spectrum.given = o.spectrum.file.value_or("");
+    out.plot.given = o.plots.plot;
+    out.heatmap.given = o.plots.heatmap;
+    out.all = {&out.result, &out.log};
+    if (o.recordsFile)
+        out.all.push_back(&out.records);
+    if (o.spectrum.file)
+        out.all.push_back(&out.spectrum);
+    if (!o.plots.plot.empty())
+        out.all.push_back(&out.plot);
+    if (!o.plots.heatmap.empty())
+        out.all.push_back(&out.heatmap);
+    if (o.listVariables)
+        return Exit::carryOn();
+    Status st = chartsBuiltIn(o.plots);
+    for (Output* p : out.all)
+        if (st)
+            st = planOutput(*p);
+    if (st)
+        st = conflicts(o.dataFile, out.all);
+    double value = 0;
+    if (st && !o.keepRare && !strictNumber(o.threshold, value))
+        st = Status::failed("The threshold \"" + o.threshold + "\" is not a number.");
+    if (!st) {
+        printError(st.message);
+        return Exit::with(kExitUsage);
+    }
+    return Exit::carryOn();
+}
 
-    // Everything that can be checked is checked before anything is written.
-    const std::filesystem::path dataPath(dataFile);
-    const std::string dataName = dataPath.filename().string();
-    sscm::cli::Output resultOut{"result file", results.value_or("palatability_" + dataName)};
-    sscm::cli::Output logOut{"log file", logFile.value_or("log_" + dataName)};
-    sscm::cli::Output recordsOut{"record file", recordsFile.value_or("")};
-    sscm::cli::Output spectrumOut{"spectrum table", spectrum.file.value_or("")};
-    std::vector<sscm::cli::Output*> outputs{&resultOut, &logOut};
-    if (recordsFile)
-        outputs.push_back(&recordsOut);
-    if (spectrum.file)
-        outputs.push_back(&spectrumOut);
-    sscm::cli::Output plotOut{"chart", plots.plot};
-    sscm::cli::Output heatmapOut{"heat map", plots.heatmap};
-    if (!plots.plot.empty())
-        outputs.push_back(&plotOut);
-    if (!plots.heatmap.empty())
-        outputs.push_back(&heatmapOut);
-    if (!listVariables) {
-        std::string why;
-        for (sscm::cli::Output* o : outputs)
-            if (why.empty())
-                why = sscm::cli::planOutput(*o);
-        if (why.empty())
-            why = sscm::cli::conflicts(dataFile, outputs);
-        double value = 0;
-        if (why.empty() && !keepRare && !sscm::strictNumber(threshold, value))
-            why = "The threshold \"" + threshold + "\" is not a number.";
-        if (!why.empty()) {
-            printError(why);
-            return kExitUsage;
-        }
+// The window's controls as a user fills them in, and Read.
+Exit readData(Batch& b) {
+    if (const Status st = b.scratch.create(); !st) {
+        printError(st.message);
+        return Exit::with(kExitFailed);
     }
-    // Scratch files of this run only, removed on every way out of main().
-    sscm::cli::ScratchFolder scratch;
-    if (const std::string why = scratch.create(); !why.empty()) {
-        printError(why);
-        return kExitFailed;
-    }
-    sscm::CliWindow w(isatty(STDERR_FILENO) != 0);
+    b.w.emplace(isatty(STDERR_FILENO) != 0);
+    CliWindow& w = *b.w;
+    const Options& o = b.opt;
+    const std::filesystem::path dataPath(o.dataFile);
     const std::filesystem::path dir = dataPath.parent_path();
-    w.setText(sscm::Ctl::Dir1, dir.empty() ? std::string(".") : dir.string());
-    w.setText(sscm::Ctl::Text7, dataName);
-    w.setText(sscm::Ctl::Text3, "palatability.csv");
-    w.setText(sscm::Ctl::Text5, threshold);
-    w.setText(sscm::Ctl::Text1, casevar);
-    w.setText(sscm::Ctl::Text2, spvar);
-    w.setText(sscm::Ctl::Text4, prefvar);
+    w.setText(Ctl::Dir1, dir.empty() ? std::string(".") : dir.string());
+    w.setText(Ctl::Text7, dataPath.filename().string());
+    w.setText(Ctl::Text3, "palatability.csv");
+    w.setText(Ctl::Text5, o.threshold);
+    w.setText(Ctl::Text1, o.casevar);
+    w.setText(Ctl::Text2, o.spvar);
+    w.setText(Ctl::Text4, o.prefvar);
 
-    sscm::Session s;
-    s.scratchDir = scratch.path();
-    const auto t0 = std::chrono::steady_clock::now();
-    sscm::Status st = sscm::readCommand(w, s, sscm::DataSource::AnyFile);
-    const double readTime = secondsSince(t0);
+    b.s.scratchDir = b.scratch.path();
+    const auto t0 = Clock::now();
+    const Status st = readCommand(w, b.s, DataSource::AnyFile);
+    b.readTime = secondsSince(t0);
     if (!st)
         return fail(w, st);
-    if (!s.table) // the header held no variable; the warning has been shown
-        return fail(w, sscm::Status::failed("The data file has no variable names."));
+    if (!b.s.table) // the header held no variable; the warning has been shown
+        return fail(w, Status::failed("The data file has no variable names."));
+    return Exit::carryOn();
+}
 
-    if (listVariables) {
-        w.endProgress();
-        for (int i = 0; i < w.itemCount(sscm::Ctl::List1); ++i) {
-            const std::string line = sscm::cli::shown(w.item(sscm::Ctl::List1, i)) + "\n";
-            std::fwrite(line.data(), 1, line.size(), stdout);
-        }
-        flushStdout(w);
-        return w.stdoutWriteError() == 0 ? 0 : fail(w, sscm::Status::cancelled());
+Exit listVariables(CliWindow& w) {
+    w.endProgress();
+    for (int i = 0; i < w.itemCount(Ctl::List1); ++i) {
+        const std::string line = shown(w.item(Ctl::List1, i)) + "\n";
+        std::fwrite(line.data(), 1, line.size(), stdout);
     }
+    flushStdout(w);
+    return w.stdoutWriteError() == 0 ? Exit::with(0) : fail(w, Status::cancelled());
+}
 
-    w.setValue(sscm::Ctl::Check1, keepRare ? 0 : 1);
-    w.setText(sscm::Ctl::Text3, resultOut.given);
+// GO with the result lines going to the result file's ".part" file (or where the result file is
+// written in place). On return `resultErr` holds the first failed write to it.
+Exit runAnalysis(Batch& b, int& resultErr) {
+    CliWindow& w = *b.w;
+    Outputs& out = b.out;
+    w.setValue(Ctl::Check1, b.opt.keepRare ? 0 : 1);
+    w.setText(Ctl::Text3, out.result.given);
     // The log goes to its ".part" file beside its target. One that is written in place (a
     // device, standard output) is gathered in the scratch folder and copied there at the end,
     // so the run itself only ever writes regular files it created.
-    const std::string logWritten = logOut.inPlace ? scratch.path() + "/log" : logOut.part;
-    w.setText(sscm::Ctl::Text6, logWritten);
+    out.logWritten = out.log.file.inPlace ? b.scratch.path() + "/log" : out.log.file.part;
+    w.setText(Ctl::Text6, out.logWritten);
     // No record file unless asked for: the run pools the comparisons in memory.
-    s.writeRecordFile = recordsFile.has_value();
-    const std::string recordsWritten = !recordsFile         ? std::string()
-                                       : recordsOut.inPlace ? scratch.path() + "/records"
-                                                            : recordsOut.part;
-    s.recordPath = recordsWritten;
+    b.s.writeRecordFile = b.opt.recordsFile.has_value();
+    out.recordsWritten = !b.opt.recordsFile         ? std::string()
+                         : out.records.file.inPlace ? b.scratch.path() + "/records"
+                                                    : out.records.file.part;
+    b.s.recordPath = out.recordsWritten;
 
     // The result file appears only after a complete run: its lines go to a ".part" file first.
-    std::FILE* part = sscm::cli::openResult(resultOut);
+    std::FILE* part = openResult(out.result);
     if (part == nullptr) {
-        if (sscm::CliWindow::stopSignal() != 0)
-            return fail(w, sscm::Status::cancelled());
+        if (CliWindow::stopSignal() != 0)
+            return fail(w, Status::cancelled());
         printError("Cannot open the result file \"" +
-                   (resultOut.inPlace ? resultOut.given : resultOut.part) +
+                   (out.result.file.inPlace ? out.result.given : out.result.file.part) +
                    "\": " + std::strerror(errno));
-        return kExitFailed;
+        return Exit::with(kExitFailed);
     }
     if (part != stdout)
         std::setvbuf(part, nullptr, _IOFBF, std::size_t{4} << 20);
-    w.setListSink(part, !quiet && !sscm::cli::isStandardOutput(resultOut));
+    w.setListSink(part, !b.opt.quiet && !isStandardOutput(out.result));
 
-    sscm::RunTimings runTimes;
-    st = sscm::goCommand(w, s, &runTimes);
+    b.st = goCommand(w, b.s, &b.runTimes);
     w.endProgress();
     w.setListSink(nullptr, false);
 
-    const auto t1 = std::chrono::steady_clock::now();
-    int resultErr = w.resultWriteError();
+    b.saved = Clock::now();
+    resultErr = w.resultWriteError();
     if (std::fflush(part) != 0 || std::ferror(part))
         resultErr = resultErr != 0 ? resultErr : (errno != 0 ? errno : EIO);
     if (part != stdout && std::fclose(part) != 0 && resultErr == 0)
         resultErr = errno != 0 ? errno : EIO;
     flushStdout(w);
+    return Exit::carryOn();
+}
 
-    // A stop (signal, closed output) or a failed write leaves nothing of this run behind and
-    // every earlier file as it was. A run that stopped on its input keeps its log, as the
-    // window does, but writes no result file.
-    const bool stopped = sscm::CliWindow::stopSignal() != 0 || w.stdoutWriteError() != 0;
+// Puts the run's files in place. A stop (signal, closed output) or a failed write leaves nothing
+// of this run behind and every earlier file as it was. A run that stopped on its input keeps its
+// log, as the window does, but writes no result file.
+Exit publishRun(Batch& b, int resultErr) {
+    CliWindow& w = *b.w;
+    Outputs& out = b.out;
+    const Status& st = b.st;
+    const bool stopped = CliWindow::stopSignal() != 0 || w.stdoutWriteError() != 0;
     const bool writeFailed = resultErr != 0 || (!st && st.writeError);
-    if (!resultOut.inPlace && (!st || stopped || writeFailed))
-        std::remove(resultOut.part.c_str());
-    std::string why;
-    if (recordsFile && (!st || stopped || writeFailed))
-        std::remove(recordsWritten.c_str());
+    if (!out.result.file.inPlace && (!st || stopped || writeFailed))
+        std::remove(out.result.file.part.c_str());
+    Status published;
+    if (b.opt.recordsFile && (!st || stopped || writeFailed))
+        std::remove(out.recordsWritten.c_str());
     if (stopped || writeFailed) {
-        std::remove(logWritten.c_str());
+        std::remove(out.logWritten.c_str());
     } else {
-        why = sscm::cli::publish(logOut, logWritten);
-        if (st && why.empty() && recordsFile)
-            why = sscm::cli::publish(recordsOut, recordsWritten);
-        if (st && why.empty() && !resultOut.inPlace &&
-            std::rename(resultOut.part.c_str(), resultOut.target.c_str()) != 0)
-            why = "Cannot rename \"" + resultOut.part + "\" to \"" + resultOut.target +
-                  "\": " + std::strerror(errno);
+        published = publish(out.log, out.logWritten);
+        if (st && published && b.opt.recordsFile)
+            published = publish(out.records, out.recordsWritten);
+        if (st && published && !out.result.file.inPlace)
+            published = replaceTarget(out.result.file);
     }
-    if (timings)
-        printTimings(readTime, runTimes, secondsSince(t1));
-    if (stopped || (!st && resultErr != 0) || (st && (resultErr != 0 || !why.empty()))) {
+    if (b.opt.timings)
+        printTimings(b.readTime, b.runTimes, secondsSince(b.saved));
+    if (stopped || (!st && resultErr != 0) || (st && (resultErr != 0 || !published))) {
         if (stopped)
-            return fail(w, st, resultOut.given);
+            return fail(w, st, out.result.given);
         if (resultErr != 0) {
-            printError("Cannot write the result file \"" + resultOut.given +
+            printError("Cannot write the result file \"" + out.result.given +
                        "\": " + std::strerror(resultErr));
-            return kExitFailed;
+            return Exit::with(kExitFailed);
         }
-        std::remove(resultOut.part.c_str());
-        printError(why);
-        return kExitFailed;
+        std::remove(out.result.file.part.c_str());
+        printError(published.message);
+        return Exit::with(kExitFailed);
     }
-    const double saveTime = secondsSince(t1);
-    const auto t2 = std::chrono::steady_clock::now();
+    b.saveTime = secondsSince(b.saved);
+    return Exit::carryOn();
+}
+
+// The bootstrap and spectrum table, the results folder (--out) and the charts, after the run.
+Exit writeExtras(Batch& b) {
+    CliWindow& w = *b.w;
+    const Options& o = b.opt;
+    const auto t2 = Clock::now();
     const int spectrumExit =
-        st ? sscm::cli::runSpectrum(s, spectrum, !quiet && isatty(STDERR_FILENO) != 0) : 0;
+        b.st ? runSpectrum(b.s, o.spectrum, !o.quiet && isatty(STDERR_FILENO) != 0) : 0;
     if (spectrumExit != 0)
-        return spectrumExit;
-    // The results folder (--out): it may end a split network's per-group run normally.
-    const int tablesExit = sscm::cli::writeTables(
-        tableOptions, w, s, st,
-        sscm::cli::runRecord(argc, argv, s, readTime, runTimes,
-                             {{"save", saveTime}, {"bootstrap and spectrum", secondsSince(t2)}},
-                             resultOut.given, logOut.given));
-    if (!st)
-        return tablesExit == 0 ? 0 : fail(w, st, resultOut.given);
+        return Exit::with(spectrumExit);
+    // The results folder: it may end a split network's per-group run normally.
+    const int tablesExit =
+        writeTables(o.tables, w, b.s, b.st,
+                    runRecord(b.argc, b.argv, b.s, b.readTime, b.runTimes,
+                              {{"save", b.saveTime}, {"bootstrap and spectrum", secondsSince(t2)}},
+                              b.out.result.given, b.out.log.given));
+    if (!b.st)
+        return tablesExit == 0 ? Exit::with(0) : fail(w, b.st, b.out.result.given);
     if (tablesExit > 0)
-        return tablesExit;
+        return Exit::with(tablesExit);
     // The charts come last: they draw the intervals of the bootstrap, when there is one.
-    st = sscm::writePlots(plots, s, dataPath.filename().string());
-    return st ? 0 : fail(w, st, resultOut.given);
+    const Status st =
+        writePlots(o.plots, b.s, std::filesystem::path(o.dataFile).filename().string());
+    return st ? Exit::with(0) : fail(w, st, b.out.result.given);
+}
+
+int runBatch(int argc, char** argv) {
+    Batch b;
+    b.argc = argc;
+    b.argv = argv;
+    if (const Exit e = parseOptions(argc, argv, b.opt); e.done)
+        return e.code;
+
+    CliWindow::installSignalHandlers();
+    std::setvbuf(stdout, nullptr, _IOFBF, std::size_t{1} << 20);
+
+    if (const Exit e = planOutputs(b); e.done)
+        return e.code;
+    if (const Exit e = readData(b); e.done)
+        return e.code;
+    if (b.opt.listVariables)
+        return listVariables(*b.w).code;
+    int resultErr = 0;
+    if (const Exit e = runAnalysis(b, resultErr); e.done)
+        return e.code;
+    if (const Exit e = publishRun(b, resultErr); e.done)
+        return e.code;
+    return writeExtras(b).code;
+}
+
+} // namespace
+
+} // namespace sscm::cli
+
+int main(int argc, char** argv) {
+    return sscm::cli::runBatch(argc, argv);
 }

@@ -11,7 +11,7 @@
 
 #include <CLI/CLI.hpp>
 
-namespace sscm {
+namespace sscm::cli {
 
 namespace {
 
@@ -52,6 +52,10 @@ void addPlotOptions(CLI::App& app, PlotOptions& options) {
            },
            "Size of the charts in pixels, WIDTHxHEIGHT (default: the chart's own size)")
         ->type_name("WxH");
+}
+
+Status chartsBuiltIn(const PlotOptions&) {
+    return Status::ok();
 }
 
 Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile) {
@@ -102,4 +106,4 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     return Status::ok();
 }
 
-} // namespace sscm
+} // namespace sscm::cli

@@ -10,7 +10,7 @@ namespace CLI {
 class App;
 }
 
-namespace sscm {
+namespace sscm::cli {
 
 /// The chart files sscm-cli writes after a run: --plot (the spectrum), --heatmap (the comparison
 /// matrix), each in the format of its extension, at --plot-size or at the chart's own size.
@@ -28,8 +28,12 @@ struct PlotOptions {
 /// .pdf and a size that is not WxH are usage errors, found before the run starts.
 void addPlotOptions(CLI::App& app, PlotOptions& options);
 
+/// Refuses charts asked for (--plot, --heatmap) when sscm-cli was built without them, a usage
+/// error found before the run starts.
+Status chartsBuiltIn(const PlotOptions& options);
+
 /// Draws the last run of `s` (with its intervals, when it has any) into the files asked for.
 /// `dataFile` names the data in the titles. Runs without a display.
 Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile);
 
-} // namespace sscm
+} // namespace sscm::cli

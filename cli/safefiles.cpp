@@ -5,7 +5,6 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
@@ -66,54 +65,33 @@ ScratchFolder::~ScratchFolder() {
     }
 }
 
-std::string ScratchFolder::create() {
+Status ScratchFolder::create() {
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
     if (pattern.back() != '/')
         pattern += '/';
     pattern += "sscm-XXXXXX";
     if (::mkdtemp(pattern.data()) == nullptr)
-        return "Cannot create a scratch folder in " +
-               inQuotes(pattern.substr(0, pattern.rfind('/'))) + ": " + std::strerror(errno);
+        return Status::failed("Cannot create a scratch folder in " +
+                              inQuotes(pattern.substr(0, pattern.rfind('/'))) + ": " +
+                              std::strerror(errno));
     path_ = pattern;
-    return {};
+    return Status::ok();
 }
 
-std::string planOutput(Output& out) {
+Status planOutput(Output& out) {
     if (out.given == "-") {
         out.toStdout = true;
-        out.inPlace = true;
-        return {};
+        out.file = {};
+        out.file.inPlace = true;
+        return Status::ok();
     }
     if (out.given.empty())
-        return std::string("The ") + out.what + " name is empty.";
-    std::error_code ec;
-    const fs::file_status st = fs::status(out.given, ec); // links followed
-    if (fs::exists(st)) {
-        if (fs::is_directory(st))
-            return std::string("The ") + out.what + " " + inQuotes(out.given) + " is a folder.";
-        if (!fs::is_regular_file(st)) {
-            out.inPlace = true;
-            return {};
-        }
-        out.target = fs::canonical(out.given, ec).string();
-        if (ec)
-            out.target = out.given;
-    } else {
-        // Not there yet (or a link to nothing): its folder must be.
-        out.target = fs::weakly_canonical(fs::absolute(out.given, ec), ec).string();
-        if (ec)
-            out.target = out.given;
-        const fs::path folder = fs::path(out.target).parent_path();
-        if (!fs::is_directory(folder, ec))
-            return std::string("The ") + out.what + " " + inQuotes(out.given) +
-                   " lies in a folder that does not exist: " + inQuotes(folder.string()) + ".";
-    }
-    out.part = out.target + ".part";
-    return {};
+        return Status::failed(std::string("The ") + out.what + " name is empty.");
+    return planWhole(out.given, out.what, out.file);
 }
 
-std::string conflicts(const std::string& dataFile, const std::vector<Output*>& outputs) {
+Status conflicts(const std::string& dataFile, const std::vector<Output*>& outputs) {
     struct Named {
         Identity id;
         std::string text;
@@ -123,12 +101,12 @@ std::string conflicts(const std::string& dataFile, const std::vector<Output*>& o
     files.push_back({identityOf(dataFile), "the data file " + inQuotes(dataFile), nullptr});
     for (const Output* o : outputs) {
         const std::string name = std::string("the ") + o->what + " " + inQuotes(o->given);
-        if (o->inPlace) {
+        if (o->file.inPlace) {
             files.push_back({identityOf(o->given, o->toStdout), name, o});
         } else {
-            files.push_back({identityOf(o->target), name, o});
-            files.push_back(
-                {identityOf(o->part, false, true), name + "'s part file " + inQuotes(o->part), o});
+            files.push_back({identityOf(o->file.target), name, o});
+            files.push_back({identityOf(o->file.part, false, true),
+                             name + "'s part file " + inQuotes(o->file.part), o});
         }
     }
     for (std::size_t i = 0; i < files.size(); ++i) {
@@ -141,35 +119,20 @@ std::string conflicts(const std::string& dataFile, const std::vector<Output*>& o
                 continue;
             std::string msg = b.text + " is " + a.text;
             msg[0] = char(std::toupper(static_cast<unsigned char>(msg[0])));
-            return msg + ": choose another name.";
+            return Status::failed(msg + ": choose another name.");
         }
     }
-    return {};
-}
-
-std::FILE* createExclusive(const std::string& path) {
-    if (::unlink(path.c_str()) != 0 && errno != ENOENT)
-        return nullptr;
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
-    if (fd < 0)
-        return nullptr;
-    std::FILE* f = ::fdopen(fd, "wb");
-    if (f == nullptr) {
-        const int err = errno;
-        ::close(fd);
-        errno = err;
-    }
-    return f;
+    return Status::ok();
 }
 
 std::FILE* openResult(const Output& out) {
     if (out.toStdout)
         return stdout;
-    if (!out.inPlace)
-        return createExclusive(out.part);
+    if (!out.file.inPlace)
+        return openFresh(out.file.part);
     for (;;) {
         // Opening a FIFO waits for a reader; a stop signal ends the wait (EINTR).
-        std::FILE* f = std::fopen(out.given.c_str(), "wb");
+        std::FILE* f = openInPlace(out.given);
         if (f != nullptr || errno != EINTR || CliWindow::stopSignal() != 0)
             return f;
     }
@@ -178,7 +141,7 @@ std::FILE* openResult(const Output& out) {
 bool isStandardOutput(const Output& out) {
     if (out.toStdout)
         return true;
-    if (!out.inPlace)
+    if (!out.file.inPlace)
         return false;
     struct stat a {};
     struct stat b {};
@@ -214,60 +177,44 @@ bool copyFile(const std::string& from, std::FILE* out) {
     return ok;
 }
 
+Status cannotWrite(const Output& out, int err) {
+    return Status::writeFailed(std::string("Cannot write the ") + out.what + " " +
+                               inQuotes(out.given) + ": " + std::strerror(err));
+}
+
 } // namespace
 
-std::string publish(const Output& out, const std::string& written) {
+Status publish(const Output& out, const std::string& written) {
     struct stat st {};
     if (::lstat(written.c_str(), &st) != 0)
-        return {};
-    if (!out.inPlace) {
-        if (std::rename(written.c_str(), out.target.c_str()) == 0)
-            return {};
-        return "Cannot rename " + inQuotes(written) + " to " + inQuotes(out.target) + ": " +
-               std::strerror(errno);
+        return Status::ok();
+    if (!out.file.inPlace) {
+        if (std::rename(written.c_str(), out.file.target.c_str()) == 0)
+            return Status::ok();
+        return Status::failed("Cannot rename " + inQuotes(written) + " to " +
+                              inQuotes(out.file.target) + ": " + std::strerror(errno));
     }
-    std::FILE* f = out.toStdout ? stdout : std::fopen(out.given.c_str(), "wb");
+    std::FILE* f = out.toStdout ? stdout : openInPlace(out.given);
     bool ok = f != nullptr && copyFile(written, f);
     const int err = errno;
     if (f != nullptr && f != stdout)
         ok = std::fclose(f) == 0 && ok;
     std::remove(written.c_str());
-    if (ok)
-        return {};
-    return std::string("Cannot write the ") + out.what + " " + inQuotes(out.given) + ": " +
-           std::strerror(err);
+    return ok ? Status::ok() : cannotWrite(out, err);
 }
 
-std::string shown(std::string_view text, bool keepLineBreaks) {
-    static const char* const kHex = "0123456789abcdef";
-    std::string s;
-    s.reserve(text.size());
-    for (const char c : text) {
-        const auto u = static_cast<unsigned char>(c);
-        if ((u >= 0x20 && u != 0x7f) || (c == '\n' && keepLineBreaks)) {
-            s += c;
-            continue;
-        }
-        switch (c) {
-        case '\0':
-            s += "\\0";
-            break;
-        case '\t':
-            s += "\\t";
-            break;
-        case '\n':
-            s += "\\n";
-            break;
-        case '\r':
-            s += "\\r";
-            break;
-        default:
-            s += "\\x";
-            s += kHex[u >> 4];
-            s += kHex[u & 15];
-        }
-    }
-    return s;
+Status writeOutput(const Output& out, std::string_view bytes) {
+    if (!out.file.inPlace)
+        return writeWhole(out.given, bytes, out.what);
+    std::FILE* f = openResult(out);
+    if (f == nullptr)
+        return cannotWrite(out, errno);
+    errno = 0;
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    int err = errno;
+    ok = (f == stdout ? std::fflush(f) == 0 : std::fclose(f) == 0) && ok;
+    err = err != 0 ? err : (errno != 0 ? errno : EIO);
+    return ok ? Status::ok() : cannotWrite(out, err);
 }
 
 } // namespace sscm::cli

@@ -1,8 +1,12 @@
 #pragma once
 
 // What keeps sscm-cli safe in scripts and shared folders: a private scratch folder per run,
-// outputs that never destroy the data file or each other, files created anew instead of written
-// through planted links, and names printed whole.
+// outputs that never destroy the data file or each other, and files created anew instead of
+// written through planted links (by the file-writing unit of data/).
+
+#include "cli/terminal.h" // the names and messages of these files are printed through shown()
+#include "data/freshfile.h"
+#include "data/status.h"
 
 #include <cstdio>
 #include <string>
@@ -22,8 +26,8 @@ public:
     ScratchFolder(const ScratchFolder&) = delete;
     ScratchFolder& operator=(const ScratchFolder&) = delete;
 
-    /// Creates the folder; on failure returns a message naming it and the system's reason.
-    std::string create();
+    /// Creates the folder; a failure names it and the system's reason.
+    Status create();
     const std::string& path() const { return path_; }
 
 private:
@@ -37,28 +41,18 @@ struct Output {
     const char* what = ""; ///< "result file", "log file"
     std::string given;     ///< the path as given; "-" is standard output
     bool toStdout = false; ///< given as "-"
-    /// Not a regular file (a device, a FIFO, standard output): written directly, no ".part".
-    bool inPlace = false;
-    /// The regular file that a finished run replaces, links resolved, and the ".part" file
-    /// beside it that the run writes first (empty when inPlace).
-    std::string target;
-    std::string part;
+    /// Where it is written; `inPlace` also for standard output.
+    WholeFile file;
 };
 
 /// Settles where `out` goes and checks what can be checked before the run: a path that is a
-/// folder, or that lies in a folder that does not exist, is refused. Returns the message, or ""
-/// when the output is fine.
-std::string planOutput(Output& out);
+/// folder, or that lies in a folder that does not exist, is refused.
+Status planOutput(Output& out);
 
 /// Refuses an output that is the data file or another output, or whose ".part" file is one of
 /// them, by file identity (device and inode, links resolved; paths of files not there yet are
-/// compared once resolved). Terminals and /dev/null may take several outputs. Returns the
-/// message, or "" when all are distinct.
-std::string conflicts(const std::string& dataFile, const std::vector<Output*>& outputs);
-
-/// Creates `path` anew for writing: an existing file or link of that name is removed first and
-/// the file is created exclusively, without following links. Null with errno set on failure.
-std::FILE* createExclusive(const std::string& path);
+/// compared once resolved). Terminals and /dev/null may take several outputs.
+Status conflicts(const std::string& dataFile, const std::vector<Output*>& outputs);
 
 /// Opens where the run writes `out`: standard output, the device or FIFO itself (waiting for a
 /// reader until a stop signal), or the ".part" file created anew. Null with errno on failure.
@@ -69,12 +63,11 @@ bool isStandardOutput(const Output& out);
 
 /// Puts the finished file `written` in its place: renamed over the target, or copied to the
 /// device or standard output and removed. Nothing happens when `written` is not there (the
-/// run stopped before creating it). Returns a message naming the file on failure, or "".
-std::string publish(const Output& out, const std::string& written);
+/// run stopped before creating it). A failure names the file.
+Status publish(const Output& out, const std::string& written);
 
-/// `text` with NUL and the other control characters shown escaped ("\0", "\t", "\x1b"), so a
-/// name or message prints whole and cannot steer the terminal. A message may keep its line
-/// breaks (`keepLineBreaks`); a name, printed one per line, may not.
-std::string shown(std::string_view text, bool keepLineBreaks = false);
+/// Writes `bytes` as the whole output `out` (planned): standard output, the device or FIFO
+/// itself, or the ".part" file renamed over the target. A failure names the output.
+Status writeOutput(const Output& out, std::string_view bytes);
 
 } // namespace sscm::cli

@@ -45,32 +45,6 @@ private:
     Clock::time_point start_;
 };
 
-// Through a ".part" file created anew beside the (link-resolved) target; standard output ("-"),
-// a device or a FIFO in place.
-bool writeWhole(const std::string& given, const std::string& text) {
-    Output out("spectrum table", given);
-    if (!planOutput(out).empty())
-        return false;
-    if (out.inPlace) {
-        std::FILE* f = openResult(out);
-        if (f == nullptr)
-            return false;
-        const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-        return (f == stdout ? std::fflush(f) == 0 : std::fclose(f) == 0) && ok;
-    }
-    const std::string path = out.target;
-    const std::string part = out.part;
-    std::FILE* f = createExclusive(part);
-    if (f == nullptr)
-        return false;
-    const bool ok = std::fwrite(text.data(), 1, text.size(), f) == text.size();
-    if (std::fclose(f) != 0 || !ok || std::rename(part.c_str(), path.c_str()) != 0) {
-        std::remove(part.c_str());
-        return false;
-    }
-    return true;
-}
-
 } // namespace
 
 void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
@@ -126,9 +100,17 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
                      intervals->used, intervals->split, static_cast<unsigned long long>(o.seed));
     }
-    if (o.file && !writeWhole(*o.file, spectrumTable(*s.lastResult, intervals))) {
-        std::fprintf(stderr, "sscm-cli: Cannot write the spectrum table \"%s\"\n", o.file->c_str());
-        return 1;
+    if (o.file) {
+        // Through a ".part" file created anew beside the (link-resolved) target; standard
+        // output ("-"), a device or a FIFO in place.
+        Output out("spectrum table", *o.file);
+        Status st = planOutput(out);
+        if (st)
+            st = writeOutput(out, spectrumTable(*s.lastResult, intervals));
+        if (!st) {
+            printError(st.message);
+            return 1;
+        }
     }
     return 0;
 }

@@ -1,13 +1,11 @@
 #include "commands/export.h"
 
 #include "analysis/csvtables.h"
+#include "data/freshfile.h"
 #include "data/textencoding.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <chrono>
-#include <cstdio>
-#include <cstring>
 #include <filesystem>
 #include <nlohmann/json.hpp>
 #include <system_error>
@@ -20,27 +18,11 @@ namespace fs = std::filesystem;
 // Keys in the order they are set: the record reads from top to bottom.
 using json = nlohmann::ordered_json;
 
-// Writes `bytes` to dir/name by way of a temporary file renamed once complete.
-Status writeWhole(const fs::path& dir, const std::string& name, const std::string& bytes,
-                  FolderReport& report) {
-    const fs::path target = dir / name;
-    const fs::path part = dir / (name + ".part");
-    std::FILE* f = std::fopen(part.c_str(), "wb");
-    if (f == nullptr)
-        return Status::failed("Cannot open \"" + part.string() + "\": " + std::strerror(errno));
-    const bool written = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size() &&
-                         std::fflush(f) == 0 && std::ferror(f) == 0;
-    const bool closed = std::fclose(f) == 0;
-    if (!written || !closed) {
-        std::remove(part.c_str());
-        return Status::writeFailed("Cannot write \"" + part.string() + "\".");
-    }
-    if (std::rename(part.c_str(), target.c_str()) != 0) {
-        const std::string why = std::strerror(errno);
-        std::remove(part.c_str());
-        return Status::failed("Cannot rename \"" + part.string() + "\" to \"" + target.string() +
-                              "\": " + why);
-    }
+// Writes `bytes` as dir/name, whole, and notes the name in the report.
+Status writeInFolder(const fs::path& dir, const std::string& name, const std::string& bytes,
+                     FolderReport& report) {
+    if (Status st = writeWhole((dir / name).string(), bytes, "table"); !st)
+        return st;
     report.files.push_back(name);
     return Status::ok();
 }
@@ -199,38 +181,38 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         }
         if (finished && !run.perGroup) {
             if (Status st =
-                    writeWhole(folder, kSpectrumCsv, spectrumTable(r, run.intervals), report);
+                    writeInFolder(folder, kSpectrumCsv, spectrumTable(r, run.intervals), report);
                 !st)
                 return st;
         } else if (finished) {
             // A connected network is one group: the whole run's spectrum, group 1 throughout.
             const std::string t = spectrumTable(r, run.intervals, 1);
             report.groupsRanked = 1;
-            if (Status st = writeWhole(folder, kSpectrumCsv, t, report); !st)
+            if (Status st = writeInFolder(folder, kSpectrumCsv, t, report); !st)
                 return st;
         } else if (run.perGroup) {
             if (Status st = rankGroups(r, groups, spectra); !st)
                 return st;
             report.groupsRanked = std::int32_t(spectra.size());
-            if (Status st = writeWhole(folder, kSpectrumCsv, groupSpectrumTable(r, groups, spectra),
-                                       report);
+            if (Status st = writeInFolder(folder, kSpectrumCsv,
+                                          groupSpectrumTable(r, groups, spectra), report);
                 !st)
                 return st;
         }
         std::vector<PairCounts> pairs;
         if (Status st = pairCounts(*run.table, r, pairs); !st)
             return st;
-        if (Status st = writeWhole(folder, kPairsCsv, pairsTable(r, pairs), report); !st)
+        if (Status st = writeInFolder(folder, kPairsCsv, pairsTable(r, pairs), report); !st)
             return st;
-        if (Status st = writeWhole(folder, kMatrixCsv, matrixTable(r), report); !st)
+        if (Status st = writeInFolder(folder, kMatrixCsv, matrixTable(r), report); !st)
             return st;
         std::vector<CaseCounts> cases;
         if (Status st = caseCounts(*run.table, r, cases); !st)
             return st;
-        if (Status st = writeWhole(folder, kCasesCsv, casesTable(r, cases), report); !st)
+        if (Status st = writeInFolder(folder, kCasesCsv, casesTable(r, cases), report); !st)
             return st;
         if (split) {
-            if (Status st = writeWhole(folder, kGroupsCsv, groupsTable(r, groups), report); !st)
+            if (Status st = writeInFolder(folder, kGroupsCsv, groupsTable(r, groups), report); !st)
                 return st;
         }
     }
@@ -240,7 +222,7 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         "results folder",
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     const json j = runJson(run, timed, report, spectra, haveGroups ? &groups : nullptr);
-    if (Status st = writeWhole(
+    if (Status st = writeInFolder(
             folder, kRunJson,
             j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", report);
         !st)

@@ -1,16 +1,54 @@
 #pragma once
 
+// Safe file writing, one rule for every file the window, the batch front end and the tables
+// folder write: a file is created anew, never written through a link planted under its name, and
+// a file that readers may see is written whole under a ".part" name and renamed once complete.
+
+#include "data/status.h"
+
 #include <cstdio>
 #include <string>
+#include <string_view>
 
 namespace sscm {
 
-/// Opens `path` for writing as a new file. An existing regular file or symbolic link of that
-/// name is removed first and the file is created exclusively, so a link planted under the name
-/// (in a shared folder, pointing at someone else's file) is never written through. A device or
-/// FIFO of that name (standard output, /dev/null) is written in place. A regular file that
-/// cannot be removed (a folder we may not change) is emptied in place, as before. Returns null
-/// with errno set when the file cannot be opened.
+/// Opens `path` for writing as a new file. An existing file or symbolic link of that name is
+/// removed first and the file is created exclusively without following links, so a link planted
+/// under the name (in a shared folder, pointing at someone else's file) is never written
+/// through. A device or FIFO of that name (/dev/null, a pipe to a reader) is written in place.
+/// Returns null with errno set when the file cannot be opened: a folder, a name that cannot be
+/// removed, a folder that does not exist.
 std::FILE* openFresh(const std::string& path);
+
+/// Opens the device or FIFO `path` (links followed: /dev/stdout) to write in place; nothing is
+/// created or emptied. Opening a FIFO waits for a reader; a signal ends the wait (null, EINTR).
+/// Null with errno set on failure.
+std::FILE* openInPlace(const std::string& path);
+
+/// Where a file that readers may see is written.
+struct WholeFile {
+    /// Not a regular file (a device, a FIFO, reached through links or not): written directly,
+    /// no ".part".
+    bool inPlace = false;
+    /// The regular file that the finished file replaces, links resolved, and the ".part" file
+    /// beside it that is written first (both empty when inPlace).
+    std::string target;
+    std::string part;
+};
+
+/// Settles where `path` is written and checks what can be checked before writing: a path that
+/// is a folder, or that lies in a folder that does not exist, is refused with a message naming
+/// `what` ("result file", "log file") and the path.
+Status planWhole(const std::string& path, const char* what, WholeFile& plan);
+
+/// Puts the finished ".part" file of `plan` in place of its target. On failure the ".part" file
+/// is removed and the message names both files and the reason.
+Status replaceTarget(const WholeFile& plan);
+
+/// Writes `bytes` as the whole file `path`: through its ".part" file and a rename when it is a
+/// regular file or not there yet (a link to a regular file has its target replaced), in place
+/// when it is a device or FIFO. A failure names `what` and `path` with the reason, and leaves
+/// the earlier file as it was; a failed write is `Status::writeFailed`.
+Status writeWhole(const std::string& path, std::string_view bytes, const char* what);
 
 } // namespace sscm

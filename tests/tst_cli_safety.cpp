@@ -206,6 +206,10 @@ TEST_F(CliSafety, OutputsThatAreTheDataOrEachOtherAreRefusedBeforeAnythingIsWrit
         {{"--results", "folder"}, "is a folder"},
         {{"--log", "missing/log.csv"}, "does not exist"},
         {{"--threshold", "four"}, "not a number"},
+#ifdef SSCM_NO_CHARTS
+        {{"--plot", "c.png"}, "not built in"},
+        {{"--heatmap", "h.svg"}, "not built in"},
+#endif
     };
     for (const auto& c : cases) {
         auto args = roles("w.csv");
@@ -258,6 +262,17 @@ TEST_F(CliSafety, PlantedLinksAreNeverWrittenThrough) {
     ASSERT_EQ(run(args), 0) << readFile("err.txt");
     EXPECT_TRUE(fs::is_symlink("res.csv"));
     EXPECT_EQ(readFile("target.csv"), readFile(kData + "worked_palatability.expected"));
+
+    // The spectrum table and the tables folder are written the same way.
+    fs::create_directory("out");
+    for (const char* name : {"sp.csv.part", "out/spectrum.csv.part", "out/run.json.part"})
+        fs::create_symlink(fs::absolute("victim.txt"), name);
+    args.insert(args.end(), {"--spectrum", "sp.csv", "--out", "out"});
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
+    EXPECT_EQ(readFile("victim.txt"), "precious");
+    EXPECT_NE(readFile("sp.csv"), "");
+    EXPECT_EQ(readFile("sp.csv"), readFile("out/spectrum.csv"));
+    EXPECT_FALSE(exists("sp.csv.part") || exists("out/spectrum.csv.part"));
 }
 
 // Outputs that are no regular file are written in place: "-" is standard output, a FIFO is

@@ -41,6 +41,13 @@ private:
     bool hasRun_ = false;
 };
 
+/// Writes the chart of `kind` of `run` (its intervals when not null) into `fileName` at the
+/// chart's own size, the format by the extension; `dataFile` names the data in the title. A
+/// failure names the file and the reason in `error`.
+bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
+                   const std::string& dataFile, ChartKind kind, const QString& fileName,
+                   QString* error);
+
 /// A resizable window of its own showing one chart of the latest run (View, Spectrum chart or
 /// Comparison matrix), with Save as (PNG, SVG, PDF at the size on view) and Copy (an image).
 class ChartWindow final : public QWidget {

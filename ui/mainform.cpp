@@ -4,6 +4,7 @@
 #include "charts/charts.h"
 #include "commands/export.h"
 #include "commands/go.h"
+#include "data/freshfile.h"
 #include "data/textencoding.h"
 #include "ui/chartwindow.h"
 #include "ui/filelists.h"
@@ -401,23 +402,16 @@ void MainForm::saveResults() {
         out += item(Ctl::List3, k);
         out += "\r\n";
     }
-    QFile file(QFile::decodeName(bytesOf(name)));
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (ok) {
-        ok = file.write(out.data(), qint64(out.size())) == qint64(out.size()) && file.flush();
-        file.close();
-        ok = ok && file.error() == QFileDevice::NoError;
-    }
-    if (!ok) {
-        warning("Cannot write the result file \"" + name +
-                    "\": " + stdString(file.errorString().toUtf8()),
-                kErrorTitle);
+    // The name is taken as the bytes typed: the data file's encoding is the file system's.
+    if (const Status st = writeWhole(name, out, "result file"); !st) {
+        warning(st.message, kErrorTitle);
         return;
     }
     showStatus(QString("Saved %1 %2 to %3")
                    .arg(n)
                    .arg(n == 1 ? "line" : "lines")
-                   .arg(QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath())));
+                   .arg(QDir::toNativeSeparators(
+                       QFileInfo(QFile::decodeName(bytesOf(name))).absoluteFilePath())));
 }
 
 void MainForm::requestExit() {
@@ -525,19 +519,8 @@ bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* err
         *error = "There is no finished run to draw: read a data file and run GO first.";
         return false;
     }
-    const AnalysisResult& r = *session_.lastResult;
-    if (kind == ChartKind::Spectrum) {
-        const SpectrumChartData d =
-            spectrumChartData(r, session_.lastIntervals.get(), runFile_, guessEncoding(r.spname));
-        return writeChart(
-            fileName, spectrumNaturalSize(d),
-            [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
-            "Palatability spectrum");
-    }
-    const HeatMapData d = heatMapData(r, runFile_, guessEncoding(r.spname));
-    return writeChart(
-        fileName, heatMapNaturalSize(d),
-        [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix");
+    return writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, kind,
+                         fileName, error);
 }
 
 bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
@@ -546,19 +529,13 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         return false;
     }
     const std::string table = spectrumTable(*session_.lastResult, session_.lastIntervals.get());
-    QFile file(fileName);
-    bool ok = file.open(QIODevice::WriteOnly | QIODevice::Truncate);
-    if (ok) {
-        ok = file.write(table.data(), qint64(table.size())) == qint64(table.size()) && file.flush();
-        file.close();
-        ok = ok && file.error() == QFileDevice::NoError;
-    }
-    if (!ok) {
-        *error = "Cannot write the spectrum table \"" + fileName + "\": " + file.errorString();
+    const std::string name = stdString(QFile::encodeName(fileName));
+    if (const Status st = writeWhole(name, table, "spectrum table"); !st) {
+        *error = QFile::decodeName(bytesOf(st.message));
         return false;
     }
     showStatus("Saved the spectrum table to " +
-               QDir::toNativeSeparators(QFileInfo(file).absoluteFilePath()));
+               QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
     return true;
 }
 
