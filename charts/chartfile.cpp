@@ -1,5 +1,10 @@
 #include "charts/chartfile.h"
 
+#include "data/freshfile.h"
+
+#include <string_view>
+
+#include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
 #include <QImage>
@@ -33,6 +38,68 @@ std::optional<ChartFormat> chartFormatOf(const QString& fileName) {
     return std::nullopt;
 }
 
+bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByteArray& bytes,
+                 QString* error, const QString& title) {
+    const auto fail = [&](const QString& why) {
+        if (error != nullptr) {
+            *error = why;
+        }
+        return false;
+    };
+    if (size.width() < 1 || size.height() < 1 || size.width() > kMaxWidth ||
+        size.height() > kMaxHeight) {
+        return fail(
+            QString("a size of %1x%2 cannot be drawn").arg(size.width()).arg(size.height()));
+    }
+    bytes.clear();
+    QBuffer buffer(&bytes);
+    buffer.open(QIODevice::WriteOnly);
+    const QRectF area(QPointF(0, 0), QSizeF(size));
+    if (format == ChartFormat::Png) {
+        QImage image(size, QImage::Format_RGB32);
+        if (image.isNull()) {
+            return fail("not enough memory for the image");
+        }
+        image.fill(Qt::white);
+        {
+            QPainter p(&image);
+            p.setRenderHint(QPainter::Antialiasing);
+            p.setRenderHint(QPainter::TextAntialiasing);
+            paint(p, area);
+        }
+        return image.save(&buffer, "PNG") || fail("the image could not be encoded");
+    }
+    if (format == ChartFormat::Svg) {
+        QSvgGenerator svg;
+        svg.setOutputDevice(&buffer);
+        svg.setSize(size);
+        svg.setViewBox(area);
+        svg.setTitle(title);
+        svg.setDescription("Drawn by sscm " SSCM_VERSION);
+        QPainter p;
+        if (!p.begin(&svg)) {
+            return fail("the drawing could not start");
+        }
+        paint(p, area);
+        p.end();
+        return true;
+    }
+    QPdfWriter pdf(&buffer);
+    pdf.setResolution(72);
+    pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setTitle(title);
+    pdf.setCreator("sscm " SSCM_VERSION);
+    QPainter p;
+    if (!p.begin(&pdf)) {
+        return fail("the drawing could not start");
+    }
+    p.setRenderHint(QPainter::Antialiasing);
+    paint(p, area);
+    p.end();
+    return true;
+}
+
 bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, QString* error,
                 const QString& title) {
     const auto fail = [&](const QString& why) {
@@ -45,73 +112,20 @@ bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, 
     if (!format) {
         return fail("the name must end in .png, .svg or .pdf");
     }
-    if (size.width() < 1 || size.height() < 1 || size.width() > kMaxWidth ||
-        size.height() > kMaxHeight) {
-        return fail(
-            QString("a size of %1x%2 cannot be drawn").arg(size.width()).arg(size.height()));
+    QByteArray bytes;
+    QString why;
+    if (!renderChart(*format, size, paint, bytes, &why, title)) {
+        return fail(why);
     }
-    const QRectF area(QPointF(0, 0), QSizeF(size));
-    if (*format == ChartFormat::Png) {
-        QImage image(size, QImage::Format_RGB32);
-        if (image.isNull()) {
-            return fail("not enough memory for the image");
-        }
-        image.fill(Qt::white);
-        {
-            QPainter p(&image);
-            p.setRenderHint(QPainter::Antialiasing);
-            p.setRenderHint(QPainter::TextAntialiasing);
-            paint(p, area);
-        }
-        QFile file(fileName);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-            return fail(file.errorString());
-        }
-        if (!image.save(&file, "PNG") || !file.flush()) {
-            return fail(file.errorString());
-        }
-        file.close();
-        return file.error() == QFileDevice::NoError || fail(file.errorString());
+    // Written whole as every other output: a ".part" file renamed once complete, never through
+    // a link planted under the name, the earlier chart kept when the write fails.
+    const Status st =
+        writeWhole(QFile::encodeName(fileName).toStdString(),
+                   std::string_view(bytes.constData(), std::size_t(bytes.size())), "chart file");
+    if (!st && error != nullptr) {
+        *error = QFile::decodeName(QByteArray::fromStdString(st.message));
     }
-
-    QFile file(fileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
-        return fail(file.errorString());
-    }
-    if (*format == ChartFormat::Svg) {
-        QSvgGenerator svg;
-        svg.setOutputDevice(&file);
-        svg.setSize(size);
-        svg.setViewBox(area);
-        svg.setTitle(title);
-        svg.setDescription("Drawn by sscm " SSCM_VERSION);
-        QPainter p;
-        if (!p.begin(&svg)) {
-            return fail("the drawing could not start");
-        }
-        paint(p, area);
-        p.end();
-    } else {
-        QPdfWriter pdf(&file);
-        pdf.setResolution(72);
-        pdf.setPageSize(
-            QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setTitle(title);
-        pdf.setCreator("sscm " SSCM_VERSION);
-        QPainter p;
-        if (!p.begin(&pdf)) {
-            return fail("the drawing could not start");
-        }
-        p.setRenderHint(QPainter::Antialiasing);
-        paint(p, area);
-        p.end();
-    }
-    if (!file.flush()) {
-        return fail(file.errorString());
-    }
-    file.close();
-    return file.error() == QFileDevice::NoError || fail(file.errorString());
+    return st.isOk();
 }
 
 } // namespace sscm

@@ -3,6 +3,7 @@
 #include <functional>
 #include <optional>
 
+#include <QByteArray>
 #include <QRectF>
 #include <QSize>
 #include <QString>
@@ -17,9 +18,16 @@ std::optional<ChartFormat> chartFormatOf(const QString& fileName);
 
 using ChartPainter = std::function<void(QPainter&, const QRectF&)>;
 
+/// Paints a chart of `size` pixels (points in a PDF) in `format` into `bytes`. Needs a
+/// QGuiApplication, but no display. False with `error` set to the reason when the size cannot
+/// be drawn or the image not encoded.
+bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByteArray& bytes,
+                 QString* error, const QString& title = QString());
+
 /// Paints a chart of `size` pixels (points in a PDF) into `fileName`, in the format its
-/// extension names. Needs a QGuiApplication, but no display. False with `error` set when the
-/// extension is not known or the file cannot be written.
+/// extension names, and writes it whole through the one file-writing rule. False with `error`
+/// set (naming the file and the reason) when the extension is not known, the size cannot be
+/// drawn or the file cannot be written; an earlier file of that name is then kept.
 bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, QString* error,
                 const QString& title = QString());
 

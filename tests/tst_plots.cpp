@@ -6,6 +6,7 @@
 #include "test_config.h"
 
 #include <cstdint>
+#include <filesystem>
 #include <string>
 #include <vector>
 
@@ -63,8 +64,14 @@ TEST_F(Plots, BothChartsInEveryFormatWithoutADisplay) {
     EXPECT_GT(h, 200u);
     EXPECT_GT(pngSize(readFile("h.PNG")).first, 300u);
 
+    // Chart files are written whole like every output: a link planted at the ".part" name is
+    // never written through.
+    writeFile("victim.txt", "precious");
+    std::filesystem::create_symlink("victim.txt", "s.svg.part");
     ASSERT_EQ(run({"--plot", "s.svg", "--heatmap", "h.pdf", "--plot-size", "640x480"}), 0)
         << readFile("err.txt");
+    EXPECT_EQ(readFile("victim.txt"), "precious");
+    EXPECT_FALSE(std::filesystem::is_symlink("s.svg") || exists("s.svg.part"));
     const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read("s.svg");
     ASSERT_TRUE(svg.ok);
     EXPECT_EQ(markers(svg), keptSpecies());

@@ -1,7 +1,5 @@
 #include "ui/chartwindow.h"
 
-#include "data/freshfile.h"
-
 #include <QApplication>
 #include <QClipboard>
 #include <QFile>
@@ -12,46 +10,9 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
-#include <QTemporaryDir>
 #include <QVBoxLayout>
 
 namespace sscm {
-
-namespace {
-
-/// Writes a chart file as the window writes every file: drawn into a private scratch folder
-/// first (the drawing picks its format by the extension), then written whole into `fileName`,
-/// created anew beside a link's target or in place on a device.
-bool writeChartWhole(const QString& fileName, QSize size, const ChartPainter& paint, QString* error,
-                     const QString& title) {
-    const auto fail = [&](const QString& why) {
-        if (error != nullptr) {
-            *error = why;
-        }
-        return false;
-    };
-    const QTemporaryDir scratch;
-    if (!scratch.isValid()) {
-        return fail("Cannot write the chart file \"" + fileName +
-                    "\": no scratch folder: " + scratch.errorString());
-    }
-    const QString drawn = scratch.filePath("chart." + QFileInfo(fileName).suffix());
-    QString why;
-    if (!writeChart(drawn, size, paint, &why, title)) {
-        return fail(why.replace(drawn, fileName));
-    }
-    QFile file(drawn);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return fail("Cannot write the chart file \"" + fileName + "\": " + file.errorString());
-    }
-    const QByteArray bytes = file.readAll();
-    const Status st =
-        writeWhole(QFile::encodeName(fileName).toStdString(),
-                   std::string_view(bytes.constData(), size_t(bytes.size())), "chart file");
-    return st || fail(QFile::decodeName(QByteArray::fromStdString(st.message)));
-}
-
-} // namespace
 
 ChartView::ChartView(ChartKind kind, QWidget* parent) : QWidget(parent), kind_(kind) {
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -156,19 +117,19 @@ bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
     if (kind == ChartKind::Spectrum) {
         const SpectrumChartData d =
             spectrumChartData(run, intervals, dataFile, guessEncoding(run.spname));
-        return writeChartWhole(
+        return writeChart(
             fileName, spectrumNaturalSize(d),
             [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
             "Palatability spectrum");
     }
     const HeatMapData d = heatMapData(run, dataFile, guessEncoding(run.spname));
-    return writeChartWhole(
+    return writeChart(
         fileName, heatMapNaturalSize(d),
         [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix");
 }
 
 bool ChartWindow::saveTo(const QString& fileName, QString* error) const {
-    return writeChartWhole(
+    return writeChart(
         fileName, view_->size(), [this](QPainter& p, const QRectF& a) { view_->paintChart(p, a); },
         error, windowTitle());
 }
