@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-namespace sscm {
+namespace sscm::cli {
 
 volatile std::sig_atomic_t CliWindow::stopRequested_ = 0;
 
@@ -97,4 +97,4 @@ void CliWindow::endProgress() {
     }
 }
 
-} // namespace sscm
+} // namespace sscm::cli

@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-namespace sscm {
+namespace sscm::cli {
 
 /// The window of the batch front end: the headless window, with List3's lines going straight to
 /// the result file and to standard output as the run adds them. Warnings go to standard error;
@@ -66,4 +66,4 @@ private:
     std::size_t shownWidth_ = 0;
 };
 
-} // namespace sscm
+} // namespace sscm::cli
