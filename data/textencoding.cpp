@@ -1,5 +1,9 @@
 #include "data/textencoding.h"
 
+#include "data/datatable.h"
+
+#include <algorithm>
+
 namespace sscm {
 
 bool isValidUtf8(std::string_view text) {
@@ -84,20 +88,45 @@ TextEncoding guessEncoding(std::string_view text) {
     return TextEncoding::Latin1;
 }
 
+void EncodingGuess::add(std::string_view text) {
+    utf8_ = utf8_ && isValidUtf8(text);
+    cp932_ = cp932_ && isCleanCp932(text);
+    japanese_ = japanese_ || (cp932_ && hasJapaneseCp932(text));
+}
+
+TextEncoding EncodingGuess::result() const {
+    if (utf8_)
+        return TextEncoding::Utf8;
+    return cp932_ && japanese_ ? TextEncoding::Cp932 : TextEncoding::Latin1;
+}
+
 TextEncoding guessEncoding(const std::vector<std::string>& texts) {
-    bool utf8 = true;
-    bool cp932 = true;
-    bool japanese = false;
+    EncodingGuess guess;
     for (const std::string& t : texts) {
-        utf8 = utf8 && isValidUtf8(t);
-        cp932 = cp932 && isCleanCp932(t);
-        japanese = japanese || (cp932 && hasJapaneseCp932(t));
-        if (!utf8 && !cp932)
+        guess.add(t);
+        if (guess.settled())
             break;
     }
-    if (utf8)
-        return TextEncoding::Utf8;
-    return cp932 && japanese ? TextEncoding::Cp932 : TextEncoding::Latin1;
+    return guess.result();
+}
+
+TextEncoding guessEncoding(const DataTable& table) {
+    EncodingGuess guess;
+    for (const std::string& name : table.varname)
+        guess.add(name);
+    // Cells of plain ASCII (numbers, most names) decide nothing: one pass over the bytes finds
+    // whether any cell needs a look of its own.
+    const bool ascii = std::all_of(table.text.begin(), table.text.end(),
+                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+    if (ascii)
+        return guess.result();
+    const std::string_view text(table.text);
+    for (std::size_t k = 0; k + 1 < table.offsets.size() && !guess.settled(); ++k) {
+        const std::string_view cell =
+            text.substr(table.offsets[k], table.offsets[k + 1] - table.offsets[k]);
+        guess.add(cell);
+    }
+    return guess.result();
 }
 
 const char* encodingName(TextEncoding e) {
