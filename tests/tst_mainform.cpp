@@ -232,7 +232,7 @@ protected:
 
 TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(form->windowTitle(), "Species-to-species comparison matrix method");
-    // The described client area, whole, between the menu bar and the status line.
+    // The client area at its design size, whole, between the menu bar and the status line.
     EXPECT_EQ(form->clientArea()->size(), QSize(729, 487));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     auto* menu = ctl<QMenuBar>("MenuBar");
@@ -828,7 +828,7 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
                                                     "Stop confidence intervals", "Copy results"}));
     EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
     EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
-    // The described controls keep their places within the client area.
+    // The numbered controls keep their design places within the client area.
     EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), QRect(168, 448, 113, 33));
     EXPECT_EQ(ctl<QWidget>("List3")->parentWidget(), form->clientArea());
 
