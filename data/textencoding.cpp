@@ -2,8 +2,6 @@
 
 #include "data/datatable.h"
 
-#include <algorithm>
-
 namespace sscm {
 
 bool isValidUtf8(std::string_view text) {
@@ -110,22 +108,50 @@ TextEncoding guessEncoding(const std::vector<std::string>& texts) {
     return guess.result();
 }
 
+namespace {
+
+// Calls `look` with each cell of `table` that holds a byte above 0x7F, in order, until it returns
+// false. Cells of plain ASCII (numbers, most names) are passed over in one pass over the bytes.
+template <class Look> void nonAsciiCells(const DataTable& table, Look look) {
+    const std::string_view text(table.text);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t k = 0;
+    std::size_t p = 0;
+    while (true) {
+        while (p < size && bytes[p] < 0x80)
+            ++p;
+        if (p == size)
+            return;
+        while (table.offsets[k + 1] <= p) // the cell that holds byte p
+            ++k;
+        if (!look(text.substr(table.offsets[k], table.offsets[k + 1] - table.offsets[k])))
+            return;
+        p = table.offsets[k + 1];
+    }
+}
+
+} // namespace
+
 TextEncoding guessEncoding(const DataTable& table) {
     EncodingGuess guess;
     for (const std::string& name : table.varname)
         guess.add(name);
-    // Cells of plain ASCII (numbers, most names) decide nothing: one pass over the bytes finds
-    // whether any cell needs a look of its own.
-    const bool ascii = std::all_of(table.text.begin(), table.text.end(),
-                                   [](char c) { return static_cast<unsigned char>(c) < 0x80; });
-    if (ascii)
-        return guess.result();
-    const std::string_view text(table.text);
-    for (std::size_t k = 0; k + 1 < table.offsets.size() && !guess.settled(); ++k) {
-        const std::string_view cell =
-            text.substr(table.offsets[k], table.offsets[k + 1] - table.offsets[k]);
-        guess.add(cell);
+    // Most tables are UTF-8 (or ASCII): one look at each cell settles that, and only a table that
+    // is not needs the CP932 and Latin-1 looks.
+    if (guess.result() == TextEncoding::Utf8) {
+        bool utf8 = true;
+        nonAsciiCells(table, [&](std::string_view cell) {
+            utf8 = isValidUtf8(cell);
+            return utf8;
+        });
+        if (utf8)
+            return TextEncoding::Utf8;
     }
+    nonAsciiCells(table, [&](std::string_view cell) {
+        guess.add(cell);
+        return !guess.settled();
+    });
     return guess.result();
 }
 
