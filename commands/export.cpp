@@ -29,12 +29,19 @@ Status writeInFolder(const fs::path& dir, const std::string& name, const std::st
 
 // A text for JSON: JSON wants UTF-8, and names keep the bytes of their data file. Latin-1 turns
 // into UTF-8 exactly; bytes that are not UTF-8 otherwise (CP932) become U+FFFD in run.json only.
+// Texts from elsewhere (paths, the command line, messages) are taken as UTF-8 when they are.
 std::string jsonText(std::string_view text, TextEncoding names) {
     if (isValidUtf8(text))
         return std::string(text);
     if (names == TextEncoding::Latin1)
         return latin1ToUtf8(text);
     return std::string(text);
+}
+
+// A variable name of the table, in the table's own encoding: a Latin-1 table's names turn into
+// UTF-8 byte by byte even where their bytes happen to be valid UTF-8, as the window shows them.
+std::string jsonName(std::string_view name, TextEncoding names) {
+    return names == TextEncoding::Latin1 ? latin1ToUtf8(name) : std::string(name);
 }
 
 const char* outcomeName(Status::Code c) {
@@ -51,20 +58,10 @@ const char* outcomeName(Status::Code c) {
     return "failed";
 }
 
-TextEncoding namesEncoding(const RunOutcome& run) {
-    std::vector<std::string> names;
-    if (run.table != nullptr)
-        names.insert(names.end(), run.table->varname.begin(), run.table->varname.end());
-    if (run.result != nullptr) {
-        names.insert(names.end(), run.result->allSpecies.begin(), run.result->allSpecies.end());
-        names.insert(names.end(), run.result->casename.begin(), run.result->casename.end());
-    }
-    return guessEncoding(names);
-}
-
 json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport& report,
              const std::vector<GroupSpectrum>& spectra, const SpeciesGroups* groups) {
-    const TextEncoding enc = namesEncoding(run);
+    // Without a table (a run that failed before its tables) no name decides anything: UTF-8.
+    const TextEncoding enc = run.table != nullptr ? run.table->encoding : TextEncoding::Utf8;
     json j;
     j["program"] = {{"name", "sscm"}, {"version", SSCM_VERSION}};
     json cmd = json::array();
@@ -83,9 +80,9 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
 
     if (run.settings != nullptr) {
         const AnalysisSettings& s = *run.settings;
-        j["settings"] = {{"case", jsonText(s.casevar, enc)},
-                         {"species", jsonText(s.spvar, enc)},
-                         {"intensity", jsonText(s.prefvar, enc)},
+        j["settings"] = {{"case", jsonName(s.casevar, enc)},
+                         {"species", jsonName(s.spvar, enc)},
+                         {"intensity", jsonName(s.prefvar, enc)},
                          {"remove_low_occurrence", s.removelow},
                          {"threshold", s.removelow ? json(jsonText(s.lowlimit, enc)) : json()},
                          {"per_group", run.perGroup}};

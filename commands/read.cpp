@@ -207,6 +207,7 @@ Status loadTable(Window& w, Session& s, DataSource from) {
                         Status::failed("Cannot read the data file " + quoted(source) + ": " +
                                        std::strerror(EIO)));
 
+    table->encoding = guessEncoding(*table);
     s.table = std::move(table);
     s.dataFile = source;
     for (const std::string& name : s.table->varname)

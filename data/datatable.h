@@ -1,5 +1,7 @@
 #pragma once
 
+#include "data/textencoding.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -22,6 +24,9 @@ struct DataTable {
     /// Start of each cell in `text`, row-major (cell k = (row-1) * valn + (var-1)), plus one
     /// final entry: the end of the last cell.
     std::vector<std::uint64_t> offsets;
+    /// How the table's names are shown and exported: decided once, from the variable names and
+    /// every cell, by whoever fills the table (guessEncoding(const DataTable&)).
+    TextEncoding encoding = TextEncoding::Utf8;
 
     /// datatable(j, i): the value of variable j (1..valn) in data row i (1..objn).
     std::string_view cell(std::int32_t j, std::int32_t i) const {

@@ -1,5 +1,7 @@
 #include "data/textencoding.h"
 
+#include "data/datatable.h"
+
 namespace sscm {
 
 bool isValidUtf8(std::string_view text) {
@@ -84,20 +86,73 @@ TextEncoding guessEncoding(std::string_view text) {
     return TextEncoding::Latin1;
 }
 
+void EncodingGuess::add(std::string_view text) {
+    utf8_ = utf8_ && isValidUtf8(text);
+    cp932_ = cp932_ && isCleanCp932(text);
+    japanese_ = japanese_ || (cp932_ && hasJapaneseCp932(text));
+}
+
+TextEncoding EncodingGuess::result() const {
+    if (utf8_)
+        return TextEncoding::Utf8;
+    return cp932_ && japanese_ ? TextEncoding::Cp932 : TextEncoding::Latin1;
+}
+
 TextEncoding guessEncoding(const std::vector<std::string>& texts) {
-    bool utf8 = true;
-    bool cp932 = true;
-    bool japanese = false;
+    EncodingGuess guess;
     for (const std::string& t : texts) {
-        utf8 = utf8 && isValidUtf8(t);
-        cp932 = cp932 && isCleanCp932(t);
-        japanese = japanese || (cp932 && hasJapaneseCp932(t));
-        if (!utf8 && !cp932)
+        guess.add(t);
+        if (guess.settled())
             break;
     }
-    if (utf8)
-        return TextEncoding::Utf8;
-    return cp932 && japanese ? TextEncoding::Cp932 : TextEncoding::Latin1;
+    return guess.result();
+}
+
+namespace {
+
+// Calls `look` with each cell of `table` that holds a byte above 0x7F, in order, until it returns
+// false. Cells of plain ASCII (numbers, most names) are passed over in one pass over the bytes.
+template <class Look> void nonAsciiCells(const DataTable& table, Look look) {
+    const std::string_view text(table.text);
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
+    const std::size_t size = text.size();
+    std::size_t k = 0;
+    std::size_t p = 0;
+    while (true) {
+        while (p < size && bytes[p] < 0x80)
+            ++p;
+        if (p == size)
+            return;
+        while (table.offsets[k + 1] <= p) // the cell that holds byte p
+            ++k;
+        if (!look(text.substr(table.offsets[k], table.offsets[k + 1] - table.offsets[k])))
+            return;
+        p = table.offsets[k + 1];
+    }
+}
+
+} // namespace
+
+TextEncoding guessEncoding(const DataTable& table) {
+    EncodingGuess guess;
+    for (const std::string& name : table.varname)
+        guess.add(name);
+    // Most tables are UTF-8 (or ASCII): one look at each cell settles that, and only a table that
+    // is not needs the CP932 and Latin-1 looks.
+    if (guess.result() == TextEncoding::Utf8) {
+        bool utf8 = true;
+        nonAsciiCells(table, [&](std::string_view cell) {
+            utf8 = isValidUtf8(cell);
+            return utf8;
+        });
+        if (utf8)
+            return TextEncoding::Utf8;
+    }
+    nonAsciiCells(table, [&](std::string_view cell) {
+        guess.add(cell);
+        return !guess.settled();
+    });
+    return guess.result();
 }
 
 const char* encodingName(TextEncoding e) {

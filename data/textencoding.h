@@ -6,6 +6,8 @@
 
 namespace sscm {
 
+struct DataTable;
+
 /// The encodings in which the names of a data file usually come: UTF-8, CP932 (Shift-JIS as
 /// spreadsheets on Japanese desktops export it) and Latin-1. Files keep their bytes whatever the
 /// guess; the guess only decides how a name is shown.
@@ -30,10 +32,28 @@ bool hasJapaneseCp932(std::string_view text);
 /// and has a Japanese one, else Latin-1 (every byte a character).
 TextEncoding guessEncoding(std::string_view text);
 
-/// The same decision for a set of texts taken together (the names of one data file): UTF-8
-/// when every text is valid UTF-8, else CP932 when every text is clean CP932 and one has a
-/// Japanese character, else Latin-1.
+/// The decision for a set of texts taken together (the names of one data set), text by text:
+/// UTF-8 when every text is valid UTF-8, else CP932 when every text is clean CP932 and one has a
+/// Japanese character, else Latin-1. Repeated texts change nothing.
+class EncodingGuess {
+public:
+    void add(std::string_view text);
+    /// Neither UTF-8 nor CP932 is possible any more: Latin-1 whatever texts follow.
+    bool settled() const { return !utf8_ && !cp932_; }
+    TextEncoding result() const;
+
+private:
+    bool utf8_ = true;
+    bool cp932_ = true;
+    bool japanese_ = false;
+};
+
+/// The set decision for `texts`.
 TextEncoding guessEncoding(const std::vector<std::string>& texts);
+
+/// The set decision for a data table: its variable names and the texts of all its cells, which
+/// is where every case, species and variable name shown or written comes from.
+TextEncoding guessEncoding(const DataTable& table);
 
 /// "UTF-8", "CP932" or "latin1": names that R's fileEncoding and iconv understand.
 const char* encodingName(TextEncoding e);

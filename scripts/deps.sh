@@ -3,7 +3,8 @@
 set -euo pipefail
 
 packages=(
-    build-essential cmake ninja-build pkg-config clang-format clang libclang-rt-14-dev
+    build-essential cmake ninja-build pkg-config ccache clang-format clang-tidy clang
+    libclang-rt-14-dev
     libgtest-dev libbenchmark-dev libcli11-dev
     nlohmann-json3-dev libssl-dev
     qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time

@@ -17,6 +17,14 @@ mkdir -p "$out"
 cd "$out"
 R CMD build --no-manual ../../r
 tarball=$(ls sscm_*.tar.gz)
+# The package's C++ compiles through ccache when it is installed, as the CMake build's do; paths
+# are taken relative to the repository, so the check's fresh copy of the sources hits the cache.
+if command -v ccache >/dev/null; then
+    printf 'CXX20 = ccache %s\n' "$(R CMD config CXX20)" >Makevars-ccache
+    export R_MAKEVARS_USER="$PWD/Makevars-ccache"
+    CCACHE_BASEDIR="$(cd ../.. && pwd)"
+    export CCACHE_BASEDIR CCACHE_NOHASHDIR=1
+fi
 # NOT_CRAN: the interrupt test (a child R process and a signal) runs too.
 SSCM_CLI="$(cd .. && pwd)/sscm-cli" NOT_CRAN=true _R_CHECK_FORCE_SUGGESTS_=false \
     MAKEFLAGS="-j$(nproc)" \

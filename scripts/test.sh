@@ -1,28 +1,54 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks formatting, then builds and runs every test twice: once
-# plainly and once under AddressSanitizer and UndefinedBehaviorSanitizer, warnings as errors and
-# the window included both times; then runs each fuzz target for 30 s.
+# Installs what is missing, checks formatting and the layers' includes, then builds and runs
+# every test plainly (warnings as errors, the window included), runs clang-tidy over the sources
+# and checks the R package; then runs the threaded tests under ThreadSanitizer, every test under
+# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for 30 s. Each step
+# prints the seconds it took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
+step_name=""
+step_start=$SECONDS
+step() {
+    if [ -n "$step_name" ]; then
+        echo "-- $step_name: $((SECONDS - step_start)) s"
+    fi
+    step_name=$1
+    step_start=$SECONDS
+    echo "== $1"
+}
+
 bash scripts/deps.sh
 
-echo "== clang-format"
+step "clang-format"
 git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run -Werror
 
+step "layers"
+bash scripts/check-layers.sh
+
 jobs=$(nproc)
-echo "== build and test"
+step "build and test"
 cmake --preset default -DSSCM_WERROR=ON
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
 
-echo "== R package"
+step "clang-tidy"
+bash scripts/tidy.sh
+
+step "R package"
 bash scripts/test-r.sh
 
-echo "== build and test with sanitizers"
+step "threaded tests under ThreadSanitizer"
+cmake --preset tsan -DSSCM_WERROR=ON
+cmake --build --preset tsan -j "$jobs"
+ctest --preset tsan -j "$jobs"
+
+step "build and test with sanitizers"
 cmake --preset sanitize -DSSCM_WERROR=ON
 cmake --build --preset sanitize -j "$jobs"
 ctest --preset sanitize -j "$jobs"
 
-echo "== fuzz targets, 30 s each on their corpus"
+step "fuzz targets, 30 s each on their corpus"
 bash tests/fuzz/run.sh
+echo "-- $step_name: $((SECONDS - step_start)) s"
+echo "== all steps: $SECONDS s"

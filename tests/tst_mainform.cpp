@@ -232,7 +232,7 @@ protected:
 
 TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(form->windowTitle(), "Species-to-species comparison matrix method");
-    // The described client area, whole, between the menu bar and the status line.
+    // The client area at its design size, whole, between the menu bar and the status line.
     EXPECT_EQ(form->clientArea()->size(), QSize(729, 487));
     EXPECT_EQ(form->minimumSize(), form->maximumSize());
     auto* menu = ctl<QMenuBar>("MenuBar");
@@ -534,6 +534,46 @@ TEST_F(MainFormTest, NamesThatAreNotUtf8ReadBackByteForByte) {
     EXPECT_NE(saved.find("Ch\xeane,  "), std::string::npos);
 }
 
+TEST_F(MainFormTest, OneDataSetShowsAllItsNamesInOneEncoding) {
+    // The header alone is UTF-8 and one species alone is CP932 (ススキ), but "Caf\xe9" makes
+    // the data set Latin-1: every name is shown, and recorded in run.json, as Latin-1.
+    const std::string susuki = "\x83\x58\x83\x58\x83\x4c";
+    writeFile("mixed.csv", "Fl\xe4"
+                           "che,Esp\xc3\xa8"
+                           "ce,Pref\nS1,Caf\xe9,5\nS1," +
+                               susuki + ",2\nS1,Poa,1\nS2,Caf\xe9,4\nS2,Poa,2\n");
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("mixed.csv");
+    const QString flaeche = QString::fromUtf8("Fl\u00e4che");
+    const QString espece = QString::fromUtf8("Esp\u00c3\u00a8ce");
+    EXPECT_EQ(items("List1"), (QStringList{flaeche, espece, "Pref"}));
+    assignRoles(flaeche, espece, "Pref");
+    EXPECT_EQ(text("Text2"), espece);
+    EXPECT_EQ(form->text(sscm::Ctl::Text2), "Esp\xc3\xa8"
+                                            "ce");
+    click("Command4");
+    ASSERT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text.toStdString();
+    const QStringList lines = items("List3");
+    EXPECT_FALSE(lines.filter(QString::fromUtf8("Caf\u00e9,  ")).isEmpty());
+    EXPECT_FALSE(lines.filter(QString::fromUtf8("\u0083X\u0083X\u0083L,  ")).isEmpty());
+    click("Command6");
+    const std::string saved = readFile("palatability_mixed.csv");
+    EXPECT_NE(saved.find("\nCaf\xe9,  "), std::string::npos);
+    EXPECT_NE(saved.find("\n" + susuki + ",  "), std::string::npos);
+
+    QString error;
+    ASSERT_TRUE(form->exportTablesTo("mixed-out", &error)) << error.toStdString();
+    const std::string record = readFile("mixed-out/run.json");
+    EXPECT_NE(record.find("\"name_encoding\": \"latin1\""), std::string::npos);
+    EXPECT_NE(record.find("\"case\": \"Fl\xc3\xa4"
+                          "che\""),
+              std::string::npos);
+    EXPECT_NE(record.find("\"species\": \"Esp\xc3\x83\xc2\xa8"
+                          "ce\""),
+              std::string::npos);
+}
+
 TEST_F(MainFormTest, GoWhileReadingUsesThePreviousTable) {
     prepareSmall();
     writeBigFile("big.csv", 400, 50, 60);
@@ -788,7 +828,7 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
                                                     "Stop confidence intervals", "Copy results"}));
     EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
     EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
-    // The described controls keep their places within the client area.
+    // The numbered controls keep their design places within the client area.
     EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), QRect(168, 448, 113, 33));
     EXPECT_EQ(ctl<QWidget>("List3")->parentWidget(), form->clientArea());
 

@@ -37,8 +37,9 @@ int px(int twips) {
 
 enum class Kind { Label, Button, TextBox, ListBox, CheckBox, Drive, Dir, File, Description };
 
-/// One described control: its name, kind, position in twips, the pixel by which it gives way
-/// to a neighbour where rounding would make two controls share it, its font and caption.
+/// One control of the client area: its name, kind, position in twips, the pixel by which it
+/// gives way to a neighbour where rounding would make two controls share it, its font and
+/// caption.
 struct ControlSpec {
     const char* name;
     Kind kind;

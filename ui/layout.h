@@ -24,7 +24,7 @@ QFont makeFont(Face face, double points, bool bold = false);
 /// abut in pixels.
 QRect twipRect(int left, int top, int width, int height);
 
-/// The client area of the main window: the described controls at their positions, in twips of
+/// The client area of the main window: the numbered controls at their positions, in twips of
 /// the design, and the decorative lines between them. Menu bar and status line lie outside it.
 class ClientArea final : public QWidget {
 public:

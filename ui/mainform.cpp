@@ -29,6 +29,7 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
+#include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -54,6 +55,42 @@ QString MainForm::toQString(std::string_view bytes, bool* exact) {
         *exact = isValidUtf8(bytes);
     }
     return displayText(bytes);
+}
+
+QString MainForm::toQString(std::string_view bytes, TextEncoding names, bool* exact) {
+    const bool utf8 = isValidUtf8(bytes);
+    const auto size = qsizetype(bytes.size());
+    if (exact != nullptr) {
+        // Only ASCII reads the same in every encoding.
+        *exact = utf8 && (names == TextEncoding::Utf8 ||
+                          std::all_of(bytes.begin(), bytes.end(),
+                                      [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
+    }
+    switch (names) {
+    case TextEncoding::Utf8:
+        return utf8 ? QString::fromUtf8(bytes.data(), size) : displayText(bytes);
+    case TextEncoding::Cp932: {
+        // As Windows writes it ("windows-31j"), as the charts decode it.
+        QStringDecoder cp932("windows-31j", QStringDecoder::Flag::Stateless);
+        if (cp932.isValid()) {
+            QString s = cp932(QByteArrayView(bytes.data(), size));
+            if (!cp932.hasError()) {
+                return s;
+            }
+        }
+        break;
+    }
+    case TextEncoding::Latin1:
+        break;
+    }
+    return QString::fromLatin1(bytes.data(), size);
+}
+
+TextEncoding MainForm::namesEncoding(Ctl c) const {
+    if (c == Ctl::List3) {
+        return runNames_;
+    }
+    return session_.table ? session_.table->encoding : TextEncoding::Utf8;
 }
 
 MainForm::MainForm(const QString& startDir, QWidget* parent) : QWidget(parent) {
@@ -213,12 +250,16 @@ MainForm::TextBox& MainForm::textBox(Ctl c) {
 }
 
 void MainForm::setTextBox(Ctl c, std::string_view bytes) {
+    setTextBox(c, bytes, toQString(bytes));
+}
+
+void MainForm::setTextBox(Ctl c, std::string_view bytes, const QString& shown) {
     TextBox& t = textBox(c);
     if (t.edit == nullptr) {
         return;
     }
     t.bytes.assign(bytes);
-    t.shown = toQString(bytes);
+    t.shown = shown;
     t.edit->setText(t.shown);
     // Show the start of a long name, not its end.
     t.edit->setCursorPosition(0);
@@ -266,7 +307,7 @@ void MainForm::addItem(Ctl c, std::string_view item) {
         return;
     }
     bool exact = true;
-    auto* it = new QListWidgetItem(toQString(item, &exact));
+    auto* it = new QListWidgetItem(toQString(item, namesEncoding(c), &exact));
     if (!exact) {
         // Shown decoded; the bytes themselves go back to the commands and into files.
         it->setData(Qt::UserRole, bytesOf(item));
@@ -358,6 +399,7 @@ void MainForm::runAnalysis() {
     ctl_[size_t(Ctl::Label11)]->repaint();
 
     const std::string file = tableFile_;
+    runNames_ = session_.table ? session_.table->encoding : TextEncoding::Utf8;
     const auto before = session_.lastResult;
     const Status st = goCommand(*this, session_);
     --busyDepth_;
@@ -450,7 +492,8 @@ void MainForm::copySelectedVariable(Ctl target) {
     if (selected.isEmpty()) {
         return;
     }
-    setTextBox(target, item(Ctl::List1, list1_->row(selected.front())));
+    // The role box shows the variable name as List1 does.
+    setTextBox(target, item(Ctl::List1, list1_->row(selected.front())), selected.front()->text());
 }
 
 QString MainForm::dirPath() const {

@@ -3,6 +3,7 @@
 #include "analysis/bootstrap.h"
 #include "commands/bootstrapjob.h"
 #include "commands/read.h"
+#include "data/textencoding.h"
 #include "data/window.h"
 #include "ui/eventpump.h"
 
@@ -65,14 +66,20 @@ public:
     bool busy() const { return busyDepth_ > 0; }
     /// The state kept between commands: the last table read and the last run's result.
     const Session& session() const { return session_; }
-    /// The client area holding the described controls.
+    /// The client area holding the numbered controls (Command1, Text7, List3, ...).
     QWidget* clientArea() const;
     /// The text of the status line.
     QString statusText() const;
 
-    /// A name from the data file as shown: UTF-8, else CP932, else Latin-1 (see displayText).
+    /// A text that does not come from a data table (a caption, a message, a file name) as
+    /// shown: UTF-8, else CP932, else Latin-1, guessed from the text alone (see displayText).
     /// `exact` tells whether the shown text converts back to the same bytes.
     static QString toQString(std::string_view bytes, bool* exact = nullptr);
+    /// A name from a data table as shown, decoded in the table's encoding `names`, so that every
+    /// name of one data set is shown the same way. A text that is not UTF-8 in a UTF-8 table
+    /// (none comes from one) is shown as the text alone would be; a name that CP932 cannot
+    /// decode, as Latin-1.
+    static QString toQString(std::string_view bytes, TextEncoding names, bool* exact = nullptr);
 
     // --- Commands of the menu ----------------------------------------------------------------
 
@@ -125,6 +132,10 @@ private:
     void wireControls();
     void setDefaults();
     void setTextBox(Ctl c, std::string_view bytes);
+    void setTextBox(Ctl c, std::string_view bytes, const QString& shown);
+    /// The encoding of the names in list `c`: List1's come from the table last read, List3's
+    /// from the table of the run that fills it.
+    TextEncoding namesEncoding(Ctl c) const;
     QListWidget* list(Ctl c) const;
     TextBox& textBox(Ctl c);
     void copySelectedVariable(Ctl target);
@@ -150,6 +161,8 @@ private:
     /// Name of the data file of the table last read, and of the table the latest run used.
     std::string tableFile_;
     std::string runFile_;
+    /// The encoding of the table of the latest run, for the lines it puts in List3.
+    TextEncoding runNames_ = TextEncoding::Utf8;
     QPointer<ChartWindow> spectrumWindow_;
     QPointer<ChartWindow> heatWindow_;
 

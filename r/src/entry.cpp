@@ -31,9 +31,7 @@ extern "C" SEXP sscm_table(SEXP data, SEXP scratch) {
     for (std::int32_t i = 1; i <= table->objn; ++i)
         for (std::int32_t j = 1; j <= table->valn; ++j)
             cells.emplace_back(table->cell(j, i));
-    std::vector<std::string> all = table->varname;
-    all.insert(all.end(), cells.begin(), cells.end());
-    const sscm::NameDecoder decode(all);
+    const sscm::NameDecoder decode(table->encoding);
     Rcpp::RObject varname(decode.vector(table->varname));
     Rcpp::RObject values(decode.vector(cells));
     return Rcpp::List::create(Rcpp::Named("status") = "ok", Rcpp::Named("varname") = varname,

@@ -132,6 +132,7 @@ Status tableFromFrame(SEXP frame, const std::string& missvalue, DataTable& out) 
         }
     }
     out.offsets.push_back(out.text.size());
+    out.encoding = guessEncoding(out);
     return Status::ok();
 }
 

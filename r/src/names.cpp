@@ -5,7 +5,7 @@
 
 namespace sscm {
 
-NameDecoder::NameDecoder(const std::vector<std::string>& names) : encoding_(guessEncoding(names)) {
+NameDecoder::NameDecoder(TextEncoding names) : encoding_(names) {
     if (encoding_ == TextEncoding::Cp932) {
         cd_ = Riconv_open("UTF-8", "CP932");
         if (cd_ == reinterpret_cast<void*>(-1)) {
@@ -56,7 +56,8 @@ SEXP NameDecoder::vector(const std::vector<std::string>& names) const {
 }
 
 SEXP failure(const std::string& message) {
-    const NameDecoder decode({message});
+    // A message is no table's: its own bytes decide.
+    const NameDecoder decode(guessEncoding(message));
     SEXP out = PROTECT(Rf_allocVector(VECSXP, 2));
     SET_VECTOR_ELT(out, 0, Rf_mkString("failed"));
     SET_VECTOR_ELT(out, 1, Rf_ScalarString(decode(message)));

@@ -9,12 +9,11 @@
 
 namespace sscm {
 
-/// Turns the names of one data set into R strings marked UTF-8. The encoding is guessed once
-/// from all the names together, as the window does: UTF-8 when they are valid UTF-8, else CP932
-/// (spreadsheet exports of Japanese systems) when their bytes are clean CP932, else Latin-1.
+/// Turns the names of one data set into R strings marked UTF-8, decoded in the encoding decided
+/// for its table when it was loaded (DataTable::encoding), as the window and run.json show them.
 class NameDecoder {
 public:
-    explicit NameDecoder(const std::vector<std::string>& names);
+    explicit NameDecoder(TextEncoding names);
     ~NameDecoder();
     NameDecoder(const NameDecoder&) = delete;
     NameDecoder& operator=(const NameDecoder&) = delete;

@@ -79,13 +79,6 @@ std::string thresholdText(SEXP list) {
     return out;
 }
 
-/// Every name of the data set, for one guess of their encoding.
-std::vector<std::string> allNames(const AnalysisResult& r) {
-    std::vector<std::string> names = r.allSpecies;
-    names.insert(names.end(), r.casename.begin(), r.casename.end());
-    return names;
-}
-
 Rcpp::CharacterVector namesOf(const sscm::NameDecoder& decode, const AnalysisResult& r,
                               const std::vector<std::int32_t>& kept) {
     Rcpp::CharacterVector v(kept.size());
@@ -259,7 +252,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     const bool split = st.code == Status::Code::SplitNetwork;
     if (!st && !split)
         return failure(st.message);
-    const sscm::NameDecoder decode(allNames(result));
+    const sscm::NameDecoder decode(table->encoding);
     // The removed species are indices into allSpecies.
     Rcpp::CharacterVector removed(result.removed.size());
     for (std::size_t i = 0; i < result.removed.size(); ++i)

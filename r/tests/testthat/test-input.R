@@ -82,3 +82,32 @@ test_that("a Shift-JIS or Latin-1 file and the same data in UTF-8 give the same 
   expect_identical(columns(from_file),
                    columns(sscm_spectrum(df, "Site", "Species", "Pref", remove_low = FALSE)))
 })
+
+test_that("one data set's names are decoded in one encoding, in files and data frames alike", {
+  # The species header alone is UTF-8 and one species alone is CP932, but "Caf\xe9" (a lead byte
+  # at its end) makes the data set Latin-1: every name is read as Latin-1.
+  bytes <- function(...) unlist(lapply(list(...), function(x) {
+    if (is.character(x)) charToRaw(x) else as.raw(x)
+  }))
+  path <- tempfile(fileext = ".csv")
+  writeBin(bytes("Site,Esp", c(0xc3, 0xa8), "ce,Pref\nS1,Caf", 0xe9, ",5\nS1,",
+                 c(0x83, 0x58, 0x83, 0x58, 0x83, 0x4c), ",2\nS1,Poa,1\nS2,Caf", 0xe9,
+                 ",4\nS2,Poa,2\n"), path)
+  expect_identical(colnames(sscm:::.sscm_table(path)), c("Site", "Esp\u00c3\u00a8ce", "Pref"))
+  sp <- sscm_spectrum(path, "Site", "Esp\u00e8ce", "Pref", remove_low = FALSE)
+  expect_identical(attr(sp, "encoding"), "latin1")
+  expect_setequal(sp$species, c("Caf\u00e9", "\u0083X\u0083X\u0083L", "Poa"))
+
+  # A data frame's strings marked as bytes keep them, and decide as a file's would; strings
+  # marked Latin-1 arrive in UTF-8.
+  cafe <- rawToChar(bytes("Caf", 0xe9))
+  for (mark in c("bytes", "latin1")) {
+    species <- c(cafe, "Poa", cafe, "Poa")
+    Encoding(species) <- mark
+    df <- data.frame(Site = c("S1", "S1", "S2", "S2"), Species = species, Pref = c(3, 1, 2, 2),
+                     stringsAsFactors = FALSE)
+    sp <- sscm_spectrum(df, "Site", "Species", "Pref", remove_low = FALSE)
+    expect_identical(attr(sp, "encoding"), if (mark == "bytes") "latin1" else "UTF-8")
+    expect_identical(sp$species, c("Caf\u00e9", "Poa"))
+  }
+})
