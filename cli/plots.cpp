@@ -81,8 +81,8 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
         app = std::make_unique<QGuiApplication>(argc, argv);
     }
     const AnalysisResult& r = *s.lastResult;
-    // One decision for every species name shown.
-    const TextEncoding encoding = guessEncoding(r.spname);
+    // Names shown in the encoding decided for the run's whole table.
+    const TextEncoding encoding = s.lastTable ? s.lastTable->encoding : guessEncoding(r.spname);
     const QSize asked(options.width, options.height);
     QString error;
     if (!options.plot.empty()) {

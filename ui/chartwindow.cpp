@@ -91,38 +91,35 @@ ChartWindow::ChartWindow(ChartKind kind, QWidget* parent)
     connect(save, &QPushButton::clicked, this, &ChartWindow::saveAs);
     connect(copy, &QPushButton::clicked, this, &ChartWindow::copy);
     resize(spectrum ? QSize(780, 640) : QSize(860, 720));
-    setRun(nullptr, nullptr, {});
+    setRun(nullptr, nullptr, {}, TextEncoding::Utf8);
 }
 
 void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
                          const std::shared_ptr<const BootstrapResult>& intervals,
-                         const std::string& dataFile) {
+                         const std::string& dataFile, TextEncoding names) {
     // A run stopped by a split network leaves its species but no spectrum.
     if (!run || run->curvec.empty()) {
         view_->setData({}, {}, false);
         return;
     }
     if (kind_ == ChartKind::Spectrum) {
-        view_->setData(
-            spectrumChartData(*run, intervals.get(), dataFile, guessEncoding(run->spname)), {},
-            true);
+        view_->setData(spectrumChartData(*run, intervals.get(), dataFile, names), {}, true);
     } else {
-        view_->setData({}, heatMapData(*run, dataFile, guessEncoding(run->spname)), true);
+        view_->setData({}, heatMapData(*run, dataFile, names), true);
     }
 }
 
 bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
-                   const std::string& dataFile, ChartKind kind, const QString& fileName,
-                   QString* error) {
+                   const std::string& dataFile, TextEncoding names, ChartKind kind,
+                   const QString& fileName, QString* error) {
     if (kind == ChartKind::Spectrum) {
-        const SpectrumChartData d =
-            spectrumChartData(run, intervals, dataFile, guessEncoding(run.spname));
+        const SpectrumChartData d = spectrumChartData(run, intervals, dataFile, names);
         return writeChart(
             fileName, spectrumNaturalSize(d),
             [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
             "Palatability spectrum");
     }
-    const HeatMapData d = heatMapData(run, dataFile, guessEncoding(run.spname));
+    const HeatMapData d = heatMapData(run, dataFile, names);
     return writeChart(
         fileName, heatMapNaturalSize(d),
         [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix");

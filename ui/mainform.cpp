@@ -29,7 +29,6 @@
 #include <QMessageBox>
 #include <QPushButton>
 #include <QStatusBar>
-#include <QStringDecoder>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -59,31 +58,14 @@ QString MainForm::toQString(std::string_view bytes, bool* exact) {
 
 QString MainForm::toQString(std::string_view bytes, TextEncoding names, bool* exact) {
     const bool utf8 = isValidUtf8(bytes);
-    const auto size = qsizetype(bytes.size());
     if (exact != nullptr) {
         // Only ASCII reads the same in every encoding.
         *exact = utf8 && (names == TextEncoding::Utf8 ||
                           std::all_of(bytes.begin(), bytes.end(),
                                       [](char c) { return static_cast<unsigned char>(c) < 0x80; }));
     }
-    switch (names) {
-    case TextEncoding::Utf8:
-        return utf8 ? QString::fromUtf8(bytes.data(), size) : displayText(bytes);
-    case TextEncoding::Cp932: {
-        // As Windows writes it ("windows-31j"), as the charts decode it.
-        QStringDecoder cp932("windows-31j", QStringDecoder::Flag::Stateless);
-        if (cp932.isValid()) {
-            QString s = cp932(QByteArrayView(bytes.data(), size));
-            if (!cp932.hasError()) {
-                return s;
-            }
-        }
-        break;
-    }
-    case TextEncoding::Latin1:
-        break;
-    }
-    return QString::fromLatin1(bytes.data(), size);
+    // A text that is not valid UTF-8 in a UTF-8 table (a message, a file name) is guessed alone.
+    return names == TextEncoding::Utf8 && !utf8 ? displayText(bytes) : displayText(bytes, names);
 }
 
 TextEncoding MainForm::namesEncoding(Ctl c) const {
@@ -542,7 +524,7 @@ ChartWindow* MainForm::openChart(ChartKind kind) {
     if (slot.isNull()) {
         slot = new ChartWindow(kind, this);
         slot->setAttribute(Qt::WA_DeleteOnClose);
-        slot->setRun(session_.lastResult, session_.lastIntervals, runFile_);
+        slot->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_);
     }
     slot->show();
     slot->raise();
@@ -552,7 +534,7 @@ ChartWindow* MainForm::openChart(ChartKind kind) {
 void MainForm::refreshCharts() {
     for (ChartWindow* w : {spectrumWindow_.data(), heatWindow_.data()}) {
         if (w != nullptr) {
-            w->setRun(session_.lastResult, session_.lastIntervals, runFile_);
+            w->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_);
         }
     }
 }
@@ -562,8 +544,8 @@ bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* err
         *error = "There is no finished run to draw: read a data file and run GO first.";
         return false;
     }
-    return writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, kind,
-                         fileName, error);
+    return writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, runNames_,
+                         kind, fileName, error);
 }
 
 bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
