@@ -1,5 +1,6 @@
 #include "analysis/analysis.h"
 
+#include "analysis/casetables.h"
 #include "analysis/connect.h"
 #include "analysis/eigen.h"
 #include "analysis/groups.h"
@@ -7,7 +8,6 @@
 #include "analysis/outfile.h"
 #include "analysis/records.h"
 #include "analysis/setup.h"
-#include "analysis/tables.h"
 
 #include <algorithm>
 #include <new>

@@ -1,7 +1,7 @@
 #include "analysis/prepared.h"
 
 #include "analysis/caserows.h"
-#include "analysis/tables.h"
+#include "analysis/casetables.h"
 
 #include <algorithm>
 #include <climits>

@@ -1,9 +1,9 @@
 #pragma once
 
 #include "analysis/analysis.h"
+#include "analysis/casetables.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
-#include "analysis/tables.h"
 #include "data/datatable.h"
 #include "data/status.h"
 

@@ -1,10 +1,10 @@
 // Micro-benchmarks of the hot kernels of a run: field reading, print formatting of doubles,
 // category tabulation, writing the comparison records and reading them back.
 
+#include "analysis/casetables.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
 #include "analysis/records.h"
-#include "analysis/tables.h"
 #include "data/category.h"
 #include "data/datatable.h"
 #include "data/fieldreader.h"

@@ -1,12 +1,12 @@
 #include "commands/go.h"
 
+#include "analysis/casetables.h"
 #include "analysis/connect.h"
+#include "analysis/listings.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
-#include "analysis/output.h"
 #include "analysis/records.h"
 #include "analysis/setup.h"
-#include "analysis/tables.h"
 #include "commands/windowprogress.h"
 
 #include <chrono>

@@ -46,7 +46,7 @@ Status failRead(Window& w, Session& s, Status st) {
 
 namespace {
 
-Status loadTable(Window& w, Session& s, DataSource from);
+Status loadDataTable(Window& w, Session& s, DataSource from);
 
 } // namespace
 
@@ -56,7 +56,7 @@ Status readCommand(Window& w, Session& s) {
 
 Status readCommand(Window& w, Session& s, DataSource from) {
     try {
-        return loadTable(w, s, from);
+        return loadDataTable(w, s, from);
     } catch (const std::bad_alloc&) {
         return failRead(w, s,
                         Status::failed("There is not enough memory to hold the data file \"" +
@@ -89,7 +89,7 @@ std::string refusal(const std::string& source, const std::string& scratchDir, Da
     return {};
 }
 
-Status loadTable(Window& w, Session& s, DataSource from) {
+Status loadDataTable(Window& w, Session& s, DataSource from) {
     w.setCaption(Ctl::Command1, "reading");
     w.setEnabled(Ctl::Command1, false);
     w.setCaption(Ctl::Label18, " 0 %");

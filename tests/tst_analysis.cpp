@@ -1,6 +1,6 @@
 #include "analysis/analysis.h"
+#include "analysis/casetables.h"
 #include "analysis/setup.h"
-#include "analysis/tables.h"
 #include "analysis_fixtures.h"
 #include "random_draws.h"
 #include "tempdir.h"

@@ -21,7 +21,7 @@ extern "C" SEXP sscm_table(SEXP data, SEXP scratch) {
     BEGIN_RCPP
     sscm::InterruptPoll interrupts;
     std::shared_ptr<const DataTable> table;
-    const Status st = sscm::loadTable(data, scratch, interrupts, table);
+    const Status st = sscm::tableFromArgument(data, scratch, interrupts, table);
     if (st.code == Status::Code::Cancelled || interrupts.interrupted())
         throw Rcpp::internal::InterruptedException();
     if (!st)

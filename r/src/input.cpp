@@ -164,8 +164,8 @@ Status readTable(const std::string& dir, const std::string& file, const std::str
     return Status::ok();
 }
 
-Status loadTable(SEXP data, SEXP scratch, InterruptPoll& interrupts,
-                 std::shared_ptr<const DataTable>& table) {
+Status tableFromArgument(SEXP data, SEXP scratch, InterruptPoll& interrupts,
+                         std::shared_ptr<const DataTable>& table) {
     if (TYPEOF(data) == STRSXP) {
         if (Rf_xlength(data) != 1 || STRING_ELT(data, 0) == NA_STRING)
             return Status::failed("`data` must be a data frame or the path of one CSV file.");

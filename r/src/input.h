@@ -26,7 +26,7 @@ Status readTable(const std::string& dir, const std::string& file, const std::str
 /// The data table of `data`: a data frame (cells as tableFromFrame makes them, "null" for the
 /// missing value), or the absolute path of a CSV file (one string) read with its scratch files
 /// in the folder `scratch` (one string).
-Status loadTable(SEXP data, SEXP scratch, InterruptPoll& interrupts,
-                 std::shared_ptr<const DataTable>& table);
+Status tableFromArgument(SEXP data, SEXP scratch, InterruptPoll& interrupts,
+                         std::shared_ptr<const DataTable>& table);
 
 } // namespace sscm

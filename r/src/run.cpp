@@ -230,7 +230,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     const std::string what = CHAR(STRING_ELT(whatArg, 0));
     sscm::InterruptPoll interrupts;
     std::shared_ptr<const DataTable> table;
-    Status st = sscm::loadTable(data, scratch, interrupts, table);
+    Status st = sscm::tableFromArgument(data, scratch, interrupts, table);
     if (st.code == Status::Code::Cancelled || interrupts.interrupted())
         throw Rcpp::internal::InterruptedException();
     if (!st)

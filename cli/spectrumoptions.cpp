@@ -1,4 +1,4 @@
-#include "cli/spectrum.h"
+#include "cli/spectrumoptions.h"
 
 #include "analysis/bootstrap.h"
 #include "analysis/csvtables.h"

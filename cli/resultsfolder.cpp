@@ -1,4 +1,4 @@
-#include "cli/tables.h"
+#include "cli/resultsfolder.h"
 
 #include "cli/filehash.h"
 

@@ -1,4 +1,4 @@
-#include "analysis/tables.h"
+#include "analysis/casetables.h"
 
 #include "data/category.h"
 #include "data/printfmt.h"

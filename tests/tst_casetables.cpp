@@ -1,4 +1,4 @@
-#include "analysis/tables.h"
+#include "analysis/casetables.h"
 #include "analysis_fixtures.h"
 #include "recording_window.h"
 

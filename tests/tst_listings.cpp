@@ -1,4 +1,4 @@
-#include "analysis/output.h"
+#include "analysis/listings.h"
 #include "tempdir.h"
 
 #include <string>
