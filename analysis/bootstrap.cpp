@@ -3,6 +3,7 @@
 #include "analysis/eigen.h"
 #include "analysis/parallel.h"
 #include "analysis/prepared.h"
+#include "analysis/unionfind.h"
 
 #include <algorithm>
 #include <atomic>
@@ -10,7 +11,6 @@
 #include <condition_variable>
 #include <mutex>
 #include <new>
-#include <numeric>
 
 namespace sscm {
 
@@ -26,29 +26,17 @@ struct ReplicateMatrix {
     std::vector<double> partners;
 };
 
-// Whether the compared pairs (count > 0) link every species: union by the pairs.
-bool linked(const Prepared& p, const std::int64_t* count, std::vector<std::int32_t>& parent) {
-    parent.resize(std::size_t(p.species));
-    std::iota(parent.begin(), parent.end(), 0);
-    auto root = [&](std::int32_t x) {
-        while (parent[std::size_t(x)] != x) {
-            parent[std::size_t(x)] = parent[std::size_t(parent[std::size_t(x)])];
-            x = parent[std::size_t(x)];
-        }
-        return x;
-    };
+// Whether the compared pairs (count > 0) link every species.
+bool linked(const Prepared& p, const std::int64_t* count, UnionFind& sets) {
+    sets.reset(std::size_t(p.species));
     std::int32_t groups = p.species;
     std::vector<std::uint8_t> present(std::size_t(p.species), 0);
     for (std::size_t q = 0; q < p.pairA.size(); ++q) {
         if (count[q] == 0)
             continue;
         present[std::size_t(p.pairA[q])] = 1;
-        const std::int32_t x = root(p.pairA[q]);
-        const std::int32_t y = root(p.pairB[q]);
-        if (x != y) {
-            parent[std::size_t(x)] = y;
+        if (sets.unite(p.pairA[q], p.pairB[q]))
             --groups;
-        }
     }
     // A species in none of the drawn cases has no partner, not even itself.
     return groups == 1 && std::all_of(present.begin(), present.end(), [](auto v) { return v; });
@@ -56,9 +44,9 @@ bool linked(const Prepared& p, const std::int64_t* count, std::vector<std::int32
 
 // Values of one replicate from its pair totals; false for a split network.
 bool replicateValues(const Prepared& p, const std::int64_t* count, const std::int64_t* sum,
-                     ReplicateMatrix& m, std::vector<std::int32_t>& parent,
-                     std::vector<double>& curvec, std::vector<double>& nextvec) {
-    if (!linked(p, count, parent))
+                     ReplicateMatrix& m, UnionFind& sets, std::vector<double>& curvec,
+                     std::vector<double>& nextvec) {
+    if (!linked(p, count, sets))
         return false;
     const PairTable& t = *p.full;
     m.val.assign(t.col.size(), 0.0);
@@ -122,9 +110,9 @@ Status bootstrapReplicate(const DataTable& table, const AnalysisSettings& settin
     std::vector<std::int64_t> sum;
     poolLanes(p, mult, 1, count, sum);
     ReplicateMatrix m;
-    std::vector<std::int32_t> parent;
+    UnionFind sets;
     std::vector<double> nextvec;
-    if (!replicateValues(p, count.data(), sum.data(), m, parent, values, nextvec))
+    if (!replicateValues(p, count.data(), sum.data(), m, sets, values, nextvec))
         values.clear();
     return Status::ok();
 }
@@ -159,7 +147,7 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
             std::vector<std::int64_t> count;
             std::vector<std::int64_t> sum;
             ReplicateMatrix m;
-            std::vector<std::int32_t> parent;
+            UnionFind sets;
             std::vector<double> curvec;
             std::vector<double> nextvec;
             std::vector<std::size_t> survivors;
@@ -195,7 +183,7 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
                             return;
                         const std::size_t r = survivors[g + std::size_t(b)];
                         if (replicateValues(p, count.data() + std::size_t(b) * pairs,
-                                            sum.data() + std::size_t(b) * pairs, m, parent, curvec,
+                                            sum.data() + std::size_t(b) * pairs, m, sets, curvec,
                                             nextvec)) {
                             std::copy(curvec.begin(), curvec.end(), values.begin() + r * species);
                             used[r] = 1;

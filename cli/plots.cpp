@@ -82,7 +82,7 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     }
     const AnalysisResult& r = *s.lastResult;
     // Names shown in the encoding decided for the run's whole table.
-    const TextEncoding encoding = s.lastTable ? s.lastTable->encoding : guessEncoding(r.spname);
+    const TextEncoding encoding = s.lastTable ? s.lastTable->encoding : TextEncoding::Utf8;
     const QSize asked(options.width, options.height);
     QString error;
     if (!options.plot.empty()) {

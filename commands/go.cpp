@@ -193,6 +193,7 @@ Status runGo(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
         s.lastResult = std::move(result);
         s.lastTable = table;
         s.lastDataFile = s.dataFile;
+        return stop(w, files, st);
     }
     if (!st)
         return stop(w, files, st);

@@ -31,6 +31,16 @@ step "build and test"
 cmake --preset default -DSSCM_WERROR=ON
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+build/sscm-cli examples/grazing.csv --case Site --species Species --pref Pref --results - \
+    --log /dev/null >build/example-results.csv
+
+step "sscm-cli on the core alone (no charts, no Qt)"
+cmake -S . -B build-nocharts -G Ninja -DCMAKE_BUILD_TYPE=Release -DSSCM_WERROR=ON \
+    -DSSCM_BUILD_CHARTS=OFF -DSSCM_BUILD_GUI=OFF -DSSCM_BUILD_TESTS=OFF -DSSCM_BUILD_BENCH=OFF \
+    >/dev/null
+cmake --build build-nocharts -j "$jobs" --target sscm-cli
+build-nocharts/sscm-cli examples/grazing.csv --case Site --species Species --pref Pref \
+    --results - --log /dev/null | cmp - build/example-results.csv
 
 step "clang-tidy"
 bash scripts/tidy.sh
