@@ -11,6 +11,27 @@ namespace sscm {
 
 namespace {
 
+// A case's totals of one pair are kept in 32 bits: at most rows x rows x 3.
+constexpr std::int32_t largestCaseRows() {
+    std::int64_t r = 0;
+    while ((r + 1) * (r + 1) * 3 <= std::int64_t{INT32_MAX})
+        ++r;
+    return std::int32_t(r);
+}
+constexpr std::int32_t kMaxBootstrapCaseRows = largestCaseRows();
+
+// A count with a comma between each group of three digits, as messages write large numbers.
+std::string thousands(std::int64_t n) {
+    std::string digits = std::to_string(n);
+    for (auto at = std::int64_t(digits.size()) - 3; at > 0; at -= 3)
+        digits.insert(std::size_t(at), ",");
+    return digits;
+}
+
+} // namespace
+
+namespace {
+
 // Index of the full run's entry (a, b) in row a, or -1.
 std::int64_t findEntry(const PairTable& t, std::int32_t a, std::int32_t b) {
     const auto first = t.col.begin() + t.start[std::size_t(a)];
@@ -77,10 +98,10 @@ Status prepare(const DataTable& table, const AnalysisResult& full, Prepared& p) 
     }
     const std::size_t pairs = p.pairA.size();
 
-    // A case's totals of one pair are kept in 32 bits: at most rows x rows x 3.
     for (const std::int32_t r : tab.casefreq) {
-        if (std::int64_t(r) * r * 3 > std::int64_t{INT32_MAX})
-            return Status::failed("The bootstrap takes cases of at most 26,754 rows; a case has " +
+        if (r > kMaxBootstrapCaseRows)
+            return Status::failed("The bootstrap takes cases of at most " +
+                                  thousands(kMaxBootstrapCaseRows) + " rows; a case has " +
                                   std::to_string(r) + ".");
     }
     // Each case's rows of kept species, grouped by species; then per pair of its species the

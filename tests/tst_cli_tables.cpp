@@ -251,6 +251,16 @@ TEST_F(CliTables, RunRecordHoldsTheDigestCountsAndFiles) {
     EXPECT_EQ(run({kData + "worked.csv", "--case", "Site", "--species", "Species", "--pref", "Pref",
                    "--per-group"}),
               2);
+
+    // A chain: A meets B at one site, B meets C at another, so A needs two links to reach C.
+    // The result file and the log may both go to /dev/null.
+    writeRows("chain.csv",
+              {{"s1", "A", "2"}, {"s1", "B", "1"}, {"s2", "B", "3"}, {"s2", "C", "1"}});
+    auto chain = roles("chain.csv");
+    chain.insert(chain.end(),
+                 {"--keep-rare", "--results", "/dev/null", "--log", "/dev/null", "--out", "chain"});
+    ASSERT_EQ(run(chain), 0) << readFile("err.txt");
+    EXPECT_EQ(nlohmann::json::parse(readFile("chain/run.json")).at("largest_connect_step"), 2);
 }
 
 // Two regions that share no species, their rows interleaved, and a stray site of its own.
