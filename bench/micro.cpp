@@ -1,6 +1,8 @@
 // Micro-benchmarks of the hot kernels of a run: field reading, print formatting of doubles,
-// category tabulation, writing the comparison records and reading them back.
+// category tabulation, writing the comparison records and reading them back, and the
+// Bradley–Terry fit.
 
+#include "analysis/btmodel.h"
 #include "analysis/casetables.h"
 #include "analysis/matrix.h"
 #include "analysis/outfile.h"
@@ -11,8 +13,10 @@
 #include "data/printfmt.h"
 #include "data/window.h"
 
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
+#include <random>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -181,6 +185,57 @@ void BM_ReadRecords(benchmark::State& state) {
     std::filesystem::remove("bench-records.tmp");
 }
 BENCHMARK(BM_ReadRecords)->Unit(benchmark::kMillisecond);
+
+/// Pairs of `species` species drawn from the model with normal log-abilities: about `pairs` of
+/// the possible pairs, each compared one to six times, a fifth of the comparisons tied.
+std::vector<sscm::BtPair> modelPairs(std::int32_t species, std::int64_t pairs) {
+    std::mt19937_64 rng(7);
+    std::normal_distribution<double> ability(0.0, 1.0);
+    std::uniform_real_distribution<double> u(0.0, 1.0);
+    std::vector<double> p(static_cast<std::size_t>(species));
+    for (double& v : p)
+        v = std::exp(ability(rng));
+    const double share = double(pairs) / (double(species) * double(species - 1) / 2);
+    std::vector<sscm::BtPair> out;
+    for (std::int32_t a = 0; a < species; ++a)
+        for (std::int32_t b = a + 1; b < species; ++b) {
+            if (u(rng) >= share)
+                continue;
+            sscm::BtPair q{a, b, 0, 0};
+            const double pa = p[std::size_t(a)] / (p[std::size_t(a)] + p[std::size_t(b)]);
+            for (int k = 1 + int(u(rng) * 6); k > 0; --k) {
+                const double r = u(rng);
+                if (r < 0.2) {
+                    q.winsA += 0.5;
+                    q.winsB += 0.5;
+                } else if (r < 0.2 + 0.8 * pa) {
+                    q.winsA += 1;
+                } else {
+                    q.winsB += 1;
+                }
+            }
+            out.push_back(q);
+        }
+    return out;
+}
+
+void BM_BradleyTerry(benchmark::State& state) {
+    const auto species = std::int32_t(state.range(0));
+    const std::vector<sscm::BtPair> pairs = modelPairs(species, state.range(1));
+    sscm::BtFit fit;
+    for (auto _ : state) {
+        if (!sscm::fitBradleyTerry(species, pairs, fit))
+            state.SkipWithError("fit failed");
+        benchmark::DoNotOptimize(fit.ability.data());
+    }
+    state.counters["pairs"] = double(pairs.size());
+    state.counters["steps"] = fit.steps;
+    state.counters["converged"] = fit.converged;
+}
+BENCHMARK(BM_BradleyTerry)
+    ->Args({3000, 2000000})
+    ->Args({3000, 30000})
+    ->Unit(benchmark::kMillisecond);
 
 } // namespace
 
