@@ -189,10 +189,9 @@ Status publish(const Output& out, const std::string& written) {
     if (::lstat(written.c_str(), &st) != 0)
         return Status::ok();
     if (!out.file.inPlace) {
-        if (std::rename(written.c_str(), out.file.target.c_str()) == 0)
-            return Status::ok();
-        return Status::failed("Cannot rename " + inQuotes(written) + " to " +
-                              inQuotes(out.file.target) + ": " + std::strerror(errno));
+        WholeFile finished = out.file;
+        finished.part = written;
+        return replaceTarget(finished);
     }
     std::FILE* f = out.toStdout ? stdout : openInPlace(out.given);
     bool ok = f != nullptr && copyFile(written, f);

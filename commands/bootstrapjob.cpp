@@ -27,9 +27,9 @@ void BootstrapJob::Counter::progress(Stage stage, std::int64_t counter, std::int
     job_.total_ = std::int32_t(total);
 }
 
-Status BootstrapJob::runAndKeep(const DataTable& table, const AnalysisSettings& runSettings,
-                                const AnalysisResult& run, const BootstrapSettings& settings,
-                                Progress* progress) {
+Status BootstrapJob::run(const DataTable& table, const AnalysisSettings& runSettings,
+                         const AnalysisResult& run, const BootstrapSettings& settings,
+                         Progress* progress) {
     result_.reset();
     try {
         auto out = std::make_shared<BootstrapResult>();
@@ -40,12 +40,6 @@ Status BootstrapJob::runAndKeep(const DataTable& table, const AnalysisSettings& 
     } catch (const std::bad_alloc&) {
         return Status::failed("There is not enough memory for the bootstrap.");
     }
-}
-
-Status BootstrapJob::run(const DataTable& table, const AnalysisSettings& runSettings,
-                         const AnalysisResult& run, const BootstrapSettings& settings,
-                         Progress* progress) {
-    return runAndKeep(table, runSettings, run, settings, progress);
 }
 
 Status BootstrapJob::start(std::shared_ptr<const DataTable> table,
@@ -68,7 +62,7 @@ Status BootstrapJob::start(std::shared_ptr<const DataTable> table,
     total_ = settings.replicates;
     work_ = [this](unsigned) {
         Counter counter(*this);
-        status_ = runAndKeep(*table_, runSettings_, *run_, settings_, &counter);
+        status_ = this->run(*table_, runSettings_, *run_, settings_, &counter);
         ended_ = true;
     };
     if (!thread_.start(0, 1, work_).empty()) {

@@ -73,10 +73,6 @@ private:
         BootstrapJob& job_;
     };
 
-    Status runAndKeep(const DataTable& table, const AnalysisSettings& runSettings,
-                      const AnalysisResult& run, const BootstrapSettings& settings,
-                      Progress* progress);
-
     std::shared_ptr<const DataTable> table_;
     AnalysisSettings runSettings_;
     std::shared_ptr<const AnalysisResult> run_;
