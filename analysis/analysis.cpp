@@ -23,6 +23,8 @@ void describeTables(AnalysisResult& r, const DataTable& table, const RoleColumns
     r.spcol = roles.spcol;
     r.prefcol = roles.prefcol;
     r.objn = table.objn;
+    r.leftOut = tab.leftOut;
+    r.lowerIsPreferred = tab.lowerIsPreferred;
     r.casename.assign(tab.casename.begin(), tab.casename.end());
     r.casefreq = tab.casefreq;
     r.allSpecies.assign(tab.spname.begin(), tab.spname.end());
@@ -59,9 +61,14 @@ Status stages(const DataTable& table, const AnalysisSettings& settings, analysis
         return st;
 
     CaseSpeciesTables tab;
-    if (Status st = buildTables(table, roles.casecol, roles.spcol, tab, &hooks); !st)
+    if (Status st = buildTables(table, roles.casecol, roles.spcol, roles.prefcol, tab, &hooks);
+        !st)
         return st;
+    tab.lowerIsPreferred = settings.lowerIsPreferred;
     describeTables(r, table, roles, tab);
+    if (tab.casen == 0)
+        return Status::failed("Every data row lacks its case, species or intensity: no row is "
+                              "left to compare.");
     hooks.tablesFound(tab);
 
     PooledComparisons pooled;

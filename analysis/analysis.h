@@ -23,6 +23,9 @@ struct AnalysisSettings {
     bool removelow = true;
     /// The occurrence threshold as typed ("4", "4.5"); read only when removelow is on.
     std::string lowlimit = "4";
+    /// Which way the intensity is read: a higher intensity means more preferred, unless this is
+    /// set (rank data, 1 = eaten first): then the comparison codes are reversed.
+    bool lowerIsPreferred = false;
 };
 
 /// The compared pairs of the kept species, row by row: for species i the species j it was
@@ -50,6 +53,11 @@ struct AnalysisResult {
 
     /// Data rows and the distinct cases in order of first appearance, with their row counts.
     std::int32_t objn = 0;
+    /// The data rows (1-based, ascending) left out of the run because their case, species or
+    /// intensity is missing (an empty cell, or the intensity NA).
+    std::vector<std::int32_t> leftOut;
+    /// Whether the intensities were read lower-is-preferred (AnalysisSettings).
+    bool lowerIsPreferred = false;
     std::vector<std::string> casename;
     std::vector<std::int32_t> casefreq;
 

@@ -3,16 +3,85 @@
 #include "analysis/numbers.h"
 
 #include <algorithm>
+#include <cctype>
 #include <string>
 
 namespace sscm {
 
-Status intensityNotANumber(const DataTable& table, std::int32_t prefcol, std::int32_t row,
-                           std::string_view text) {
-    return Status::failed("Data row " + std::to_string(row + 1) + ": the intensity \"" +
-                          std::string(text) + "\" of the variable " +
-                          std::string(table.varname[std::size_t(prefcol - 1)]) +
-                          " is not a number.");
+bool rowLeftOut(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
+                std::int32_t prefcol, std::int32_t row) {
+    const std::string_view pref = table.cell(prefcol, row);
+    return table.cell(casecol, row).empty() || table.cell(spcol, row).empty() || pref.empty() ||
+           pref == "NA";
+}
+
+std::vector<std::string> firstPlaces(const DataTable& table, const std::vector<std::int32_t>& rows,
+                                     std::size_t most) {
+    std::vector<std::string> places;
+    for (std::size_t k = 0; k < rows.size() && k < most; ++k)
+        places.push_back(table.place(rows[k]));
+    return places;
+}
+
+std::string leftOutMessage(const DataTable& table, const std::vector<std::int32_t>& leftOut) {
+    if (leftOut.empty())
+        return {};
+    const std::size_t n = leftOut.size();
+    std::string msg = std::to_string(n) + (n == 1 ? " data row was" : " data rows were") +
+                      " left out: " + (n == 1 ? "its" : "their") +
+                      " case, species or intensity is missing (";
+    const std::vector<std::string> places = firstPlaces(table, leftOut, 5);
+    for (std::size_t k = 0; k < places.size(); ++k)
+        msg += (k == 0 ? "" : ", ") + places[k];
+    return msg + (n > places.size() ? ", ...)." : ").");
+}
+
+bool readIntensity(const DataTable& table, std::string_view text, bool lowerIsPreferred,
+                   double& value) {
+    bool ok = false;
+    if (table.decimalComma && text.find(',') != std::string_view::npos) {
+        if (text.find('.') != std::string_view::npos)
+            return false; // "1.234,5": no thousands separators
+        std::string point(text);
+        std::replace(point.begin(), point.end(), ',', '.');
+        ok = strictNumber(point, value);
+    } else {
+        ok = strictNumber(text, value);
+    }
+    if (ok && lowerIsPreferred)
+        value = -value;
+    return ok;
+}
+
+Status intensitiesNotNumbers(const DataTable& table, std::int32_t prefcol,
+                             std::vector<std::int32_t> rows) {
+    constexpr std::size_t kShown = 10;
+    std::sort(rows.begin(), rows.end());
+    std::vector<std::string> shown; // "line 7 (data row 6): "x"", the first ten
+    std::size_t bad = 0;
+    for (const std::int32_t row : rows) {
+        const std::string_view text = table.cell(prefcol, row + 1);
+        double v = 0;
+        if (readIntensity(table, text, false, v))
+            continue;
+        if (++bad <= kShown)
+            shown.push_back(table.place(row + 1) + ": \"" + std::string(text) + "\"");
+    }
+    const std::string& var = table.varname[std::size_t(prefcol - 1)];
+    if (bad == 0)
+        return Status::failed("An intensity of the variable " + var + " is not a number.");
+    if (bad == 1) {
+        std::string msg = shown.front();
+        msg[0] = char(std::toupper(static_cast<unsigned char>(msg[0])));
+        msg.insert(msg.find(": ") + 2, "the intensity ");
+        return Status::failed(msg + " of the variable " + var + " is not a number.");
+    }
+    std::string msg =
+        std::to_string(bad) + " intensities of the variable " + var + " are not numbers";
+    msg += bad > kShown ? "; the first ten: " : ": ";
+    for (std::size_t k = 0; k < shown.size(); ++k)
+        msg += (k == 0 ? "" : "; ") + shown[k];
+    return Status::failed(msg + ".");
 }
 
 void CaseRows::groupStarts(std::size_t c, std::vector<std::int32_t>& starts) const {
@@ -26,7 +95,7 @@ void CaseRows::groupStarts(std::size_t c, std::vector<std::int32_t>& starts) con
     starts.push_back(last);
 }
 
-Status groupCaseRows(const DataTable& table, std::int32_t prefcol,
+Status groupCaseRows(const DataTable& table, std::int32_t prefcol, bool lowerIsPreferred,
                      const std::vector<std::int32_t>& caseStart,
                      const std::vector<std::int32_t>& caseRows,
                      const std::vector<std::int32_t>& rowSpecies,
@@ -50,8 +119,8 @@ Status groupCaseRows(const DataTable& table, std::int32_t prefcol,
                 continue;
             const std::string_view text = table.cell(prefcol, row + 1);
             double& v = out.pref[std::size_t(row)];
-            if (!strictNumber(text, v))
-                return intensityNotANumber(table, prefcol, row, text);
+            if (!readIntensity(table, text, lowerIsPreferred, v))
+                return intensitiesNotNumbers(table, prefcol, caseRows);
             out.rows.push_back({sp, v});
         }
         // A row's pairs with the rows of higher species then follow it.

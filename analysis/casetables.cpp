@@ -1,5 +1,6 @@
 #include "analysis/casetables.h"
 
+#include "analysis/caserows.h"
 #include "data/category.h"
 #include "data/printfmt.h"
 
@@ -19,42 +20,57 @@ std::int32_t CaseSpeciesTables::spcase(std::int32_t s, std::int32_t c) const {
 
 namespace {
 
-// One column through category: its distinct values, their counts and each row's index.
-Status tabulate(const DataTable& table, std::int32_t col, std::int32_t& num,
-                std::vector<std::string_view>& names, std::vector<std::int32_t>& freq,
-                std::vector<std::int32_t>& rowcat, const std::function<bool()>& tick) {
-    const std::int32_t objn = table.objn;
-    std::vector<std::string_view> colvalue(static_cast<std::size_t>(objn));
-    for (std::int32_t i = 1; i <= objn; ++i)
-        colvalue[std::size_t(i - 1)] = table.cell(col, i);
-    std::vector<std::string_view> cattype(static_cast<std::size_t>(objn));
-    std::vector<std::int32_t> catfreq(static_cast<std::size_t>(objn), 0);
+// One column through category, over the rows that take part (0-based, ascending): its distinct
+// values, their counts and each row's index (-1 for the rows left out).
+Status tabulate(const DataTable& table, std::int32_t col, const std::vector<std::int32_t>& used,
+                std::int32_t& num, std::vector<std::string_view>& names,
+                std::vector<std::int32_t>& freq, std::vector<std::int32_t>& rowcat,
+                const std::function<bool()>& tick) {
+    const auto n = std::int32_t(used.size());
+    std::vector<std::string_view> colvalue(used.size());
+    for (std::size_t k = 0; k < used.size(); ++k)
+        colvalue[k] = table.cell(col, used[k] + 1);
+    std::vector<std::string_view> cattype(used.size());
+    std::vector<std::int32_t> catfreq(used.size(), 0);
     std::int32_t catnum = 0;
-    rowcat.assign(std::size_t(objn), 0);
-    Status st = category(table.varname[std::size_t(col - 1)], objn, colvalue, catnum, cattype,
-                         catfreq, objn, &rowcat, tick);
+    std::vector<std::int32_t> usedcat(used.size(), 0);
+    Status st = category(table.varname[std::size_t(col - 1)], n, colvalue, catnum, cattype,
+                         catfreq, n, &usedcat, tick);
     if (!st)
         return st;
     num = catnum;
     names.assign(cattype.begin(), cattype.begin() + catnum);
     freq.assign(catfreq.begin(), catfreq.begin() + catnum);
+    rowcat.assign(std::size_t(table.objn), -1);
+    for (std::size_t k = 0; k < used.size(); ++k)
+        rowcat[std::size_t(used[k])] = usedcat[k];
     return Status::ok();
 }
 
 } // namespace
 
 Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
-                   CaseSpeciesTables& out, Progress* obs) {
+                   std::int32_t prefcol, CaseSpeciesTables& out, Progress* obs) {
     std::function<bool()> tick;
     if (obs != nullptr)
         tick = [obs] { return obs->proceed(); };
     if (tick && !tick())
         return Status::cancelled();
+    std::vector<std::int32_t> used;
+    used.reserve(std::size_t(table.objn));
+    out.leftOut.clear();
+    for (std::int32_t i = 1; i <= table.objn; ++i) {
+        if (rowLeftOut(table, casecol, spcol, prefcol, i))
+            out.leftOut.push_back(i);
+        else
+            used.push_back(i - 1);
+    }
     std::vector<std::int32_t> rowcase;
-    Status st = tabulate(table, casecol, out.casen, out.casename, out.casefreq, rowcase, tick);
+    Status st =
+        tabulate(table, casecol, used, out.casen, out.casename, out.casefreq, rowcase, tick);
     if (!st)
         return st;
-    st = tabulate(table, spcol, out.spn, out.spname, out.spfreq, out.rowsp, tick);
+    st = tabulate(table, spcol, used, out.spn, out.spname, out.spfreq, out.rowsp, tick);
     if (!st)
         return st;
     if (tick && !tick())
@@ -66,11 +82,11 @@ Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t sp
     out.caserowStart.assign(casen + 1, 0);
     for (std::size_t c = 0; c < casen; ++c)
         out.caserowStart[c + 1] = out.caserowStart[c] + out.casefreq[c];
-    out.caserows.assign(rowcase.size(), 0);
+    out.caserows.assign(used.size(), 0);
     {
         std::vector<std::int32_t> fill(out.caserowStart.begin(), out.caserowStart.end() - 1);
-        for (std::size_t i = 0; i < rowcase.size(); ++i)
-            out.caserows[std::size_t(fill[std::size_t(rowcase[i])]++)] = std::int32_t(i);
+        for (const std::int32_t i : used)
+            out.caserows[std::size_t(fill[std::size_t(rowcase[std::size_t(i)])]++)] = i;
     }
 
     if (tick && !tick())

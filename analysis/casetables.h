@@ -29,8 +29,12 @@ struct CaseSpeciesTables {
     /// Number of cases in which each species has at least one data row.
     std::vector<std::int32_t> spocc;
 
-    /// Species of each data row.
+    /// Species of each data row; -1 for a row left out.
     std::vector<std::int32_t> rowsp;
+    /// The data rows (1-based, ascending) left out: their case, species or intensity is missing.
+    std::vector<std::int32_t> leftOut;
+    /// Whether the run reads lower intensities as more preferred (set by the run, not here).
+    bool lowerIsPreferred = false;
     /// The data rows of case c, in data order: caserows[caserowStart[c] .. caserowStart[c+1]).
     std::vector<std::int32_t> caserowStart;
     std::vector<std::int32_t> caserows;
@@ -47,11 +51,12 @@ struct CaseSpeciesTables {
 };
 
 /// Tabulates the case column `casecol` and the species column `spcol` (1-based variables) of a
-/// table with at least one data row, and builds the species-by-case counts and occurrences.
+/// table with at least one data row, and builds the species-by-case counts and occurrences. Rows
+/// whose case, species or intensity (column `prefcol`) is missing are left out (rowLeftOut).
 /// `obs`, when given, has its proceed() called every few thousand rows, so a window stays
 /// responsive from the start of a run on large data; false stops the stage as cancelled.
 Status buildTables(const DataTable& table, std::int32_t casecol, std::int32_t spcol,
-                   CaseSpeciesTables& out, Progress* obs = nullptr);
+                   std::int32_t prefcol, CaseSpeciesTables& out, Progress* obs = nullptr);
 
 /// The occurrence listing, line by line to `out`: a line of one blank, the header line of the
 /// cases, then per species its row count in every case and its occurrence.

@@ -24,8 +24,8 @@ Status pairCounts(const DataTable& table, const AnalysisResult& result,
     // Counts of the compared pairs of row a with a column b > a, in the pair table's order.
     std::vector<PairCounts> counts(p.col.size());
     CaseRows grouped;
-    if (Status st = groupCaseRows(table, result.prefcol, idx.caseStart, idx.caseRows, idx.rowKept,
-                                  {}, grouped);
+    if (Status st = groupCaseRows(table, result.prefcol, result.lowerIsPreferred, idx.caseStart,
+                                  idx.caseRows, idx.rowKept, {}, grouped);
         !st)
         return st;
     // One case at a time: its rows of kept species, sorted by species and then intensity, so the

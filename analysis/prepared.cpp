@@ -56,7 +56,7 @@ bool everySpeciesDrawn(const Prepared& p, const std::vector<std::int32_t>& multi
 
 Status prepare(const DataTable& table, const AnalysisResult& full, Prepared& p) {
     CaseSpeciesTables tab;
-    if (Status st = buildTables(table, full.casecol, full.spcol, tab); !st)
+    if (Status st = buildTables(table, full.casecol, full.spcol, full.prefcol, tab); !st)
         return st;
     const PairTable& t = full.pairs;
     p.full = &t;
@@ -108,7 +108,8 @@ Status prepare(const DataTable& table, const AnalysisResult& full, Prepared& p) 
     // count and code sum. Two passes: the first counts the entries of each pair, the second
     // fills them.
     CaseRows grouped;
-    if (Status st = groupCaseRows(table, full.prefcol, tab.caserowStart, tab.caserows, tab.rowsp,
+    if (Status st = groupCaseRows(table, full.prefcol, full.lowerIsPreferred, tab.caserowStart,
+                                  tab.caserows, tab.rowsp,
                                   keptIndex, grouped);
         !st)
         return st;

@@ -136,7 +136,8 @@ Status poolInMemory(Progress& obs, const DataTable& table, std::int32_t prefcol,
     // species follow it.
     CaseRows grouped;
     if (Status st =
-            groupCaseRows(table, prefcol, t.caserowStart, t.caserows, t.rowsp, {}, grouped, &obs);
+            groupCaseRows(table, prefcol, t.lowerIsPreferred, t.caserowStart, t.caserows, t.rowsp,
+                          {}, grouped, &obs);
         !st)
         return st;
     const std::vector<CaseRow>& rows = grouped.rows;
@@ -179,7 +180,8 @@ Status writeRecords(Progress& obs, const DataTable& table, std::int32_t prefcol,
     // The intensities parsed before the first record: the first that is not a number, in case
     // order, fails the run before anything is written.
     CaseRows grouped;
-    if (Status st = groupCaseRows(table, prefcol, t.caserowStart, t.caserows, t.rowsp, {}, grouped);
+    if (Status st = groupCaseRows(table, prefcol, t.lowerIsPreferred, t.caserowStart, t.caserows,
+                                  t.rowsp, {}, grouped);
         !st)
         return st;
     const SpeciesEndings endings(t.spname);

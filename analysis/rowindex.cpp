@@ -1,5 +1,7 @@
 #include "analysis/rowindex.h"
 
+#include "analysis/caserows.h"
+
 #include <algorithm>
 #include <numeric>
 #include <string>
@@ -46,6 +48,10 @@ Status indexRows(const DataTable& table, const AnalysisResult& r, RowIndex& out)
     out.caseStart.assign(r.casename.size() + 1, 0);
     for (std::size_t i = 0; i < n; ++i) {
         const auto row = std::int32_t(i + 1);
+        if (rowLeftOut(table, r.casecol, r.spcol, r.prefcol, row)) {
+            out.rowCase[i] = out.rowSpecies[i] = out.rowKept[i] = -1;
+            continue;
+        }
         const std::string_view c = table.cell(r.casecol, row);
         const auto ci = caseOf.find(c);
         if (ci == caseOf.end())
@@ -60,10 +66,11 @@ Status indexRows(const DataTable& table, const AnalysisResult& r, RowIndex& out)
         ++out.caseStart[std::size_t(ci->second) + 1];
     }
     std::partial_sum(out.caseStart.begin(), out.caseStart.end(), out.caseStart.begin());
-    out.caseRows.resize(n);
+    out.caseRows.resize(std::size_t(out.caseStart.back()));
     std::vector<std::int32_t> fill(out.caseStart.begin(), out.caseStart.end() - 1);
     for (std::size_t i = 0; i < n; ++i)
-        out.caseRows[std::size_t(fill[std::size_t(out.rowCase[i])]++)] = std::int32_t(i);
+        if (out.rowCase[i] >= 0)
+            out.caseRows[std::size_t(fill[std::size_t(out.rowCase[i])]++)] = std::int32_t(i);
     return Status::ok();
 }
 

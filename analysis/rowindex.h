@@ -11,7 +11,8 @@ namespace sscm {
 
 /// Each data row's case and species as indices of a result, and the rows of each case.
 struct RowIndex {
-    /// Case of each row (0-based row), index into casename.
+    /// Case of each row (0-based row), index into casename; -1 (and -1 for its species) for a row
+    /// left out of the run (rowLeftOut).
     std::vector<std::int32_t> rowCase;
     /// Species of each row, index into allSpecies, and its kept index (-1 when removed).
     std::vector<std::int32_t> rowSpecies;

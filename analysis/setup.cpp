@@ -33,6 +33,14 @@ Status findRoleColumns(const DataTable& table, RoleColumns& roles) {
                                   "\" is not among the variables of the data file. Names must "
                                   "match exactly, upper and lower case and blanks included.");
     }
+    for (std::size_t a = 0; a < 3; ++a) {
+        for (std::size_t b = a + 1; b < 3; ++b) {
+            if (*list[a].col == *list[b].col)
+                return Status::failed("The variable \"" + *list[a].name + "\" is given for both the " +
+                                      list[a].what + " and the " + list[b].what +
+                                      " roles; each role needs a variable of its own.");
+        }
+    }
     return Status::ok();
 }
 

@@ -29,7 +29,8 @@ struct RoleColumns {
 
 /// Checks the three names in the order case, species, intensity (a name is empty only when it
 /// has no characters) and then finds their columns in the same order. Fails at the first empty
-/// name or the first name not among the variables, naming the role and the text.
+/// name or the first name not among the variables, naming the role and the text, and when one
+/// variable is given for two roles.
 Status findRoleColumns(const DataTable& table, RoleColumns& roles);
 
 } // namespace sscm

@@ -139,7 +139,7 @@ void BM_WriteRecords(benchmark::State& state) {
     const sscm::DataTable table = makeTable(200, 40, 200);
     sscm::Progress quiet;
     sscm::CaseSpeciesTables t;
-    if (!sscm::buildTables(table, 1, 2, t)) {
+    if (!sscm::buildTables(table, 1, 2, 3, t)) {
         state.SkipWithError("tables");
         return;
     }
@@ -166,7 +166,7 @@ void BM_ReadRecords(benchmark::State& state) {
     sscm::CaseSpeciesTables t;
     sscm::OutFile out;
     sscm::PooledComparisons m;
-    if (!sscm::buildTables(table, 1, 2, t) || !out.open("bench-records.tmp") ||
+    if (!sscm::buildTables(table, 1, 2, 3, t) || !out.open("bench-records.tmp") ||
         !sscm::writeRecords(quiet, table, 3, t, &out, m) || !out.close()) {
         state.SkipWithError("setup");
         return;

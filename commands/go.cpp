@@ -94,6 +94,7 @@ public:
     }
 
     void tablesFound(const CaseSpeciesTables& tab) override {
+        s_.leftOut = tab.leftOut;
         occurrenceListing(tab, [this](std::string_view line) { w_.addItem(Ctl::List3, line); });
         clock_.lap(&RunTimings::tables);
     }
@@ -183,6 +184,8 @@ Status runGo(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     settings.spvar = w.text(Ctl::Text2);
     settings.prefvar = w.text(Ctl::Text4);
     settings.removelow = w.value(Ctl::Check1) == 1;
+    settings.lowerIsPreferred = s.lowerIsPreferred;
+    s.leftOut.clear();
     GoHooks hooks(w, s, files, timings);
     auto result = std::make_shared<AnalysisResult>();
     const Status st = analysis::run(*table, settings, &hooks, *result);

@@ -89,6 +89,27 @@ std::string refusal(const std::string& source, const std::string& scratchDir, Da
     return {};
 }
 
+/// A header of one variable that holds a semicolon or a tab: the file was most likely saved with
+/// that separator (as spreadsheets save CSV in many locales). Read refuses it, saying so, and
+/// notes the separator in the session, so that the window can offer to read it that way.
+Status oneVariable(const DataTable& table, const std::string& source, Session& s) {
+    if (table.valn != 1)
+        return Status::ok();
+    const std::string& name = table.varname[0];
+    for (const char sep : {';', '\t'}) {
+        if (sep == s.separator || name.find(sep) == std::string::npos)
+            continue;
+        s.suggestedSeparator = sep;
+        const char* what = sep == ';' ? "semicolons" : "tabs";
+        const char* which = sep == ';' ? "the semicolon" : "the tab";
+        return Status::failed("The header line of " + quoted(source) + " holds one variable, " +
+                              quoted(name) + ": the file seems to be separated by " + what +
+                              ". Save it as comma-separated (CSV), or read it with " + which +
+                              " as separator.");
+    }
+    return Status::ok();
+}
+
 Status loadDataTable(Window& w, Session& s, DataSource from) {
     w.setCaption(Ctl::Command1, "reading");
     w.setEnabled(Ctl::Command1, false);
@@ -110,7 +131,8 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
         return Status::failed(std::move(why));
     }
     WindowProgress shown(w);
-    Status st = copyDataFile(&shown, s.erf, source, copy);
+    s.suggestedSeparator = 0;
+    Status st = copyDataFile(&shown, s.erf, source, copy, kMaxLineBytes, s.separator);
     if (st.code == Status::Code::Cancelled) {
         abandonRead(w, s);
         return st;
@@ -119,7 +141,7 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
         return failRead(w, s, std::move(st));
     std::int32_t valn = 0;
     std::int32_t objn = 0;
-    st = sizeDataFile(&shown, s.erf, copy, source, valn, objn, s.scratchDir);
+    st = sizeDataFile(&shown, s.erf, copy, source, valn, objn, s.scratchDir, s.separator);
     if (st.code == Status::Code::Cancelled) {
         abandonRead(w, s);
         return st;
@@ -144,6 +166,8 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
     auto table = std::make_shared<DataTable>();
     table->valn = valn;
     table->objn = objn;
+    table->decimalComma = s.decimalComma;
+    table->line.reserve(std::size_t(objn));
     table->varname.reserve(std::size_t(valn));
     const std::size_t cells = std::size_t(valn) * std::size_t(objn);
     table->offsets.reserve(cells + 1);
@@ -156,7 +180,7 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
             table->text.reserve(std::size_t(size));
     }
 
-    FieldReader reader(f);
+    FieldReader reader(f, std::size_t{1} << 20, s.separator);
     std::string_view field;
     auto shortRow = [&](std::int32_t row, std::int32_t found) {
         file.reset(); // closed before the copy is removed
@@ -164,7 +188,8 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
         if (row == 0) {
             msg += "its header has only ";
         } else {
-            msg += "data row " + std::to_string(row) + " has only ";
+            const std::int64_t line = found > 0 ? table->line.back() : 0;
+            msg += rowPlace(line, row) + " has only ";
         }
         msg += std::to_string(found) + " of its " + std::to_string(valn) + " fields.";
         return failRead(w, s, Status::failed(msg));
@@ -175,7 +200,6 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
         table->varname.emplace_back(field);
     }
 
-    const std::string& missvalue = s.missvalue;
     long long percent = 0; // Label18 already reads " 0 %"
     for (std::int32_t i = 1; i <= objn; ++i) {
         // Division first, in double precision: row 29 of 100 shows 28 %.
@@ -192,11 +216,10 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
         for (std::int32_t j = 0; j < valn; ++j) {
             if (!reader.next(field))
                 return shortRow(i, j);
+            if (j == 0)
+                table->line.push_back(reader.fieldLine());
             table->offsets.push_back(table->text.size());
-            if (field.empty())
-                table->text += missvalue;
-            else
-                table->text += field;
+            table->text += field;
         }
     }
     table->offsets.push_back(table->text.size());
@@ -207,6 +230,8 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
                         Status::failed("Cannot read the data file " + quoted(source) + ": " +
                                        std::strerror(EIO)));
 
+    if (Status one = oneVariable(*table, source, s); !one)
+        return failRead(w, s, std::move(one));
     table->encoding = guessEncoding(*table);
     s.table = std::move(table);
     s.dataFile = source;

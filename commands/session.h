@@ -13,8 +13,18 @@ namespace sscm {
 
 /// State the main window keeps between commands (besides its controls).
 struct Session {
-    /// Text stored in place of every empty cell.
-    std::string missvalue = "null";
+    /// The character that separates the fields of the data file: a comma, or a semicolon or a
+    /// tab for files saved that way. Read takes it from here.
+    char separator = ',';
+    /// Whether Read notes that intensities are written with a decimal comma ("2,5").
+    bool decimalComma = false;
+    /// Whether GO reads lower intensities as more preferred (rank data).
+    bool lowerIsPreferred = false;
+    /// The data rows (1-based) that the last GO left out: case, species or intensity missing.
+    std::vector<std::int32_t> leftOut;
+    /// Set by a Read whose header held one variable containing a semicolon or a tab: that
+    /// character, which the file seems to be separated by (0 otherwise).
+    char suggestedSeparator = 0;
     /// Sizing failure flag of the last Read: 1 when the header held no variable.
     std::int32_t erf = 0;
     /// The table of the last successful Read; null before the first one and after a failed one.

@@ -1,5 +1,6 @@
 #include "data/fieldreader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace sscm {
@@ -12,11 +13,11 @@ inline bool isLineEnd(char c) {
     return c == '\n' || c == '\r';
 }
 
-// First comma or line end in [p, end), or end.
-inline const char* findTerminator(const char* p, const char* end) {
+// First separator or line end in [p, end), or end.
+inline const char* findTerminator(const char* p, const char* end, char sep) {
     while (p < end) {
         const char c = *p;
-        if (c == ',' || c == '\n' || c == '\r')
+        if (c == sep || c == '\n' || c == '\r')
             return p;
         ++p;
     }
@@ -25,8 +26,8 @@ inline const char* findTerminator(const char* p, const char* end) {
 
 } // namespace
 
-FieldReader::FieldReader(std::FILE* file, std::size_t blockSize)
-    : file_(file), blockSize_(blockSize == 0 ? 1 : blockSize) {
+FieldReader::FieldReader(std::FILE* file, std::size_t blockSize, char separator)
+    : file_(file), blockSize_(blockSize == 0 ? 1 : blockSize), sep_(separator) {
     // A small file needs no large buffer (one more byte, so the first read meets the end).
     const long at = std::ftell(file);
     if (at >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
@@ -39,8 +40,8 @@ FieldReader::FieldReader(std::FILE* file, std::size_t blockSize)
     p_ = end_ = buf_.get();
 }
 
-FieldReader::FieldReader(std::string_view text)
-    : p_(text.data()), end_(text.data() + text.size()), eof_(true) {}
+FieldReader::FieldReader(std::string_view text, char separator)
+    : p_(text.data()), end_(text.data() + text.size()), eof_(true), sep_(separator) {}
 
 bool FieldReader::fill() {
     if (file_ == nullptr || eof_)
@@ -71,20 +72,27 @@ bool FieldReader::next(std::string_view& field) {
                 return false;
             // A comma just before the end of the input opens one last, empty field.
             atLineStart_ = true;
+            fieldLine_ = lineEnds_ + 1;
             field = {};
             return true;
         }
         if (isLineEnd(*p_)) {
+            const bool lf = *p_ == '\n';
             ++p_;
-            if (atLineStart_)
+            if (atLineStart_) {
+                lineEnds_ += lf ? 1 : 0;
                 continue;
+            }
             atLineStart_ = true;
+            fieldLine_ = lineEnds_ + 1;
+            lineEnds_ += lf ? 1 : 0;
             field = {};
             return true;
         }
         break;
     }
     atLineStart_ = false;
+    fieldLine_ = lineEnds_ + 1;
     if (*p_ == '"') {
         ++p_;
         return quoted(field);
@@ -94,7 +102,7 @@ bool FieldReader::next(std::string_view& field) {
 
 bool FieldReader::unquoted(std::string_view& field) {
     const char* s = p_;
-    const char* q = findTerminator(s, end_);
+    const char* q = findTerminator(s, end_, sep_);
     if (q < end_) {
         field = std::string_view(s, std::size_t(q - s));
         terminate(q);
@@ -108,7 +116,7 @@ bool FieldReader::unquoted(std::string_view& field) {
             field = field_;
             return true;
         }
-        q = findTerminator(p_, end_);
+        q = findTerminator(p_, end_, sep_);
         if (q < end_) {
             field_.append(p_, std::size_t(q - p_));
             field = field_;
@@ -151,9 +159,11 @@ bool FieldReader::quoted(std::string_view& field) {
         }
         field = field_;
     }
+    // A quoted field may run over line ends.
+    lineEnds_ += std::count(field.begin(), field.end(), '\n');
     // Drop whatever stands between the closing quote and the next comma or line end.
     for (;;) {
-        const char* t = findTerminator(p_, end_);
+        const char* t = findTerminator(p_, end_, sep_);
         if (t < end_) {
             terminate(t);
             return true;

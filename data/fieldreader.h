@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 #include <string>
@@ -7,7 +8,8 @@
 
 namespace sscm {
 
-/// Reads comma-separated fields from a text, one at a time, through a large buffer.
+/// Reads comma-separated fields from a text, one at a time, through a large buffer. Another
+/// separator (a semicolon, a tab) may take the comma's place; "comma" below means the separator.
 ///
 /// A field ends at a comma or at the end of a line (CR LF, LF or CR); leading blanks (spaces) are
 /// skipped; a tab is an ordinary character; an unquoted field keeps its trailing blanks. A field
@@ -21,9 +23,10 @@ class FieldReader {
 public:
     /// Reads from an open file (not owned), from its current position to its end. A file shorter
     /// than `blockSize` gets a buffer of its own size.
-    explicit FieldReader(std::FILE* file, std::size_t blockSize = std::size_t{1} << 20);
+    explicit FieldReader(std::FILE* file, std::size_t blockSize = std::size_t{1} << 20,
+                         char separator = ',');
     /// Reads from a text held in memory (not copied; it must outlive the reader).
-    explicit FieldReader(std::string_view text);
+    explicit FieldReader(std::string_view text, char separator = ',');
 
     FieldReader(const FieldReader&) = delete;
     FieldReader& operator=(const FieldReader&) = delete;
@@ -34,6 +37,11 @@ public:
 
     /// True when a read from the file failed (the fields seen so far are still valid).
     bool ioError() const { return ioError_; }
+
+    /// The line (1 for the first) on which the field last returned by next() begins; lines are
+    /// counted by their LF, so a text whose lines end in CR LF or LF is counted as an editor
+    /// shows it.
+    std::int64_t fieldLine() const { return fieldLine_; }
 
 private:
     // The current block is [p_, end_): the whole text in memory, or the last block read from
@@ -46,6 +54,10 @@ private:
     bool eof_ = false;
     bool ioError_ = false;
     bool atLineStart_ = true;
+    char sep_ = ',';
+    /// LFs passed so far, and the line of the last field.
+    std::int64_t lineEnds_ = 0;
+    std::int64_t fieldLine_ = 0;
     std::string field_;
 
     /// Reads the next block of the file; false at its end (or on a read error).
@@ -54,7 +66,8 @@ private:
     bool quoted(std::string_view& field);
     /// Passes the terminator at q: a comma keeps the line open, a line end closes it.
     void terminate(const char* q) {
-        atLineStart_ = *q != ',';
+        atLineStart_ = *q != sep_;
+        lineEnds_ += *q == '\n' ? 1 : 0;
         p_ = q + 1;
     }
 };

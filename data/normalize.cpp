@@ -1,5 +1,6 @@
 #include "data/normalize.h"
 
+#include "data/datatable.h"
 #include "data/fieldreader.h"
 #include "data/freshfile.h"
 #include "data/printfmt.h"
@@ -83,12 +84,58 @@ std::string scratchPath(const std::string& scratchDir, const char* name) {
     return path + name;
 }
 
+std::int64_t lineFields(std::string_view line, char separator, bool& inQuote) {
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    auto toSeparator = [&] {
+        while (i < n && line[i] != separator)
+            ++i;
+    };
+    auto skipBlanks = [&] {
+        while (i < n && line[i] == ' ')
+            ++i;
+    };
+    std::int64_t count = 0;
+    if (inQuote) {
+        // The line continues a quoted field: it adds fields only after the closing quote.
+        const std::size_t close = line.find('"');
+        if (close == std::string_view::npos)
+            return 0;
+        inQuote = false;
+        i = close + 1;
+        toSeparator();
+        if (i == n)
+            return 0;
+        ++i;
+    } else {
+        skipBlanks();
+        if (i == n)
+            return 0;
+    }
+    for (;;) {
+        ++count;
+        skipBlanks();
+        if (i < n && line[i] == '"') {
+            const std::size_t close = line.find('"', i + 1);
+            if (close == std::string_view::npos) {
+                inQuote = true;
+                return count;
+            }
+            i = close + 1;
+        }
+        toSeparator();
+        if (i == n)
+            return count;
+        ++i; // a separator always opens another field
+    }
+}
+
 Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::string& fileto) {
     return copyDataFile(nullptr, erf, filefrom, fileto);
 }
 
 Status copyDataFile(Progress* progress, std::int32_t& erf, const std::string& filefrom,
-                    const std::string& fileto, std::size_t maxLine) {
+                    const std::string& fileto, std::size_t maxLine, char separator) {
     erf = 0;
     // A stop request interrupts a wait (opening a pipe nobody writes to, reading a slow one):
     // the system call then fails with EINTR and the follower is asked whether to go on.
@@ -144,12 +191,34 @@ Status copyDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
     bool lineOpen = false;     // bytes of an unfinished line are in `pending`
 
     bool tooLong = false;
+    // Where the records stand: the fields of the header (the number of variables once the header
+    // is passed), the fields counted so far and whether a quoted field is open.
+    bool header = true;
+    std::int64_t valn = 0;
+    std::int64_t fields = 0;
+    bool inQuote = false;
     auto endLine = [&]() {
         tooLong = tooLong || pending.size() - lineStart > maxLine;
         // Trailing commas go, so empty columns at a spreadsheet's right edge are no variables.
-        std::size_t n = pending.size();
-        while (n > lineStart && pending[n - 1] == ',')
+        const std::size_t full = pending.size();
+        std::size_t n = full;
+        while (n > lineStart && pending[n - 1] == separator)
             --n;
+        const std::string_view kept = std::string_view(pending).substr(lineStart, n - lineStart);
+        const bool blank = !inQuote && kept.find_first_not_of(' ') == std::string_view::npos;
+        const std::int64_t added = lineFields(kept, separator, inQuote);
+        fields += added;
+        if (header) {
+            header = false;
+            valn = added;
+        } else if (!blank && !inQuote && valn > 0 && fields % valn != 0) {
+            // Blank last cells of a spreadsheet row: the commas that complete its record stay.
+            const std::int64_t missing = valn - fields % valn;
+            if (std::int64_t(full - n) >= missing) {
+                n += std::size_t(missing);
+                fields += missing;
+            }
+        }
         pending.resize(n);
         pending += "\r\n";
         lineStart = pending.size();
@@ -235,7 +304,7 @@ Status copyDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
 
 Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& filename,
                     const std::string& shownName, std::int32_t& valn, std::int32_t& objn,
-                    const std::string& scratchDir) {
+                    const std::string& scratchDir, char separator) {
     const std::string sizingLog = scratchPath(scratchDir, kSizingLog);
     const std::string headerCopy = scratchPath(scratchDir, kHeaderCopy);
     FileCloser log(openFresh(sizingLog));
@@ -276,7 +345,7 @@ Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
             std::remove(headerCopy.c_str());
             return Status::failed("Cannot read " + quoted(headerCopy) + ": " + systemReason(err));
         }
-        FieldReader names(copy.f, 4096);
+        FieldReader names(copy.f, 4096, separator);
         std::string_view field;
         std::string line;
         while (names.next(field)) {
@@ -303,7 +372,7 @@ Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
     // Rows are counted after the header as the loader reads it: valn fields by the field rule,
     // so the two agree even when a quoted name runs over a line end.
     std::rewind(data.f);
-    FieldReader reader(data.f);
+    FieldReader reader(data.f, std::size_t{1} << 20, separator);
     std::string_view field;
     for (std::int32_t k = 0; k < valn; ++k)
         reader.next(field);
@@ -322,6 +391,7 @@ Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
                                   " has more data rows than can be counted");
         }
         ++objn;
+        const std::int64_t line = reader.fieldLine();
         std::int32_t found = 1;
         while (found < valn && reader.next(field))
             ++found;
@@ -332,7 +402,7 @@ Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
             const std::int32_t n = valn;
             valn = 0;
             return Status::failed("The data file " + quoted(shownName) +
-                                  " ends inside a record: data row " + std::to_string(row) +
+                                  " ends inside a record: " + rowPlace(line, row) +
                                   " has only " + std::to_string(found) + " of its " +
                                   std::to_string(n) + " fields.");
         }

@@ -6,6 +6,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 namespace sscm {
 
@@ -17,9 +18,14 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t{64} << 20;
 /// The warning for a header line that yields no variable; the sizing log ends with it too.
 inline constexpr const char* kNoVariable = "At least one variable ";
 
-/// Copies the data file `filefrom` line by line into `fileto`, removing every comma at the end of
+/// Copies the data file `filefrom` line by line into `fileto`, removing the commas at the end of
 /// a line and ending each line with CR LF; lines may end with CR LF, LF or CR, and a UTF-8
-/// byte-order mark at the start is dropped. Sets `erf` to 0. A file that cannot be read or
+/// byte-order mark at the start is dropped. The header loses all its trailing commas. A data
+/// line's trailing commas stand for empty last cells when they are enough to complete the record
+/// the line is in (a spreadsheet row whose last cells are blank): as many as complete it are
+/// kept, the rest dropped. Fewer than that, padding after a complete record, a line that ends
+/// inside a quoted field and a line of commas only lose them all, so such a record takes its
+/// remaining fields from the next line. Sets `erf` to 0. A file that cannot be read or
 /// written is a failure whose message names the file and the system's reason; `fileto` is then
 /// removed.
 Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::string& fileto);
@@ -29,8 +35,10 @@ Status filecomma(std::int32_t& erf, const std::string& filefrom, const std::stri
 /// once per block copied, and when it says no the copy stops, `fileto` is removed and a
 /// cancelled status returned, also while the data file is still being opened or waited for (a
 /// pipe that nobody writes to). A line longer than `maxLine` bytes is refused with a message.
+/// `separator` takes the comma's place throughout (a semicolon, a tab).
 Status copyDataFile(Progress* progress, std::int32_t& erf, const std::string& filefrom,
-                    const std::string& fileto, std::size_t maxLine = kMaxLineBytes);
+                    const std::string& fileto, std::size_t maxLine = kMaxLineBytes,
+                    char separator = ',');
 
 /// Counts the variables (fields of the header line) and data rows (records of `valn` fields after
 /// the header) of the normalised copy `filename`, writing the sizing log "VectorFileSize.log"
@@ -50,7 +58,13 @@ Status VectorFileSize(Progress* progress, std::int32_t& erf, const std::string& 
 /// says no, the sizing returns a cancelled status with the log removed.
 Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& filename,
                     const std::string& shownName, std::int32_t& valn, std::int32_t& objn,
-                    const std::string& scratchDir = {});
+                    const std::string& scratchDir = {}, char separator = ',');
+
+/// The number of fields that a line (without its line end) adds to the records of a file read by
+/// the field rule (FieldReader), `inQuote` telling whether a quoted field is still open at its
+/// start, and telling on return whether one is open at its end. A line that is empty or blank
+/// adds none.
+std::int64_t lineFields(std::string_view line, char separator, bool& inQuote);
 
 /// Path of the scratch file `name` in the folder `scratchDir` (empty: the working directory).
 std::string scratchPath(const std::string& scratchDir, const char* name);

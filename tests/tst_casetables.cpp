@@ -22,7 +22,7 @@ sscm::LineSink intoList3(RecordingWindow& w) {
 sscm::CaseSpeciesTables tablesOf(const sscm::DataTable& t, RecordingWindow& w) {
     sscm::CaseSpeciesTables tab;
     (void)w;
-    EXPECT_TRUE(sscm::buildTables(t, 1, 2, tab));
+    EXPECT_TRUE(sscm::buildTables(t, 1, 2, 3, tab));
     return tab;
 }
 

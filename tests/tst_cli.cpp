@@ -71,7 +71,8 @@ TEST_F(Cli, BadInputExitsOneWithTheMessage) {
     args.push_back("--keep-rare");
     EXPECT_EQ(run(args), 1);
     EXPECT_EQ(readFile("err.txt"),
-              "sscm-cli: Data row 2: the intensity \"x2\" of the variable Pref is not a number.\n");
+              "sscm-cli: Line 3 (data row 2): the intensity \"x2\" of the variable Pref is not a "
+              "number.\n");
     EXPECT_FALSE(exists("palatability_badpref.csv"));
 
     args = roles("worked.csv");

@@ -254,7 +254,6 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(caption("Label11"), "");
     EXPECT_EQ(caption("Label14"), "");
     EXPECT_EQ(caption("Label18"), "");
-    EXPECT_EQ(form->session().missvalue, "null");
 
     EXPECT_EQ(caption("Command1"), "Read");
     EXPECT_EQ(caption("Command4"), "G O");

@@ -45,18 +45,65 @@ protected:
     }
 };
 
-// The line-by-line copy, one byte at a time, for comparison with the block-wise copy.
+// The fields a line adds to the records, one byte at a time: a field is counted where it starts
+// (a non-blank at a field's start, or a comma, which always opens the next one).
+std::int64_t referenceFields(const std::string& line, bool& inQuote) {
+    enum { Start, Unquoted, Quoted, AfterQuote } st = inQuote ? Quoted : Start;
+    bool counted = inQuote;
+    std::int64_t n = 0;
+    for (const char c : line) {
+        if (st == Start) {
+            if (c == ' ')
+                continue;
+            n += counted ? 0 : 1;
+            counted = true;
+            st = c == '"' ? Quoted : Unquoted;
+            if (c == ',') {
+                ++n;
+                st = Start;
+            }
+        } else if (st == Quoted) {
+            st = c == '"' ? AfterQuote : Quoted;
+        } else if (c == ',') {
+            ++n;
+            st = Start;
+        }
+    }
+    inQuote = st == Quoted;
+    return n;
+}
+
+// The line-by-line copy, one byte at a time, for comparison with the block-wise copy: trailing
+// commas go, but those that complete a data line's record, which stay.
 std::string referenceFilecomma(const std::string& in) {
     std::string s = in.compare(0, 3, "\xEF\xBB\xBF") == 0 ? in.substr(3) : in;
     std::string out, line;
+    std::int64_t valn = -1;
+    std::int64_t fields = 0;
+    bool inQuote = false;
+    auto endLine = [&] {
+        std::size_t k = 0;
+        while (k < line.size() && line[line.size() - 1 - k] == ',')
+            ++k;
+        line.resize(line.size() - k);
+        const bool blank = !inQuote && line.find_first_not_of(' ') == std::string::npos;
+        const std::int64_t added = referenceFields(line, inQuote);
+        fields += added;
+        if (valn < 0) {
+            valn = added;
+        } else if (!blank && !inQuote && valn > 0 && fields % valn != 0 &&
+                   std::int64_t(k) >= valn - fields % valn) {
+            line += std::string(std::size_t(valn - fields % valn), ',');
+            fields += valn - fields % valn;
+        }
+        out += line + "\r\n";
+        line.clear();
+    };
     bool open = false;
     for (std::size_t i = 0; i < s.size(); ++i) {
         const char c = s[i];
         if (c == '\r' || c == '\n') {
-            while (!line.empty() && line.back() == ',')
-                line.pop_back();
-            out += line + "\r\n";
-            line.clear();
+            endLine();
             open = false;
             if (c == '\r' && i + 1 < s.size() && s[i + 1] == '\n')
                 ++i;
@@ -65,11 +112,8 @@ std::string referenceFilecomma(const std::string& in) {
             open = true;
         }
     }
-    if (open) {
-        while (!line.empty() && line.back() == ',')
-            line.pop_back();
-        out += line + "\r\n";
-    }
+    if (open)
+        endLine();
     return out;
 }
 
@@ -77,6 +121,9 @@ TEST_F(Normalize, TrailingCommasRemoved) {
     EXPECT_EQ(normalised("Site,Species,Pref,,\r\ns1,sp1,3,,,\r\n"),
               "Site,Species,Pref\r\ns1,sp1,3\r\n");
     EXPECT_EQ(normalised("a,b,\r\n,,,\r\nc\r\n"), "a,b\r\n\r\nc\r\n");
+    // Blank last cells: the commas that complete the record stay, and only those.
+    EXPECT_EQ(normalised("S,P,I,,\r\ns1,sp1,\r\ns1,,\r\ns1,\r\nsp2,3,,,\r\n\"n,\r\nx\",,,,\r\n"),
+              "S,P,I\r\ns1,sp1,\r\ns1,,\r\ns1\r\nsp2,3\r\n\"n\r\nx\",,\r\n");
     EXPECT_EQ(normalised("a, ,\r\n"), "a, \r\n") << "only commas go, a blank stays";
     EXPECT_EQ(normalised(",a"), ",a\r\n") << "leading commas stay";
 }
@@ -216,7 +263,7 @@ TEST_F(Normalize, ShortLastRecordNamesTheRow) {
     const Sized r = size(w, "Site,Species,Pref\r\ns1,sp1,3\r\ns2,sp2\r\n");
     EXPECT_EQ(r.status.code, sscm::Status::Code::Failed);
     EXPECT_NE(r.status.message.find("\"temp1.tmp\""), std::string::npos) << r.status.message;
-    EXPECT_NE(r.status.message.find("data row 2 has only 2 of its 3 fields"), std::string::npos)
+    EXPECT_NE(r.status.message.find("line 3 (data row 2) has only 2 of its 3 fields"), std::string::npos)
         << r.status.message;
     EXPECT_EQ(r.valn, 0);
     EXPECT_EQ(r.objn, 0);
@@ -235,7 +282,7 @@ TEST_F(Normalize, ShownNameInMessages) {
     std::int32_t erf, valn, objn;
     const sscm::Status st = sscm::sizeDataFile(&w, erf, "temp1.tmp", "/data/x.csv", valn, objn);
     EXPECT_NE(st.message.find("\"/data/x.csv\""), std::string::npos) << st.message;
-    EXPECT_NE(st.message.find("data row 1 has only 1 of its 2 fields"), std::string::npos);
+    EXPECT_NE(st.message.find("line 2 (data row 1) has only 1 of its 2 fields"), std::string::npos);
 }
 
 TEST_F(Normalize, CancelledWhenTheWindowCloses) {

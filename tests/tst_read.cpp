@@ -112,7 +112,7 @@ TEST_F(Read, DataDirectoryIsDir1) {
     EXPECT_EQ(w.lists[Ctl::List1], (std::vector<std::string>{"Site", "Plant species", "Pref, %"}));
     ASSERT_EQ(s.table->objn, 4);
     EXPECT_EQ(row(1), (std::vector<std::string>{"Hill 1", "Poa annua", "3"}));
-    EXPECT_EQ(row(2), (std::vector<std::string>{"Hill 1", "Carex", "null"}));
+    EXPECT_EQ(row(2), (std::vector<std::string>{"Hill 1", "Carex", ""}));
     EXPECT_EQ(row(3), (std::vector<std::string>{"Hill 2", "Poa annua", "2.5"}));
     EXPECT_EQ(row(4), (std::vector<std::string>{"Hill 2", "Carex, sedge", "1"}));
 }
@@ -128,13 +128,11 @@ TEST_F(Read, StateAfterSuccess) {
     EXPECT_EQ(w.commandCaptions, (std::vector<std::string>{"reading", "Read file"}));
 }
 
-TEST_F(Read, EmptyCellsHoldMissvalue) {
-    ASSERT_TRUE(readBytes("a,b,c\r\nx,,z\r\n\"\",  ,\" \"\r\n").isOk());
-    EXPECT_EQ(row(1), (std::vector<std::string>{"x", "null", "z"}));
-    EXPECT_EQ(row(2), (std::vector<std::string>{"null", "null", " "}));
-    s.missvalue = "NA";
-    ASSERT_TRUE(readBytes("a,b,c\r\nx,,z\r\n").isOk());
-    EXPECT_EQ(row(1), (std::vector<std::string>{"x", "NA", "z"}));
+TEST_F(Read, EmptyCellsStayEmptyAndNullIsAName) {
+    ASSERT_TRUE(readBytes("a,b,c\r\nx,,z\r\n\"\",  ,\" \"\r\nnull,NA,w\r\n").isOk());
+    EXPECT_EQ(row(1), (std::vector<std::string>{"x", "", "z"}));
+    EXPECT_EQ(row(2), (std::vector<std::string>{"", "", " "}));
+    EXPECT_EQ(row(3), (std::vector<std::string>{"null", "NA", "w"}));
 }
 
 TEST_F(Read, VariableNamesKeepTheirCaseAndEmptyOnes) {
@@ -143,13 +141,51 @@ TEST_F(Read, VariableNamesKeepTheirCaseAndEmptyOnes) {
     EXPECT_EQ(w.lists[Ctl::List1], (std::vector<std::string>{"Site", "", "PREF"}));
 }
 
-TEST_F(Read, ShortLineShiftsLaterRows) {
-    // The trailing comma of "a,b," goes in normalisation: the row takes its third cell from the
-    // next line, and every later row shifts by one field.
-    ASSERT_TRUE(readBytes("x,y,z\r\na,b,\r\nc,d,e\r\nf\r\n").isOk());
-    ASSERT_EQ(s.table->objn, 2);
-    EXPECT_EQ(row(1), (std::vector<std::string>{"a", "b", "c"}));
-    EXPECT_EQ(row(2), (std::vector<std::string>{"d", "e", "f"}));
+TEST_F(Read, TrailingCommasAreBlankLastCellsWhenTheyCompleteTheRecord) {
+    // Blank last cells of spreadsheet rows; padding after a whole record; a comma too few, which
+    // leaves the record open for the next line; a line of commas; a comma inside a quoted field.
+    ASSERT_TRUE(readBytes("x,y,z,,\r\n"
+                          "a,b,\r\n"
+                          "c,,\r\n"
+                          "d,e,1,,,\r\n"
+                          "f,\r\n"
+                          "g,2\r\n"
+                          ",,,\r\n"
+                          "\"h,\r\n"
+                          "i\",j,\r\n"
+                          "k,l\r\n"
+                          "m\r\n")
+                    .isOk());
+    EXPECT_EQ(s.table->varname, (std::vector<std::string>{"x", "y", "z"}));
+    ASSERT_EQ(s.table->objn, 6);
+    EXPECT_EQ(row(1), (std::vector<std::string>{"a", "b", ""}));
+    EXPECT_EQ(row(2), (std::vector<std::string>{"c", "", ""}));
+    EXPECT_EQ(row(3), (std::vector<std::string>{"d", "e", "1"}));
+    EXPECT_EQ(row(4), (std::vector<std::string>{"f", "g", "2"}));
+    EXPECT_EQ(row(5), (std::vector<std::string>{"h\r\ni", "j", ""}));
+    EXPECT_EQ(row(6), (std::vector<std::string>{"k", "l", "m"}));
+    EXPECT_EQ(s.table->line, (std::vector<std::int64_t>{2, 3, 4, 5, 8, 10}));
+}
+
+TEST_F(Read, SemicolonsAndTabs) {
+    // One variable holding semicolons: refused with a word on the separator, which is noted.
+    const Status st = readBytes("Site;Species;Pref\r\ns1;a;2,5\r\n");
+    EXPECT_FALSE(st);
+    EXPECT_EQ(st.message, "The header line of \"" + (dir() / "file_name.csv").string() +
+                              "\" holds one variable, \"Site;Species;Pref\": the file seems to be "
+                              "separated by semicolons. Save it as comma-separated (CSV), or read "
+                              "it with the semicolon as separator.");
+    EXPECT_EQ(s.suggestedSeparator, ';');
+    EXPECT_EQ(s.table, nullptr);
+    // Read with that separator: quoted fields and blank last cells work as with commas.
+    s.separator = ';';
+    ASSERT_TRUE(readBytes("Site;Species;Pref;\r\ns1;\"a;b\";2,5\r\ns2;c;\r\n").isOk());
+    EXPECT_EQ(s.suggestedSeparator, 0);
+    EXPECT_EQ(row(1), (std::vector<std::string>{"s1", "a;b", "2,5"}));
+    EXPECT_EQ(row(2), (std::vector<std::string>{"s2", "c", ""}));
+    s.separator = '\t';
+    ASSERT_TRUE(readBytes("A\tB\r\n1,5\t x\r\n").isOk());
+    EXPECT_EQ(row(1), (std::vector<std::string>{"1,5", "x"}));
 }
 
 TEST_F(Read, LineEndsBomAndBlankLines) {
@@ -158,6 +194,7 @@ TEST_F(Read, LineEndsBomAndBlankLines) {
     ASSERT_EQ(s.table->objn, 2);
     EXPECT_EQ(row(1), (std::vector<std::string>{"s1", "3"}));
     EXPECT_EQ(row(2), (std::vector<std::string>{"s2", "4"}));
+    EXPECT_EQ(s.table->line, (std::vector<std::int64_t>{2, 5}));
 }
 
 TEST_F(Read, ProgressCaptions) {
@@ -239,7 +276,7 @@ TEST_F(Read, FileEndsInsideARecord) {
     const Status st = readBytes("Site,Species,Pref\r\ns1,sp1,3\r\ns1,sp2,1\r\ns2,sp1\r\n");
     expectShownFailure(st);
     EXPECT_NE(st.message.find(dir().string() + "/file_name.csv"), std::string::npos) << st.message;
-    EXPECT_NE(st.message.find("data row 3 has only 2 of its 3 fields"), std::string::npos)
+    EXPECT_NE(st.message.find("line 4 (data row 3) has only 2 of its 3 fields"), std::string::npos)
         << st.message;
     expectNoTable();
 }

@@ -35,7 +35,7 @@ protected:
     sscm::Status write(const sscm::DataTable& t, RecordingWindow& w, sscm::Matrices& m,
                        std::uint64_t packedLimit = sscm::kPackedLimit) {
         tab_ = {};
-        EXPECT_TRUE(sscm::buildTables(t, 1, 2, tab_));
+        EXPECT_TRUE(sscm::buildTables(t, 1, 2, 3, tab_));
         sscm::OutFile out;
         EXPECT_TRUE(out.open(sscm::kRecordFile, true));
         sscm::WindowProgress obs(w);
@@ -202,7 +202,7 @@ TEST(CaseRows, GroupedByMappedSpeciesInDataOrder) {
     // left out.
     sscm::CaseRows g;
     ASSERT_TRUE(
-        sscm::groupCaseRows(*t, 3, {0, 4, 5}, {0, 1, 3, 4, 2}, {2, 0, 1, 2, 1}, {0, -1, 1}, g));
+        sscm::groupCaseRows(*t, 3, false, {0, 4, 5}, {0, 1, 3, 4, 2}, {2, 0, 1, 2, 1}, {0, -1, 1}, g));
     EXPECT_EQ(g.caseStart, (std::vector<std::int32_t>{0, 3, 3}));
     ASSERT_EQ(g.rows.size(), 3U);
     EXPECT_EQ(g.rows[0].sp, 0);

@@ -41,13 +41,15 @@ TEST(FindRoleColumns, NameNotFoundIsQuotedWithItsLetterCase) {
     EXPECT_EQ(roles.prefcol, 0); // the lookups stop at the first name not found
 }
 
-TEST(FindRoleColumns, OneVariableMayServeSeveralRoles) {
+TEST(FindRoleColumns, OneVariableIsRefusedForTwoRoles) {
     const auto t = makeTable({"Site", "Species", "Pref"}, {});
-    sscm::RoleColumns roles{"Site", "Site", "Pref", 0, 0, 0};
-    ASSERT_TRUE(sscm::findRoleColumns(*t, roles));
-    EXPECT_EQ(roles.casecol, 1);
-    EXPECT_EQ(roles.spcol, 1);
-    EXPECT_EQ(roles.prefcol, 3);
+    sscm::RoleColumns roles{"Site", "Species", "Site", 0, 0, 0};
+    EXPECT_EQ(sscm::findRoleColumns(*t, roles).message,
+              "The variable \"Site\" is given for both the case (site) and the local preference "
+              "intensity roles; each role needs a variable of its own.");
+    roles = {"Site", "Species", "Species", 0, 0, 0};
+    EXPECT_NE(sscm::findRoleColumns(*t, roles).message.find("plant species and the local"),
+              std::string::npos);
 }
 
 } // namespace

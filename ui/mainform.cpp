@@ -200,7 +200,6 @@ void MainForm::setDefaults() {
     setCaption(Ctl::Label11, "");
     clearList(Ctl::List1);
     clearList(Ctl::List3);
-    session_.missvalue = "null";
     setCaption(Ctl::Label14, "");
 }
 

@@ -20,8 +20,8 @@ struct Column {
     std::vector<std::string> labels;
 };
 
-void appendCell(std::string& text, const Column& col, R_xlen_t i, const std::string& missvalue) {
-    const std::size_t before = text.size();
+// An NA stays an empty cell: a missing value, which the run leaves out.
+void appendCell(std::string& text, const Column& col, R_xlen_t i) {
     switch (col.kind) {
     case Column::Kind::Text: {
         const SEXP s = STRING_ELT(col.values, i);
@@ -69,13 +69,11 @@ void appendCell(std::string& text, const Column& col, R_xlen_t i, const std::str
         break;
     }
     }
-    if (text.size() == before)
-        text += missvalue;
 }
 
 } // namespace
 
-Status tableFromFrame(SEXP frame, const std::string& missvalue, DataTable& out) {
+Status tableFromFrame(SEXP frame, DataTable& out) {
     if (TYPEOF(frame) != VECSXP)
         return Status::failed("`data` must be a data frame or the path of a CSV file.");
     const R_xlen_t valn = Rf_xlength(frame);
@@ -128,7 +126,7 @@ Status tableFromFrame(SEXP frame, const std::string& missvalue, DataTable& out) 
     for (R_xlen_t i = 0; i < objn; ++i) {
         for (const Column& c : cols) {
             out.offsets.push_back(out.text.size());
-            appendCell(out.text, c, i, missvalue);
+            appendCell(out.text, c, i);
         }
     }
     out.offsets.push_back(out.text.size());
@@ -177,7 +175,7 @@ Status tableFromArgument(SEXP data, SEXP scratch, InterruptPoll& interrupts,
                          interrupts, table);
     }
     auto frame = std::make_shared<DataTable>();
-    Status st = tableFromFrame(data, "null", *frame);
+    Status st = tableFromFrame(data, *frame);
     if (st)
         table = std::move(frame);
     return st;

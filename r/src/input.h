@@ -13,9 +13,9 @@ namespace sscm {
 /// The data table of a data frame, each value turned into the text a CSV file would hold: a
 /// number in the shortest form that reads back to the same double, an integer in decimal, a
 /// factor as its label, a logical as TRUE or FALSE, a character value in UTF-8; NA and the empty
-/// text become `missvalue`, as an empty cell does when a file is read. Columns of another type
-/// are a failure naming the column.
-Status tableFromFrame(SEXP frame, const std::string& missvalue, DataTable& out);
+/// text become an empty cell, a missing value as in a file. Columns of another type are a failure
+/// naming the column.
+Status tableFromFrame(SEXP frame, DataTable& out);
 
 /// The data table of the CSV file `file` in folder `dir`, read by the Read command with its
 /// scratch files in `scratchDir`. A warning the Read shows becomes the failure's message; an
