@@ -1,7 +1,9 @@
 // sscm-cli: the batch front end. Does what a user does in the window: Read the data file, assign
 // the three roles, GO, Save results.
 
+#include "analysis/caserows.h"
 #include "analysis/numbers.h"
+#include "analysis/rankorder.h"
 #include "cli/cliwindow.h"
 #include "cli/plots.h"
 #include "cli/resultsfolder.h"
@@ -58,7 +60,11 @@ struct Options {
     std::optional<std::string> recordsFile;
     bool listVariables = false;
     bool keepRare = false;
+    bool lowerIsPreferred = false;
+    char separator = ',';
+    bool decimalComma = false;
     bool quiet = false;
+    bool printListing = false;
     bool timings = false;
     SpectrumOptions spectrum;
     TableOptions tables;
@@ -140,37 +146,86 @@ void printTimings(double read, const RunTimings& t, double save) {
     std::fprintf(stderr, "%-22s %9.1f MB\n", "peak memory", double(usage.ru_maxrss) / 1024.0);
 }
 
+// CLI11's own wording of a command-line error, in plain English.
+std::string usageMessage(const CLI::Error& e) {
+    std::string msg = e.what();
+    const std::string atMost = ": At Most 1 required but received ";
+    if (const std::size_t at = msg.find(atMost); at != std::string::npos)
+        msg = msg.substr(0, at) + " may be given once";
+    return "sscm-cli: " + msg + "\nRun with --help for more information.\n";
+}
+
 Exit parseOptions(int argc, char** argv, Options& o) {
-    CLI::App app{"sscm-cli: the palatability spectrum of a table of field observations, in batch."};
-    app.add_option("DATA.csv", o.dataFile, "Comma-separated data file, variable names on line 1")
+    CLI::App app{"sscm-cli: the palatability spectrum of a table of field observations, in batch. "
+                 "Within each case the rows are compared by their intensities: a higher "
+                 "intensity means a more preferred species, unless --lower-is-preferred."};
+    app.add_option("DATA.csv", o.dataFile,
+                   "Data file: one row per observation, variable names on line 1, fields "
+                   "separated by commas (or by --separator)")
         ->required();
     app.add_flag("--list-variables", o.listVariables, "Print the variable names and stop");
     auto* caseOpt = app.add_option("--case", o.casevar, "Case (site) variable");
     auto* spOpt = app.add_option("--species", o.spvar, "Plant species variable");
-    auto* prefOpt = app.add_option("--pref", o.prefvar, "Local preference intensity variable");
-    app.add_option("--threshold", o.threshold,
-                   "Remove species occurring in this many cases or fewer (default 4)");
+    auto* prefOpt = app.add_option("--pref", o.prefvar,
+                                   "Local preference intensity variable (higher = more preferred)");
+    app.add_flag("--lower-is-preferred", o.lowerIsPreferred,
+                 "Lower intensities mean more preferred (ranks, 1 = eaten first): the "
+                 "comparisons are reversed");
+    app.add_option("--separator", o.separator,
+                   "Field separator of the data file: ',' (default), ';' or tab")
+        ->transform(CLI::Validator(
+            [](std::string& text) {
+                if (text == "tab" || text == "\\t")
+                    text = "\t";
+                if (text != "," && text != ";" && text != "\t")
+                    return std::string("the separator must be ',', ';' or tab");
+                return std::string();
+            },
+            "',' ';' tab"));
+    app.add_flag("--decimal-comma", o.decimalComma,
+                 "Intensities are written with a decimal comma (2,5): use with --separator ';'");
+    auto* thresholdOpt = app.add_option(
+        "--threshold", o.threshold, "Remove species occurring in this many cases or fewer (default 4)");
     app.add_flag("--keep-rare", o.keepRare, "Keep every species (no low-occurrence removal)");
     app.add_option("--results", o.results,
                    "Result file (default palatability_ and the data file's name)");
     app.add_option("--log", o.logFile, "Log file (default log_ and the data file's name)");
     app.add_option("--records", o.recordsFile,
                    "Also write the within-case comparison records to this file (none by default)");
-    app.add_flag("--quiet", o.quiet, "Do not print the result lines");
+    app.add_flag("--quiet", o.quiet, "Print nothing on standard output");
+    app.add_flag("--print-listing", o.printListing,
+                 "Print every line of the result list (the occurrence listing too), not only the "
+                 "ranked spectrum");
     app.add_flag("--timings", o.timings, "Print each stage's time and the peak memory to stderr");
     addSpectrumOptions(app, o.spectrum);
     addTableOptions(app, o.tables);
     addPlotOptions(app, o.plots);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
+    app.failure_message([](const CLI::App*, const CLI::Error& e) { return usageMessage(e); });
     try {
         app.parse(argc, argv);
         if (!o.listVariables &&
             (caseOpt->count() == 0 || spOpt->count() == 0 || prefOpt->count() == 0))
-            throw CLI::RequiredError("--case, --species and --pref");
+            throw CLI::RequiredError("--case, --species and --pref are required",
+                                     CLI::ExitCodes::RequiredError);
     } catch (const CLI::ParseError& e) {
         const int code = app.exit(e);
         return Exit::with(code == 0 ? 0 : kExitUsage);
     }
+    // Options that change nothing in this run are named, so a typo in a script is seen.
+    auto unused = [](const char* option, const char* why) {
+        std::fprintf(stderr, "sscm-cli: %s does nothing %s\n", option, why);
+    };
+    if (o.keepRare && thresholdOpt->count() > 0)
+        unused("--threshold", "with --keep-rare");
+    if (o.spectrum.replicates == 0) {
+        if (app.get_option("--seed")->count() > 0)
+            unused("--seed", "without --bootstrap");
+        if (app.get_option("--ci")->count() > 0)
+            unused("--ci", "without --bootstrap");
+    }
+    if (o.decimalComma && o.separator == ',')
+        unused("--decimal-comma", "with commas as separators: give --separator ';' or tab");
     return Exit::carryOn();
 }
 
@@ -232,6 +287,9 @@ Exit readData(Batch& b) {
     w.setText(Ctl::Text4, o.prefvar);
 
     b.s.scratchDir = b.scratch.path();
+    b.s.separator = o.separator;
+    b.s.decimalComma = o.decimalComma;
+    b.s.lowerIsPreferred = o.lowerIsPreferred;
     const auto t0 = Clock::now();
     const Status st = readCommand(w, b.s, DataSource::AnyFile);
     b.readTime = secondsSince(t0);
@@ -283,10 +341,12 @@ Exit runAnalysis(Batch& b, int& resultErr) {
     }
     if (part != stdout)
         std::setvbuf(part, nullptr, _IOFBF, std::size_t{4} << 20);
-    w.setListSink(part, !b.opt.quiet && !isStandardOutput(out.result));
+    w.setListSink(part, b.opt.printListing && !b.opt.quiet && !isStandardOutput(out.result));
 
     b.st = goCommand(w, b.s, &b.runTimes);
     w.endProgress();
+    if (!b.s.leftOut.empty() && b.s.table)
+        printError(leftOutMessage(*b.s.table, b.s.leftOut));
     w.setListSink(nullptr, false);
 
     b.saved = Clock::now();
@@ -340,6 +400,35 @@ Exit publishRun(Batch& b, int resultErr) {
     return Exit::carryOn();
 }
 
+// The ranked spectrum on standard output: rank, value (and its interval after a bootstrap) and
+// species, most preferred first. Not when standard output already takes the result list or the
+// spectrum table, or is to stay quiet.
+void printSpectrum(Batch& b) {
+    const Options& o = b.opt;
+    if (o.quiet || o.printListing || isStandardOutput(b.out.result) ||
+        o.spectrum.file.value_or("") == "-" || !b.s.lastResult)
+        return;
+    const AnalysisResult& r = *b.s.lastResult;
+    const BootstrapResult* ci = b.s.lastIntervals.get();
+    const bool intervals = ci != nullptr && !ci->valueLo.empty();
+    std::string text = intervals ? "rank  value     lower     upper     species\n"
+                                 : "rank  value     species\n";
+    const std::vector<std::int32_t> rank = ranks(r.curvec);
+    char buf[96];
+    for (const std::int32_t k : rankOrder(r.curvec)) {
+        const auto i = std::size_t(k);
+        int n = std::snprintf(buf, sizeof buf, "%4d  %-8.6g  ", int(rank[i]), r.curvec[i]);
+        if (intervals)
+            n += std::snprintf(buf + n, sizeof buf - std::size_t(n), "%-8.6g  %-8.6g  ",
+                               ci->valueLo[i], ci->valueHi[i]);
+        text.append(buf, std::size_t(n));
+        text += shown(r.spname[i]) + "\n";
+    }
+    if (std::fwrite(text.data(), 1, text.size(), stdout) != text.size())
+        b.w->noteStdoutError(errno != 0 ? errno : EIO);
+    flushStdout(*b.w);
+}
+
 // The bootstrap and spectrum table, the results folder (--out) and the charts, after the run.
 Exit writeExtras(Batch& b) {
     CliWindow& w = *b.w;
@@ -362,7 +451,10 @@ Exit writeExtras(Batch& b) {
     // The charts come last: they draw the intervals of the bootstrap, when there is one.
     const Status st =
         writePlots(o.plots, b.s, std::filesystem::path(o.dataFile).filename().string());
-    return st ? Exit::with(0) : fail(w, st, b.out.result.given);
+    if (!st)
+        return fail(w, st, b.out.result.given);
+    printSpectrum(b);
+    return w.stdoutWriteError() == 0 ? Exit::with(0) : fail(w, Status::cancelled());
 }
 
 int runBatch(int argc, char** argv) {

@@ -85,6 +85,7 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
                          {"intensity", jsonName(s.prefvar, enc)},
                          {"remove_low_occurrence", s.removelow},
                          {"threshold", s.removelow ? json(jsonText(s.lowlimit, enc)) : json()},
+                         {"higher_intensity_preferred", !s.lowerIsPreferred},
                          {"per_group", run.perGroup}};
     }
     j["outcome"] = outcomeName(run.status.code);
@@ -92,6 +93,16 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
 
     if (run.result != nullptr && !run.result->casename.empty()) {
         const AnalysisResult& r = *run.result;
+        // The first ten rows left out, by their file line (null for a table of no file) and
+        // data row.
+        json leftOut = json::array();
+        for (std::size_t k = 0; k < r.leftOut.size() && k < 10; ++k) {
+            const std::int32_t row = r.leftOut[k];
+            const bool lines = run.table != nullptr && !run.table->line.empty();
+            leftOut.push_back({{"line", lines ? json(run.table->line[std::size_t(row - 1)]) : json()},
+                               {"data_row", row}});
+        }
+        j["rows_left_out"] = {{"count", r.leftOut.size()}, {"first", leftOut}};
         j["counts"] = {{"rows", r.objn},
                        {"cases", r.casename.size()},
                        {"species_found", r.allSpecies.size()},

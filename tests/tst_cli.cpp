@@ -4,10 +4,13 @@
 #include "tempdir.h"
 #include "test_config.h"
 
+#include <algorithm>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
+#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -29,12 +32,17 @@ TEST_F(Cli, WorkedExampleResultAndLogByteForByte) {
     ASSERT_EQ(run(args), 0) << readFile("err.txt");
     EXPECT_EQ(readFile("palatability_worked.csv"), expected("worked_palatability.expected"));
     EXPECT_EQ(readFile("log_worked.csv"), expected("worked_log.expected"));
-    // Standard output shows the same lines, one per line.
+    // Standard output shows the ranked spectrum; with --print-listing, every line of the list.
+    EXPECT_EQ(readFile("out.txt"), "rank  value     species\n"
+                                   "   1  0.790569  A\n"
+                                   "   2  0.612372  B\n");
+    EXPECT_EQ(readFile("err.txt"), ""); // not a terminal: no progress
+    args.push_back("--print-listing");
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
     std::string lines = expected("worked_palatability.expected");
     for (std::size_t p = 0; (p = lines.find("\r\n", p)) != std::string::npos;)
         lines.erase(p, 1);
     EXPECT_EQ(readFile("out.txt"), lines);
-    EXPECT_EQ(readFile("err.txt"), ""); // not a terminal: no progress
     EXPECT_FALSE(exists("temp5.tmp"));
     EXPECT_FALSE(exists("palatability_worked.csv.part"));
 }
@@ -150,6 +158,106 @@ TEST_F(Cli, BadBootstrapSettingsAreUsageErrors) {
         EXPECT_EQ(run(args), 2) << bad[0] << " " << bad[1];
         EXPECT_FALSE(exists("log_worked.csv"));
     }
+}
+
+// Field spreadsheets as they come: each variant of one small data set gives the result list and
+// the log of the same data set cleaned by hand.
+class FieldFiles : public Cli {
+protected:
+    // Site, species, intensity and a notes column; S3's D is a decimal.
+    const std::vector<std::vector<std::string>> rows_ = {
+        {"S1", "A", "5"}, {"S1", "B", "2"}, {"S1", "C", "3"}, {"S2", "A", "1"},
+        {"S2", "B", "1"}, {"S2", "C", "3"}, {"S3", "B", "4"}, {"S3", "C", "2"},
+        {"S3", "D", "1.5"}, {"S4", "A", "2"}, {"S4", "D", "6"}, {"S4", "C", "0"}};
+
+    /// The data set with every notes cell filled: the reference.
+    std::string filled(const std::string& sep = ",", bool negate = false) const {
+        std::string text = "Site" + sep + "Species" + sep + "Pref" + sep + "Notes\n";
+        for (const auto& r : rows_) {
+            std::string pref = r[2];
+            if (negate && pref != "0")
+                pref = "-" + pref;
+            if (sep == ";")
+                std::replace(pref.begin(), pref.end(), '.', ',');
+            text += r[0] + sep + r[1] + sep + pref + sep + "\"n" + sep + "b\"\n";
+        }
+        return text;
+    }
+
+    /// Runs the roles on `file` with `extra` options; the result list and the log.
+    std::pair<std::string, std::string> analysed(const std::string& file,
+                                                 std::vector<std::string> extra = {}) {
+        std::vector<std::string> args = {file,   "--case", "Site", "--species", "Species",
+                                         "--pref", "Pref", "--keep-rare", "--results", "r.csv",
+                                         "--log",  "l.csv"};
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(run(args), 0) << readFile("err.txt");
+        return {readFile("r.csv"), readFile("l.csv")};
+    }
+};
+
+TEST_F(FieldFiles, MissingValuesAreLeftOutAndReported) {
+    writeFile("filled.csv", filled());
+    const auto clean = analysed("filled.csv");
+    std::string text = filled();
+    const std::size_t row2 = text.find("S1,B");
+    text.insert(row2, ",A,3,\n");  // line 3: no site (and blank notes)
+    text += "S2,,4,x\nS3,A,,x\nS4,B,NA,x\nS4,D,7,\n";
+    writeFile("missing.csv", text);
+    EXPECT_NE(analysed("missing.csv", {"--out", "tables"}), clean) << "S4,D,7 stays";
+    text.erase(text.rfind("S4,D,7"));
+    writeFile("missing.csv", text);
+    EXPECT_EQ(analysed("missing.csv", {"--out", "tables"}), clean);
+    EXPECT_EQ(readFile("err.txt"),
+              "sscm-cli: 4 data rows were left out: their case, species or intensity is missing "
+              "(line 3 (data row 2), line 15 (data row 14), line 16 (data row 15), line 17 (data "
+              "row 16)).\n");
+    const auto record = nlohmann::json::parse(readFile("tables/run.json"));
+    EXPECT_EQ(record["rows_left_out"]["count"], 4);
+    EXPECT_EQ(record["rows_left_out"]["first"][3]["line"], 17);
+    EXPECT_EQ(record["rows_left_out"]["first"][3]["data_row"], 16);
+}
+
+TEST_F(FieldFiles, BlankLastCellsSeparatorsDecimalCommasAndRanks) {
+    writeFile("filled.csv", filled());
+    const auto clean = analysed("filled.csv");
+    // Blank notes on several rows, written as spreadsheets do: a trailing comma.
+    std::string blanks = filled();
+    for (const char* row : {"S1,A,5,", "S2,C,3,", "S4,C,0,"}) {
+        const std::size_t at = blanks.find(row) + std::string(row).size();
+        blanks.erase(at, blanks.find('\n', at) - at);
+    }
+    writeFile("blanks.csv", blanks);
+    EXPECT_EQ(analysed("blanks.csv"), clean);
+
+    writeFile("semi.csv", filled(";"));
+    EXPECT_EQ(run({"semi.csv", "--case", "Site", "--species", "Species", "--pref", "Pref"}), 1);
+    EXPECT_NE(readFile("err.txt").find("holds one variable, \"Site;Species;Pref;Notes\": the "
+                                       "file seems to be separated by semicolons."),
+              std::string::npos);
+    EXPECT_EQ(analysed("semi.csv", {"--separator", ";", "--decimal-comma"}), clean);
+
+    writeFile("negated.csv", filled(",", true));
+    EXPECT_EQ(analysed("filled.csv", {"--lower-is-preferred"}), analysed("negated.csv"));
+    EXPECT_NE(analysed("filled.csv", {"--lower-is-preferred"}), clean);
+}
+
+TEST_F(FieldFiles, OptionsThatDoNothingAndRolesGivenTwice) {
+    writeFile("filled.csv", filled());
+    analysed("filled.csv", {"--threshold", "2", "--seed", "3", "--ci", "0.9"});
+    EXPECT_EQ(readFile("err.txt"), "sscm-cli: --threshold does nothing with --keep-rare\n"
+                                   "sscm-cli: --seed does nothing without --bootstrap\n"
+                                   "sscm-cli: --ci does nothing without --bootstrap\n");
+    EXPECT_EQ(run({"filled.csv", "--case", "Site", "--species", "Site", "--pref", "Pref"}), 1);
+    EXPECT_EQ(readFile("err.txt"), "sscm-cli: The variable \"Site\" is given for both the case "
+                                   "(site) and the plant species roles; each role needs a "
+                                   "variable of its own.\n");
+    EXPECT_EQ(run({"filled.csv", "--case", "Site", "--case", "S", "--pref", "Pref"}), 2);
+    EXPECT_EQ(readFile("err.txt"),
+              "sscm-cli: --case may be given once\nRun with --help for more information.\n");
+    EXPECT_EQ(run({"filled.csv", "--case", "Site"}), 2);
+    EXPECT_EQ(readFile("err.txt"), "sscm-cli: --case, --species and --pref are required\nRun "
+                                   "with --help for more information.\n");
 }
 
 } // namespace
