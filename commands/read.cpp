@@ -89,23 +89,27 @@ std::string refusal(const std::string& source, const std::string& scratchDir, Da
     return {};
 }
 
-/// A header of one variable that holds a semicolon or a tab: the file was most likely saved with
-/// that separator (as spreadsheets save CSV in many locales). Read refuses it, saying so, and
-/// notes the separator in the session, so that the window can offer to read it that way.
-Status oneVariable(const DataTable& table, const std::string& source, Session& s) {
-    if (table.valn != 1)
+/// A header line that gives one variable but holds a semicolon or a tab: the file was most likely
+/// saved with that separator (as spreadsheets save CSV in many locales; quoted names included).
+/// Read refuses it, saying so, and notes the separator in the session, so that the window can
+/// offer to read it that way.
+Status oneVariable(std::FILE* copy, std::int32_t valn, const std::string& source, Session& s) {
+    if (valn != 1)
         return Status::ok();
-    const std::string& name = table.varname[0];
+    std::string name;
+    for (int c = std::fgetc(copy); c != EOF && c != '\r' && c != '\n'; c = std::fgetc(copy))
+        name += char(c);
+    std::rewind(copy);
     for (const char sep : {';', '\t'}) {
         if (sep == s.separator || name.find(sep) == std::string::npos)
             continue;
         s.suggestedSeparator = sep;
         const char* what = sep == ';' ? "semicolons" : "tabs";
         const char* which = sep == ';' ? "the semicolon" : "the tab";
-        return Status::failed("The header line of " + quoted(source) + " holds one variable, " +
-                              quoted(name) + ": the file seems to be separated by " + what +
-                              ". Save it as comma-separated (CSV), or read it with " + which +
-                              " as separator.");
+        return Status::failed(
+            "The header line of " + sscm::quoted(source) + " holds one variable, " +
+            sscm::quoted(name) + ": the file seems to be separated by " + what +
+            ". Save it as comma-separated (CSV), or read it with " + which + " as separator.");
     }
     return Status::ok();
 }
@@ -180,6 +184,10 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
             table->text.reserve(std::size_t(size));
     }
 
+    if (Status one = oneVariable(f, valn, source, s); !one) {
+        file.reset();
+        return failRead(w, s, std::move(one));
+    }
     FieldReader reader(f, std::size_t{1} << 20, s.separator);
     std::string_view field;
     auto shortRow = [&](std::int32_t row, std::int32_t found) {
@@ -230,8 +238,6 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
                         Status::failed("Cannot read the data file " + quoted(source) + ": " +
                                        std::strerror(EIO)));
 
-    if (Status one = oneVariable(*table, source, s); !one)
-        return failRead(w, s, std::move(one));
     table->encoding = guessEncoding(*table);
     s.table = std::move(table);
     s.dataFile = source;

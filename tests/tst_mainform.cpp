@@ -57,8 +57,8 @@ using sscm::MainForm;
 
 const QString kFixtures = QStringLiteral(SSCM_TEST_DATA_DIR "/ui");
 
-/// Answers every modal message box as soon as it is shown, pressing its OK button, and keeps
-/// what each one showed.
+/// Answers every modal message box as soon as it is shown, pressing its OK button (or Yes or No
+/// as `yes` says, for a question), and keeps what each one showed.
 class BoxWatcher {
 public:
     struct Box {
@@ -75,6 +75,7 @@ public:
     }
 
     std::vector<Box> boxes;
+    bool yes = true;
 
 private:
     void poll() {
@@ -83,7 +84,10 @@ private:
             return;
         }
         boxes.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
-        box->button(QMessageBox::Ok)->click();
+        QAbstractButton* answer = box->button(QMessageBox::Ok);
+        if (answer == nullptr)
+            answer = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+        answer->click();
     }
 
     QTimer timer_;
@@ -402,6 +406,52 @@ TEST_F(MainFormTest, GoTwiceWithoutReadAppendsTheSecondListing) {
     const std::string once = readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv");
     EXPECT_EQ(readFile("palatability_small.csv"), once + once);
     EXPECT_EQ(items("List3").size(), 16);
+}
+
+TEST_F(MainFormTest, FieldSpreadsheetsBlankCellsSemicolonsAndRanks) {
+    // A blank species: the row is left out, said in a box the first time and in the status line.
+    std::filesystem::create_directories("data");
+    writeFile("data/blank.csv", "Site,Species,Pref\nS1,A,5\nS1,,4\nS1,B,2\nS2,B,1\nS2,A,3\n");
+    writeFile("data/semi.csv", "Site;Species;Pref\nS1;A;5\nS1;B;2,5\nS2;B;1\nS2;A;3\n");
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString((dir() / "data").string())));
+    read("blank.csv");
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    const QString left = "1 data row was left out: its case, species or intensity is missing "
+                         "(line 3 (data row 2)).";
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].text, left);
+    EXPECT_EQ(form->statusText(), left);
+    EXPECT_TRUE(items("List3").back().startsWith("B,  .4999")) << "A is above B in both cases";
+    click("Command4");
+    EXPECT_EQ(watcher.boxes.size(), 1u) << "the box comes once";
+    EXPECT_EQ(form->statusText(), left);
+
+    // Ranks: the order turns round.
+    form->findChild<QAction*>("actionLowerIsPreferred")->trigger();
+    click("Command4");
+    EXPECT_TRUE(items("List3").back().startsWith("A,  .5"));
+    form->findChild<QAction*>("actionLowerIsPreferred")->trigger();
+
+    // A semicolon file: the message and the offer; declined, nothing is read; accepted, the file
+    // is read with semicolons and decimal commas, and comma files are read as before after it.
+    watcher.yes = false;
+    read("semi.csv");
+    ASSERT_EQ(watcher.boxes.size(), 2u);
+    EXPECT_TRUE(watcher.boxes[1].text.contains("separated by semicolons"));
+    EXPECT_TRUE(watcher.boxes[1].text.contains("Read it now with the semicolon as separator"));
+    EXPECT_EQ(watcher.boxes[1].buttons, QMessageBox::Yes | QMessageBox::No);
+    EXPECT_TRUE(items("List1").isEmpty());
+    watcher.yes = true;
+    read("semi.csv");
+    ASSERT_EQ(watcher.boxes.size(), 3u);
+    EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
+    click("Command4");
+    EXPECT_TRUE(items("List3").back().startsWith("B,  .4999"));
+    read("blank.csv");
+    EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
+    EXPECT_EQ(watcher.boxes.size(), 3u);
 }
 
 TEST_F(MainFormTest, ReadFailuresAreMessagesAndReadStaysUsable) {
@@ -823,8 +873,9 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
     EXPECT_EQ(menuEntries("File"),
               (QStringList{"Open folder" + dots, "Save results", "Export spectrum table" + dots,
                            "Export chart" + dots, "Export tables" + dots, "Exit"}));
-    EXPECT_EQ(menuEntries("Analysis"), (QStringList{"GO", "Confidence intervals" + dots,
-                                                    "Stop confidence intervals", "Copy results"}));
+    EXPECT_EQ(menuEntries("Analysis"),
+              (QStringList{"GO", "Confidence intervals" + dots, "Stop confidence intervals",
+                           "Copy results", "Lower intensities are preferred (ranks)"}));
     EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
     EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
     // The numbered controls keep their design places within the client area.

@@ -1,5 +1,6 @@
 #include "ui/mainform.h"
 
+#include "analysis/caserows.h"
 #include "analysis/csvtables.h"
 #include "charts/charts.h"
 #include "commands/export.h"
@@ -328,6 +329,17 @@ void MainForm::warning(std::string_view text, std::string_view title) {
     if (exitRequested_) {
         return;
     }
+    if (readBusy_ && session_.suggestedSeparator != 0) {
+        // A file that seems separated by semicolons or tabs: offered to be read that way.
+        const QString sep = session_.suggestedSeparator == ';' ? "semicolon" : "tab";
+        QMessageBox box(QMessageBox::Question, toQString(title),
+                        toQString(text) + "\n\nRead it now with the " + sep +
+                            " as separator (and decimal commas, such as 2,5)?",
+                        QMessageBox::Yes | QMessageBox::No, this);
+        box.setObjectName("SeparatorOffer");
+        readWithSuggested_ = box.exec() == QMessageBox::Yes;
+        return;
+    }
     QMessageBox box(QMessageBox::Warning, toQString(title), toQString(text), QMessageBox::Ok, this);
     box.exec();
 }
@@ -351,7 +363,16 @@ void MainForm::readData() {
     readBusy_ = true;
     startCommand();
     const std::string file = text(Ctl::Text7);
-    const Status st = readCommand(*this, session_);
+    readWithSuggested_ = false;
+    Status st = readCommand(*this, session_);
+    if (!st && session_.suggestedSeparator != 0 && readWithSuggested_) {
+        // The same file with the separator it uses; the next file is read with commas again.
+        session_.separator = session_.suggestedSeparator;
+        session_.decimalComma = true;
+        st = readCommand(*this, session_);
+        session_.separator = ',';
+        session_.decimalComma = false;
+    }
     --busyDepth_;
     readBusy_ = false;
     if (st && session_.table) {
@@ -387,6 +408,17 @@ void MainForm::runAnalysis() {
     goBusy_ = false;
     if (st) {
         runFile_ = file;
+        if (const std::string left = leftOutMessage(*session_.lastTable, session_.leftOut);
+            !left.empty()) {
+            showStatus(toQString(left, runNames_));
+            if (!leftOutShown_) {
+                leftOutShown_ = true;
+                QMessageBox box(QMessageBox::Information, "Rows left out",
+                                toQString(left, runNames_), QMessageBox::Ok, this);
+                box.setObjectName("RowsLeftOut");
+                box.exec();
+            }
+        }
         if (session_.lastResult != before) {
             // Intervals belong to the run they were drawn from.
             session_.lastIntervals.reset();
@@ -647,7 +679,13 @@ QString MainForm::dataFormatText() {
            "Fields may be enclosed in double quotes (then they may hold commas); empty trailing "
            "columns of spreadsheet exports are ignored; lines may end in CR LF, LF or CR. Names "
            "and values are compared exactly: letter case and blanks count. Intensities are "
-           "numbers (5, 5., .5, -2, 1e3), on any scale: only their order within a case counts.\n\n"
+           "numbers (5, 5., .5, -2, 1e3), on any scale: only their order within a case counts. "
+           "A higher intensity means a more preferred species; for ranks (1 = eaten first) tick "
+           "Analysis > Lower intensities are preferred.\n\n"
+           "A row whose case, species or intensity is empty (or whose intensity is NA) is left "
+           "out of the run, and the run says how many. Blank last cells of a row may be written "
+           "as trailing commas. A file separated by semicolons or tabs is offered to be read "
+           "that way.\n\n"
            "Names may be in UTF-8, Shift-JIS (CP932) or Latin-1; the files written keep their "
            "bytes.";
 }

@@ -100,6 +100,8 @@ public:
     bool bootstrapRunning() const { return boot_.running(); }
     /// Asks the running bootstrap to stop; it ends at its next progress report.
     void cancelBootstrap();
+    /// Whether GO reads lower intensities as more preferred (rank data).
+    void setLowerIsPreferred(bool lower) { session_.lowerIsPreferred = lower; }
     /// Puts every line of List3 on the clipboard, one line each.
     void copyResults();
     /// Puts the selected lines of List3 on the clipboard, in list order.
@@ -168,6 +170,11 @@ private:
 
     bool readBusy_ = false;
     bool goBusy_ = false;
+    /// The user's answer to the offer to read a file with the separator it seems to use.
+    bool readWithSuggested_ = false;
+    /// Whether the box about rows left out has been shown (once a session; later runs say it in
+    /// the status line only).
+    bool leftOutShown_ = false;
     int busyDepth_ = 0;
     bool exitRequested_ = false;
     EventPump pump_;

@@ -136,6 +136,14 @@ QMenuBar* buildMenuBar(MainForm& form) {
     QAction* stop = add(analysis, "actionStopIntervals", "Stop confidence intervals", form,
                         [&form] { form.cancelBootstrap(); });
     add(analysis, "actionCopyResults", "Copy results", form, [&form] { form.copyResults(); });
+    analysis->addSeparator();
+    QAction* lower = analysis->addAction("Lower intensities are preferred (ranks)");
+    lower->setObjectName("actionLowerIsPreferred");
+    lower->setCheckable(true);
+    lower->setToolTip("Without this, a higher intensity means a more preferred species. Tick it "
+                      "for rank data (1 = eaten first): GO then reverses the comparisons.");
+    QObject::connect(lower, &QAction::toggled, &form,
+                     [&form](bool on) { form.setLowerIsPreferred(on); });
     // Intervals need a finished run and one bootstrap at a time; only a running one stops.
     QObject::connect(analysis, &QMenu::aboutToShow, &form, [&form, intervals, stop] {
         intervals->setEnabled(form.session().lastResult != nullptr &&

@@ -2,29 +2,32 @@
 
 sscm_spectrum <- function(data, case, species, pref, threshold = 4, remove_low = TRUE,
                           bootstrap = 0, seed = 1, level = 0.95, threads = NULL,
-                          per_group = FALSE) {
+                          per_group = FALSE, lower_is_preferred = FALSE, separator = ",",
+                          decimal = ".") {
   call <- sys.call()
   args <- .sscm_args(case, species, pref, threshold, remove_low, bootstrap, seed, level,
-                     threads, per_group, call)
+                     threads, per_group, call, lower_is_preferred, separator, decimal)
   res <- .sscm_run(data, args, "spectrum", call)
   .sscm_spectrum_frame(res, args)
 }
 
 sscm_pairs <- function(data, case, species, pref, threshold = 4, remove_low = TRUE,
-                       per_group = FALSE) {
+                       per_group = FALSE, lower_is_preferred = FALSE, separator = ",",
+                       decimal = ".") {
   call <- sys.call()
   args <- .sscm_args(case, species, pref, threshold, remove_low, 0, 1, 0.95, NULL, per_group,
-                     call)
+                     call, lower_is_preferred, separator, decimal)
   res <- .sscm_run(data, args, "pairs", call)
   out <- .sscm_frame(res$table)
   .sscm_finish(out, res, args, "sscm_pairs")
 }
 
 sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = TRUE,
-                        per_group = FALSE) {
+                        per_group = FALSE, lower_is_preferred = FALSE, separator = ",",
+                        decimal = ".") {
   call <- sys.call()
   args <- .sscm_args(case, species, pref, threshold, remove_low, 0, 1, 0.95, NULL, per_group,
-                     call)
+                     call, lower_is_preferred, separator, decimal)
   res <- .sscm_run(data, args, "matrix", call)
   out <- .sscm_frame(res$table)
   out <- .sscm_finish(out, res, args, "sscm_matrix")
@@ -34,7 +37,8 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
 
 # Checks the arguments every function shares; a bad one is an error naming it.
 .sscm_args <- function(case, species, pref, threshold, remove_low, bootstrap, seed, level,
-                       threads, per_group, call) {
+                       threads, per_group, call, lower_is_preferred = FALSE, separator = ",",
+                       decimal = ".") {
   name <- function(x, what) {
     if (missing(x) || !is.character(x) || length(x) != 1L || is.na(x) || !nzchar(x)) {
       .sscm_abort(sprintf("`%s` must be one variable name (a non-empty string).", what), call)
@@ -68,6 +72,17 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
   if (!is.null(threads)) {
     threads <- whole(threads, "threads", 1, 1024)
   }
+  if (identical(separator, "tab")) {
+    separator <- "\t"
+  }
+  if (!is.character(separator) || length(separator) != 1L || is.na(separator) ||
+      !separator %in% c(",", ";", "\t")) {
+    .sscm_abort("`separator` must be \",\", \";\" or \"\\t\" (tab).", call)
+  }
+  if (!is.character(decimal) || length(decimal) != 1L || is.na(decimal) ||
+      !decimal %in% c(".", ",")) {
+    .sscm_abort("`decimal` must be \".\" or \",\".", call)
+  }
   list(
     case = name(case, "case"),
     species = name(species, "species"),
@@ -78,7 +93,10 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
     seed = whole(seed, "seed", 0, 2^53),
     level = as.numeric(level),
     threads = if (is.null(threads)) 0 else threads,
-    per_group = flag(per_group, "per_group")
+    per_group = flag(per_group, "per_group"),
+    lower_is_preferred = flag(lower_is_preferred, "lower_is_preferred"),
+    separator = separator,
+    decimal = decimal
   )
 }
 
@@ -94,6 +112,9 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
     }
   }
   res <- .sscm_with_scratch(function(scratch) .Call(sscm_run, input, scratch, args, what))
+  if (!is.null(res$left_out)) {
+    warning(res$left_out, call. = FALSE)
+  }
   if (res$status == "split") {
     groups <- .sscm_frame(res$groups)
     .sscm_abort(res$message, call, class = "sscm_split_network", groups = groups)

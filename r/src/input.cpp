@@ -135,12 +135,15 @@ Status tableFromFrame(SEXP frame, DataTable& out) {
 }
 
 Status readTable(const std::string& dir, const std::string& file, const std::string& scratchDir,
-                 InterruptPoll& interrupts, std::shared_ptr<const DataTable>& out) {
+                 InterruptPoll& interrupts, std::shared_ptr<const DataTable>& out,
+                 const ReadOptions& options) {
     RWindow w(interrupts);
     w.setText(Ctl::Dir1, dir);
     w.setText(Ctl::Text7, file);
     Session s;
     s.scratchDir = scratchDir;
+    s.separator = options.separator;
+    s.decimalComma = options.decimalComma;
     Status st = readCommand(w, s);
     if (interrupts.interrupted())
         return Status::cancelled();
@@ -163,7 +166,7 @@ Status readTable(const std::string& dir, const std::string& file, const std::str
 }
 
 Status tableFromArgument(SEXP data, SEXP scratch, InterruptPoll& interrupts,
-                         std::shared_ptr<const DataTable>& table) {
+                         std::shared_ptr<const DataTable>& table, const ReadOptions& options) {
     if (TYPEOF(data) == STRSXP) {
         if (Rf_xlength(data) != 1 || STRING_ELT(data, 0) == NA_STRING)
             return Status::failed("`data` must be a data frame or the path of one CSV file.");
@@ -172,10 +175,11 @@ Status tableFromArgument(SEXP data, SEXP scratch, InterruptPoll& interrupts,
         if (dir.empty())
             dir = ".";
         return readTable(dir, path.filename().string(), Rf_translateChar(STRING_ELT(scratch, 0)),
-                         interrupts, table);
+                         interrupts, table, options);
     }
     auto frame = std::make_shared<DataTable>();
     Status st = tableFromFrame(data, *frame);
+    frame->decimalComma = options.decimalComma;
     if (st)
         table = std::move(frame);
     return st;

@@ -3,6 +3,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
+#include "analysis/caserows.h"
 #include "analysis/counts.h"
 #include "analysis/csv.h"
 #include "analysis/groups.h"
@@ -230,7 +231,10 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     const std::string what = CHAR(STRING_ELT(whatArg, 0));
     sscm::InterruptPoll interrupts;
     std::shared_ptr<const DataTable> table;
-    Status st = sscm::tableFromArgument(data, scratch, interrupts, table);
+    sscm::ReadOptions reading;
+    reading.separator = utf8(args, "separator").at(0);
+    reading.decimalComma = utf8(args, "decimal") == ",";
+    Status st = sscm::tableFromArgument(data, scratch, interrupts, table, reading);
     if (st.code == Status::Code::Cancelled || interrupts.interrupted())
         throw Rcpp::internal::InterruptedException();
     if (!st)
@@ -242,6 +246,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     settings.prefvar = utf8(args, "pref");
     settings.removelow = flag(args, "remove_low");
     settings.lowlimit = thresholdText(args);
+    settings.lowerIsPreferred = flag(args, "lower_is_preferred");
     const bool perGroup = flag(args, "per_group");
 
     AnalysisResult result;
@@ -261,6 +266,10 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     Rcpp::List out =
         Rcpp::List::create(Rcpp::Named("status") = "ok", Rcpp::Named("removed") = removed,
                            Rcpp::Named("encoding") = sscm::encodingName(decode.encoding()));
+    if (!result.leftOut.empty())
+        out.push_back(
+            Rcpp::RObject(Rf_ScalarString(decode(sscm::leftOutMessage(*table, result.leftOut)))),
+            "left_out");
 
     sscm::SpeciesGroups groups;
     if (split) {

@@ -9,13 +9,13 @@ test_that("values become the texts a CSV file would hold", {
   )
   t <- sscm:::.sscm_table(df)
   expect_identical(colnames(t), names(df))
-  expect_identical(unname(t[, "num"]), c("0.1", "0.3333333333333333", "1e+22", "-2.5", "null",
+  expect_identical(unname(t[, "num"]), c("0.1", "0.3333333333333333", "1e+22", "-2.5", "",
                                           "100", "5e-324"))
-  expect_identical(unname(t[, "chr"]), c("x", "null", "null", "y, z", " lead", "q\"uote",
+  expect_identical(unname(t[, "chr"]), c("x", "", "", "y, z", " lead", "q\"uote",
                                           "\u00e9t\u00e9"))
-  expect_identical(unname(t[, "fac"]), c("u", "v", "null", "u", "v", "u", "w"))
-  expect_identical(unname(t[, "int"]), c("1", "null", "3", "-4", "5", "6", "2147483647"))
-  expect_identical(unname(t[, "lgl"]), c("TRUE", "FALSE", "null", "TRUE", "TRUE", "FALSE",
+  expect_identical(unname(t[, "fac"]), c("u", "v", "", "u", "v", "u", "w"))
+  expect_identical(unname(t[, "int"]), c("1", "", "3", "-4", "5", "6", "2147483647"))
+  expect_identical(unname(t[, "lgl"]), c("TRUE", "FALSE", "", "TRUE", "TRUE", "FALSE",
                                           "TRUE"))
   # Every shortest text reads back to the same double.
   x <- c(pi, exp(1), 1 / 7, 123456.789, 1e-300, .Machine$double.xmax)
@@ -110,4 +110,41 @@ test_that("one data set's names are decoded in one encoding, in files and data f
     expect_identical(attr(sp, "encoding"), if (mark == "bytes") "latin1" else "UTF-8")
     expect_identical(sp$species, c("Caf\u00e9", "Poa"))
   }
+})
+
+test_that("rows with a missing case, species or intensity are left out with a warning", {
+  obs <- example_obs()
+  clean <- sscm_spectrum(obs, "Site", "Species", "Pref")
+  # Copies of rows 1 to 4, each with a value missing, as rows 4 to 7.
+  extra <- obs[1:4, ]
+  extra$Site[1] <- NA
+  extra$Species[2] <- NA
+  extra$Pref[3] <- NA
+  extra$Species[4] <- ""
+  holes <- rbind(obs[1:3, ], extra, obs[-(1:3), ])
+  expect_warning(sp <- sscm_spectrum(holes, "Site", "Species", "Pref"),
+                 paste0("^4 data rows were left out: their case, species or intensity is ",
+                        "missing \\(data row 4, data row 5, data row 6, data row 7\\)\\.$"))
+  expect_identical(columns(sp), columns(clean))
+  # "null" is a name, not a missing value.
+  named <- obs
+  named$Species[1] <- "null"
+  expect_true("null" %in% sscm_spectrum(named, "Site", "Species", "Pref",
+                                        remove_low = FALSE)$species)
+})
+
+test_that("rank data, semicolons and decimal commas read as the comma file does", {
+  obs <- example_obs()
+  sp <- sscm_spectrum(obs, "Site", "Species", "Pref")
+  ranked <- transform(obs, Pref = -Pref)
+  expect_identical(columns(sscm_spectrum(ranked, "Site", "Species", "Pref",
+                                         lower_is_preferred = TRUE)), columns(sp))
+  path <- tempfile(fileext = ".csv")
+  halves <- transform(obs, Pref = Pref / 2)
+  write.table(transform(halves, Pref = sub(".", ",", as.character(Pref), fixed = TRUE)), path,
+              sep = ";", row.names = FALSE, quote = TRUE)
+  expect_error(sscm_spectrum(path, "Site", "Species", "Pref"), "separated by semicolons")
+  expect_identical(columns(sscm_spectrum(path, "Site", "Species", "Pref", separator = ";",
+                                         decimal = ",")),
+                   columns(sscm_spectrum(halves, "Site", "Species", "Pref")))
 })
