@@ -61,9 +61,9 @@ Status stages(const DataTable& table, const AnalysisSettings& settings, analysis
         return st;
 
     CaseSpeciesTables tab;
-    if (Status st = buildTables(table, roles.casecol, roles.spcol, roles.prefcol, tab, &hooks);
-        !st)
-        return st;
+    const Status built = buildTables(table, roles.casecol, roles.spcol, roles.prefcol, tab, &hooks);
+    if (!built)
+        return built;
     tab.lowerIsPreferred = settings.lowerIsPreferred;
     describeTables(r, table, roles, tab);
     if (tab.casen == 0)
