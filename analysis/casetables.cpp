@@ -34,8 +34,8 @@ Status tabulate(const DataTable& table, std::int32_t col, const std::vector<std:
     std::vector<std::int32_t> catfreq(used.size(), 0);
     std::int32_t catnum = 0;
     std::vector<std::int32_t> usedcat(used.size(), 0);
-    Status st = category(table.varname[std::size_t(col - 1)], n, colvalue, catnum, cattype,
-                         catfreq, n, &usedcat, tick);
+    Status st = category(table.varname[std::size_t(col - 1)], n, colvalue, catnum, cattype, catfreq,
+                         n, &usedcat, tick);
     if (!st)
         return st;
     num = catnum;

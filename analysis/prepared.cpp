@@ -109,8 +109,7 @@ Status prepare(const DataTable& table, const AnalysisResult& full, Prepared& p) 
     // fills them.
     CaseRows grouped;
     if (Status st = groupCaseRows(table, full.prefcol, full.lowerIsPreferred, tab.caserowStart,
-                                  tab.caserows, tab.rowsp,
-                                  keptIndex, grouped);
+                                  tab.caserows, tab.rowsp, keptIndex, grouped);
         !st)
         return st;
     const std::vector<CaseRow>& rows = grouped.rows;

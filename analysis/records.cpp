@@ -135,9 +135,8 @@ Status poolInMemory(Progress& obs, const DataTable& table, std::int32_t prefcol,
     // Every row of every case, each case's rows grouped by species: a row's pairs with higher
     // species follow it.
     CaseRows grouped;
-    if (Status st =
-            groupCaseRows(table, prefcol, t.lowerIsPreferred, t.caserowStart, t.caserows, t.rowsp,
-                          {}, grouped, &obs);
+    if (Status st = groupCaseRows(table, prefcol, t.lowerIsPreferred, t.caserowStart, t.caserows,
+                                  t.rowsp, {}, grouped, &obs);
         !st)
         return st;
     const std::vector<CaseRow>& rows = grouped.rows;

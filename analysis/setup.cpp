@@ -36,9 +36,9 @@ Status findRoleColumns(const DataTable& table, RoleColumns& roles) {
     for (std::size_t a = 0; a < 3; ++a) {
         for (std::size_t b = a + 1; b < 3; ++b) {
             if (*list[a].col == *list[b].col)
-                return Status::failed("The variable \"" + *list[a].name + "\" is given for both the " +
-                                      list[a].what + " and the " + list[b].what +
-                                      " roles; each role needs a variable of its own.");
+                return Status::failed(
+                    "The variable \"" + *list[a].name + "\" is given for both the " + list[a].what +
+                    " and the " + list[b].what + " roles; each role needs a variable of its own.");
         }
     }
     return Status::ok();

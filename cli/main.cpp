@@ -184,8 +184,9 @@ Exit parseOptions(int argc, char** argv, Options& o) {
             "',' ';' tab"));
     app.add_flag("--decimal-comma", o.decimalComma,
                  "Intensities are written with a decimal comma (2,5): use with --separator ';'");
-    auto* thresholdOpt = app.add_option(
-        "--threshold", o.threshold, "Remove species occurring in this many cases or fewer (default 4)");
+    auto* thresholdOpt =
+        app.add_option("--threshold", o.threshold,
+                       "Remove species occurring in this many cases or fewer (default 4)");
     app.add_flag("--keep-rare", o.keepRare, "Keep every species (no low-occurrence removal)");
     app.add_option("--results", o.results,
                    "Result file (default palatability_ and the data file's name)");
@@ -411,8 +412,8 @@ void printSpectrum(Batch& b) {
     const AnalysisResult& r = *b.s.lastResult;
     const BootstrapResult* ci = b.s.lastIntervals.get();
     const bool intervals = ci != nullptr && !ci->valueLo.empty();
-    std::string text = intervals ? "rank  value     lower     upper     species\n"
-                                 : "rank  value     species\n";
+    std::string text =
+        intervals ? "rank  value     lower     upper     species\n" : "rank  value     species\n";
     const std::vector<std::int32_t> rank = ranks(r.curvec);
     char buf[96];
     for (const std::int32_t k : rankOrder(r.curvec)) {

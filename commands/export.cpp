@@ -99,8 +99,9 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
         for (std::size_t k = 0; k < r.leftOut.size() && k < 10; ++k) {
             const std::int32_t row = r.leftOut[k];
             const bool lines = run.table != nullptr && !run.table->line.empty();
-            leftOut.push_back({{"line", lines ? json(run.table->line[std::size_t(row - 1)]) : json()},
-                               {"data_row", row}});
+            leftOut.push_back(
+                {{"line", lines ? json(run.table->line[std::size_t(row - 1)]) : json()},
+                 {"data_row", row}});
         }
         j["rows_left_out"] = {{"count", r.leftOut.size()}, {"first", leftOut}};
         j["counts"] = {{"rows", r.objn},

@@ -401,10 +401,9 @@ Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
             objn = 0;
             const std::int32_t n = valn;
             valn = 0;
-            return Status::failed("The data file " + quoted(shownName) +
-                                  " ends inside a record: " + rowPlace(line, row) +
-                                  " has only " + std::to_string(found) + " of its " +
-                                  std::to_string(n) + " fields.");
+            return Status::failed("The data file " + quoted(shownName) + " ends inside a record: " +
+                                  rowPlace(line, row) + " has only " + std::to_string(found) +
+                                  " of its " + std::to_string(n) + " fields.");
         }
     }
     if (reader.ioError()) {

@@ -5,12 +5,12 @@
 #include "test_config.h"
 
 #include <algorithm>
+#include <nlohmann/json.hpp>
 #include <string>
 #include <utility>
 #include <vector>
 
 #include <gtest/gtest.h>
-#include <nlohmann/json.hpp>
 
 namespace {
 
@@ -166,8 +166,8 @@ class FieldFiles : public Cli {
 protected:
     // Site, species, intensity and a notes column; S3's D is a decimal.
     const std::vector<std::vector<std::string>> rows_ = {
-        {"S1", "A", "5"}, {"S1", "B", "2"}, {"S1", "C", "3"}, {"S2", "A", "1"},
-        {"S2", "B", "1"}, {"S2", "C", "3"}, {"S3", "B", "4"}, {"S3", "C", "2"},
+        {"S1", "A", "5"},   {"S1", "B", "2"}, {"S1", "C", "3"}, {"S2", "A", "1"},
+        {"S2", "B", "1"},   {"S2", "C", "3"}, {"S3", "B", "4"}, {"S3", "C", "2"},
         {"S3", "D", "1.5"}, {"S4", "A", "2"}, {"S4", "D", "6"}, {"S4", "C", "0"}};
 
     /// The data set with every notes cell filled: the reference.
@@ -187,9 +187,9 @@ protected:
     /// Runs the roles on `file` with `extra` options; the result list and the log.
     std::pair<std::string, std::string> analysed(const std::string& file,
                                                  std::vector<std::string> extra = {}) {
-        std::vector<std::string> args = {file,   "--case", "Site", "--species", "Species",
-                                         "--pref", "Pref", "--keep-rare", "--results", "r.csv",
-                                         "--log",  "l.csv"};
+        std::vector<std::string> args = {file,        "--case", "Site",  "--species",
+                                         "Species",   "--pref", "Pref",  "--keep-rare",
+                                         "--results", "r.csv",  "--log", "l.csv"};
         args.insert(args.end(), extra.begin(), extra.end());
         EXPECT_EQ(run(args), 0) << readFile("err.txt");
         return {readFile("r.csv"), readFile("l.csv")};
@@ -201,7 +201,7 @@ TEST_F(FieldFiles, MissingValuesAreLeftOutAndReported) {
     const auto clean = analysed("filled.csv");
     std::string text = filled();
     const std::size_t row2 = text.find("S1,B");
-    text.insert(row2, ",A,3,\n");  // line 3: no site (and blank notes)
+    text.insert(row2, ",A,3,\n"); // line 3: no site (and blank notes)
     text += "S2,,4,x\nS3,A,,x\nS4,B,NA,x\nS4,D,7,\n";
     writeFile("missing.csv", text);
     EXPECT_NE(analysed("missing.csv", {"--out", "tables"}), clean) << "S4,D,7 stays";

@@ -263,7 +263,8 @@ TEST_F(Normalize, ShortLastRecordNamesTheRow) {
     const Sized r = size(w, "Site,Species,Pref\r\ns1,sp1,3\r\ns2,sp2\r\n");
     EXPECT_EQ(r.status.code, sscm::Status::Code::Failed);
     EXPECT_NE(r.status.message.find("\"temp1.tmp\""), std::string::npos) << r.status.message;
-    EXPECT_NE(r.status.message.find("line 3 (data row 2) has only 2 of its 3 fields"), std::string::npos)
+    EXPECT_NE(r.status.message.find("line 3 (data row 2) has only 2 of its 3 fields"),
+              std::string::npos)
         << r.status.message;
     EXPECT_EQ(r.valn, 0);
     EXPECT_EQ(r.objn, 0);

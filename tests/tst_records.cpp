@@ -201,8 +201,8 @@ TEST(CaseRows, GroupedByMappedSpeciesInDataOrder) {
     // Rows 0..4 by case: S1 holds rows 0, 1, 3, 4 and S2 row 2; species A=0, B=1, C=2, and B is
     // left out.
     sscm::CaseRows g;
-    ASSERT_TRUE(
-        sscm::groupCaseRows(*t, 3, false, {0, 4, 5}, {0, 1, 3, 4, 2}, {2, 0, 1, 2, 1}, {0, -1, 1}, g));
+    ASSERT_TRUE(sscm::groupCaseRows(*t, 3, false, {0, 4, 5}, {0, 1, 3, 4, 2}, {2, 0, 1, 2, 1},
+                                    {0, -1, 1}, g));
     EXPECT_EQ(g.caseStart, (std::vector<std::int32_t>{0, 3, 3}));
     ASSERT_EQ(g.rows.size(), 3U);
     EXPECT_EQ(g.rows[0].sp, 0);

@@ -206,8 +206,11 @@ TEST_F(Run, RowsMissingACaseSpeciesOrIntensityAreLeftOut) {
 TEST_F(Run, LowerIsPreferredAndDecimalCommas) {
     // Ranks (lower preferred) give the run of the negated intensities; decimal commas those of
     // points.
-    s.table = makeTable(kNames, {{"S1", "A", "-5"}, {"S1", "B", "-2"}, {"S2", "A", "-1"},
-                                 {"S2", "B", "-1"}, {"S2", "C", "-3"}});
+    s.table = makeTable(kNames, {{"S1", "A", "-5"},
+                                 {"S1", "B", "-2"},
+                                 {"S2", "A", "-1"},
+                                 {"S2", "B", "-1"},
+                                 {"S2", "C", "-3"}});
     ASSERT_TRUE(sscm::goCommand(w, s));
     const std::vector<std::string> negated = w.lists[Ctl::List3];
     w.lists[Ctl::List3] = {"from before"};
