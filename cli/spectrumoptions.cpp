@@ -45,12 +45,25 @@ private:
     Clock::time_point start_;
 };
 
+/// A whole number of at least 1, in decimal digits only (no sign, no hexadecimal).
+CLI::Validator wholeAtLeastOne() {
+    return CLI::Validator(
+        [](std::string& text) {
+            const bool digits = !text.empty() && text.find_first_not_of("0123456789") ==
+                                                     std::string::npos;
+            if (!digits || text.find_first_not_of('0') == std::string::npos)
+                return std::string("must be a whole number of at least 1");
+            return std::string();
+        },
+        "N >= 1");
+}
+
 } // namespace
 
 void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
     app.add_option("--bootstrap", o.replicates,
                    "Bootstrap the cases B times: percentile intervals of every value and rank")
-        ->check(CLI::PositiveNumber.description("a whole number of at least 1"));
+        ->check(wholeAtLeastOne());
     app.add_option("--seed", o.seed, "Seed of the bootstrap's draws (default 1)");
     app.add_option("--ci", o.level, "Level of the intervals, between 0 and 1 (default 0.95)")
         ->check(CLI::Validator(
@@ -62,7 +75,7 @@ void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
             },
             "LEVEL in (0, 1)"));
     app.add_option("--threads", o.threads, "Threads of the bootstrap (default: one per core)")
-        ->check(CLI::PositiveNumber);
+        ->check(wholeAtLeastOne());
     app.add_option("--spectrum", o.file,
                    "Write the spectrum table (CSV: value, rank, intervals) to FILE");
 }

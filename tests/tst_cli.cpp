@@ -255,6 +255,13 @@ TEST_F(FieldFiles, OptionsThatDoNothingAndRolesGivenTwice) {
     EXPECT_EQ(run({"filled.csv", "--case", "Site", "--case", "S", "--pref", "Pref"}), 2);
     EXPECT_EQ(readFile("err.txt"),
               "sscm-cli: --case may be given once\nRun with --help for more information.\n");
+    for (const char* bad : {"0", "0x10", "-3"}) {
+        EXPECT_EQ(run({"filled.csv", "--case", "Site", "--species", "Species", "--pref", "Pref",
+                       "--bootstrap", bad}),
+                  2);
+        EXPECT_EQ(readFile("err.txt"), "sscm-cli: --bootstrap: must be a whole number of at "
+                                       "least 1\nRun with --help for more information.\n");
+    }
     EXPECT_EQ(run({"filled.csv", "--case", "Site"}), 2);
     EXPECT_EQ(readFile("err.txt"), "sscm-cli: --case, --species and --pref are required\nRun "
                                    "with --help for more information.\n");

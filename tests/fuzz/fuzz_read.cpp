@@ -1,6 +1,6 @@
 // The Read command on arbitrary bytes as the data file. Either it fails with a message and
-// leaves no table, or the table is whole: valn names, valn x objn cells, no empty cell, the
-// names listed in List1. Its scratch files are gone either way (the sizing log may stay after a
+// leaves no table, or the table is whole: valn names, valn x objn cells, the file line of each
+// row (after the header, never decreasing), the names listed in List1. Its scratch files are gone either way (the sizing log may stay after a
 // header without variables, where the sizing keeps it).
 
 #include "commands/read.h"
@@ -37,7 +37,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     require(t.offsets.size() == std::size_t(t.valn) * std::size_t(t.objn) + 1, "cell count");
     require(t.offsets.back() == t.text.size(), "last cell end");
     for (std::size_t k = 0; k + 1 < t.offsets.size(); ++k)
-        require(t.offsets[k] < t.offsets[k + 1], "an empty cell");
+        require(t.offsets[k] <= t.offsets[k + 1], "a cell ends before it begins");
+    require(t.line.size() == std::size_t(t.objn), "a line for each row");
+    for (std::size_t i = 0; i < t.line.size(); ++i)
+        require(i == 0 ? t.line[i] > 1 : t.line[i] >= t.line[i - 1], "rows' lines out of order");
     require(w.lists[Ctl::List1] == t.varname, "List1 is not the variable names");
     return 0;
 }
