@@ -101,7 +101,7 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
 }
 
 bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, QString* error,
-                const QString& title) {
+                const QString& title, PendingFiles* pending) {
     const auto fail = [&](const QString& why) {
         if (error != nullptr) {
             *error = "Cannot write the chart file \"" + fileName + "\": " + why;
@@ -119,9 +119,10 @@ bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, 
     }
     // Written whole as every other output: a ".part" file renamed once complete, never through
     // a link planted under the name, the earlier chart kept when the write fails.
-    const Status st =
-        writeWhole(QFile::encodeName(fileName).toStdString(),
-                   std::string_view(bytes.constData(), std::size_t(bytes.size())), "chart file");
+    const std::string path = QFile::encodeName(fileName).toStdString();
+    const std::string_view data(bytes.constData(), std::size_t(bytes.size()));
+    const Status st = pending != nullptr ? pending->write(path, data, "chart file")
+                                         : writeWhole(path, data, "chart file");
     if (!st && error != nullptr) {
         *error = QFile::decodeName(QByteArray::fromStdString(st.message));
     }

@@ -12,6 +12,8 @@ class QPainter;
 
 namespace sscm {
 
+class PendingFiles;
+
 /// Files the charts are written to, chosen by the name's extension (.png, .svg, .pdf; any case).
 enum class ChartFormat { Png, Svg, Pdf };
 std::optional<ChartFormat> chartFormatOf(const QString& fileName);
@@ -27,8 +29,9 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
 /// Paints a chart of `size` pixels (points in a PDF) into `fileName`, in the format its
 /// extension names, and writes it whole through the one file-writing rule. False with `error`
 /// set (naming the file and the reason) when the extension is not known, the size cannot be
-/// drawn or the file cannot be written; an earlier file of that name is then kept.
+/// drawn or the file cannot be written; an earlier file of that name is then kept. With
+/// `pending` the file is only written, and put in place with the rest of a run's files.
 bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, QString* error,
-                const QString& title = QString());
+                const QString& title = QString(), PendingFiles* pending = nullptr);
 
 } // namespace sscm

@@ -49,6 +49,28 @@ QString displayText(std::string_view bytes) {
     return displayText(bytes, guessEncoding(bytes));
 }
 
+namespace {
+
+QString withoutControls(QString text) {
+    for (qsizetype k = text.size() - 1; k >= 0; --k) {
+        const char16_t c = text[k].unicode();
+        if (c < 0x20 || c == 0x7f)
+            text.replace(k, 1,
+                         c == 0 ? QString("\\0") : QString("\\x%1").arg(int(c), 2, 16, QChar('0')));
+    }
+    return text;
+}
+
+} // namespace
+
+QString chartName(std::string_view bytes, TextEncoding encoding) {
+    return withoutControls(displayText(bytes, encoding));
+}
+
+QString chartName(std::string_view bytes) {
+    return withoutControls(displayText(bytes));
+}
+
 QFont chartFont(double pixels, bool bold) {
     QFont f;
     f.setFamilies({"DejaVu Sans", "Liberation Sans", "IPAPGothic", "Noto Sans CJK JP"});

@@ -23,6 +23,11 @@ QString displayText(std::string_view bytes, TextEncoding encoding);
 /// not one of a data file's names, such as the file's own name.
 QString displayText(std::string_view bytes);
 
+/// A name as a chart shows it: as displayText gives it, with control characters written out
+/// ("\x1b", "\0"), which no font draws and which no SVG file may hold.
+QString chartName(std::string_view bytes, TextEncoding encoding);
+QString chartName(std::string_view bytes);
+
 // What both charts share: fonts, ink, the two title lines.
 
 /// Colours a reader tells apart in print and on screen.

@@ -162,7 +162,7 @@ HeatMapLayout heatMapLayout(const QRectF& area, const HeatMapData& data) {
     if (n <= kMostNamed) {
         const QFontMetricsF fm(chartFont(kNameFont));
         for (const std::string& s : data.names) {
-            widest = std::max(widest, fm.horizontalAdvance(displayText(s, data.encoding)));
+            widest = std::max(widest, fm.horizontalAdvance(chartName(s, data.encoding)));
         }
     }
     l.label = std::min(widest + kLabelPad, kMostLabel);
@@ -202,7 +202,7 @@ void paintHeatMap(QPainter& p, const QRectF& area, const HeatMapData& data) {
     p.fillRect(area, Qt::white);
     QString title = "Comparison matrix";
     if (!data.dataFile.empty()) {
-        title += " of " + displayText(data.dataFile);
+        title += " of " + chartName(data.dataFile);
     }
     drawChartTitle(
         p, area, title,
@@ -256,7 +256,7 @@ void paintHeatMap(QPainter& p, const QRectF& area, const HeatMapData& data) {
     };
     if (l.names) {
         for (std::size_t k = 0; k < n; ++k) {
-            rowLabel(k, displayText(data.names[k], data.encoding));
+            rowLabel(k, chartName(data.names[k], data.encoding));
         }
     } else {
         const std::size_t step = l.rankStep;

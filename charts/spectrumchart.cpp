@@ -178,7 +178,7 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
     double nameWidth = 0;
     for (const std::int64_t s : shown) {
         if (s >= 0) {
-            nameWidth = std::max(nameWidth, nameMetrics.horizontalAdvance(displayText(
+            nameWidth = std::max(nameWidth, nameMetrics.horizontalAdvance(chartName(
                                                 data.rows[std::size_t(s)].name, data.encoding)));
         }
     }
@@ -252,7 +252,7 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
     p.fillRect(area, Qt::white);
     QString title = "Palatability spectrum";
     if (!data.dataFile.empty()) {
-        title += " of " + displayText(data.dataFile);
+        title += " of " + chartName(data.dataFile);
     }
     drawChartTitle(p, area, title, chartSubtitle(data.cases, data.rows.size(), data.intervalNote));
     if (!l.note.isEmpty()) {
@@ -295,9 +295,9 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
         const SpectrumRow& r = data.rows[std::size_t(row.species)];
         p.setFont(nameFont);
         p.setPen(kChartInk);
-        p.drawText(row.label, Qt::AlignRight | Qt::AlignVCenter,
-                   nameMetrics.elidedText(displayText(r.name, data.encoding), Qt::ElideRight,
-                                          l.nameWidth));
+        p.drawText(
+            row.label, Qt::AlignRight | Qt::AlignVCenter,
+            nameMetrics.elidedText(chartName(r.name, data.encoding), Qt::ElideRight, l.nameWidth));
         if (row.whisker) {
             p.setPen(QPen(kChartWhisker, kWhiskerWidth, Qt::SolidLine, Qt::FlatCap));
             p.drawLine(row.interval);

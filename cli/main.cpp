@@ -10,6 +10,7 @@
 #include "cli/safefiles.h"
 #include "cli/spectrumoptions.h"
 #include "cli/terminal.h"
+#include "commands/export.h"
 #include "commands/go.h"
 #include "commands/read.h"
 
@@ -79,6 +80,8 @@ struct Outputs {
     Output spectrum{"spectrum table", ""};
     Output plot{"chart", ""};
     Output heatmap{"heat map", ""};
+    /// The files the results folder may hold (--out), each checked as an output of its own.
+    std::vector<Output> tables;
     /// Those asked for, the result file and the log first.
     std::vector<Output*> all;
     /// Where the run writes the log and the record file: their ".part" files, or files in the
@@ -102,6 +105,14 @@ struct Batch {
     Status st;
     Clock::time_point saved;
     double saveTime = 0;
+    /// The exit status the results folder asks for (-1: the run's own).
+    int tablesExit = -1;
+    /// Every output of the run, put in place together at its end; the run's own files that go
+    /// to a device or standard output are copied there then from where they were written.
+    PendingFiles pending;
+    std::vector<std::pair<const Output*, std::string>> inPlace;
+    /// The times of the steps after the run, for --timings and run.json.
+    std::vector<std::pair<std::string, double>> extraTimes;
 };
 
 // Prints a failure unless the window has just shown the same text in its warning box. A stop
@@ -132,9 +143,10 @@ void flushStdout(CliWindow& w) {
         w.noteStdoutError(errno != 0 ? errno : EIO);
 }
 
-void printTimings(double read, const RunTimings& t, double save) {
+void printTimings(double read, const RunTimings& t,
+                  const std::vector<std::pair<std::string, double>>& extra) {
     auto rows = stageTimes(read, t);
-    rows.emplace_back("save", save);
+    rows.insert(rows.end(), extra.begin(), extra.end());
     double total = 0;
     for (const auto& [stage, seconds] : rows) {
         std::fprintf(stderr, "%-22s %9.3f s\n", stage.c_str(), seconds);
@@ -250,14 +262,38 @@ Exit planOutputs(Batch& b) {
         out.all.push_back(&out.plot);
     if (!o.plots.heatmap.empty())
         out.all.push_back(&out.heatmap);
+    if (o.tables.wanted()) {
+        out.tables.reserve(std::size(kFolderFiles));
+        for (const char* name : kFolderFiles)
+            out.tables.emplace_back("table",
+                                    (std::filesystem::path(o.tables.outDir) / name).string());
+    }
     if (o.listVariables)
         return Exit::carryOn();
     Status st = chartsBuiltIn(o.plots);
+    if (st && o.tables.given && o.tables.outDir.empty())
+        st = Status::failed("The --out folder name is empty.");
+    if (st && o.tables.perGroup &&
+        (o.spectrum.replicates > 0 || o.spectrum.file || o.plots.wanted()))
+        st = Status::failed("--per-group ranks the groups of a split network into the --out "
+                            "folder only: --bootstrap, --spectrum, --plot and --heatmap cannot be "
+                            "given with it.");
+    // The tables' folder may not be there yet: a table path in it is checked once the folder
+    // is (a missing folder is made when the tables are written).
+    std::vector<Output*> checked = out.all;
+    for (Output& t : out.tables) {
+        const std::filesystem::path folder = std::filesystem::path(t.given).parent_path();
+        std::error_code ec;
+        if (st && std::filesystem::is_directory(folder.empty() ? "." : folder, ec)) {
+            st = planOutput(t);
+            checked.push_back(&t);
+        }
+    }
     for (Output* p : out.all)
         if (st)
             st = planOutput(*p);
     if (st)
-        st = conflicts(o.dataFile, out.all);
+        st = conflicts(o.dataFile, checked);
     double value = 0;
     if (st && !o.keepRare && !strictNumber(o.threshold, value))
         st = Status::failed("The threshold \"" + o.threshold + "\" is not a number.");
@@ -360,45 +396,92 @@ Exit runAnalysis(Batch& b, int& resultErr) {
     return Exit::carryOn();
 }
 
-// Puts the run's files in place. A stop (signal, closed output) or a failed write leaves nothing
-// of this run behind and every earlier file as it was. A run that stopped on its input keeps its
-// log, as the window does, but writes no result file.
-Exit publishRun(Batch& b, int resultErr) {
+// Whether the run is to end now: a stop signal, or a closed standard output.
+bool stopped(const CliWindow& w) {
+    return CliWindow::stopSignal() != 0 || w.stdoutWriteError() != 0;
+}
+
+// Hands the run's own files to the outputs put in place at the end. A stop (signal, closed
+// output) or a failed write leaves nothing of this run behind and every earlier file as it was.
+// A run that stopped on its input keeps its log, as the window does, but writes no result file.
+Exit holdRun(Batch& b, int resultErr) {
     CliWindow& w = *b.w;
     Outputs& out = b.out;
     const Status& st = b.st;
-    const bool stopped = CliWindow::stopSignal() != 0 || w.stdoutWriteError() != 0;
     const bool writeFailed = resultErr != 0 || (!st && st.writeError);
-    if (!out.result.file.inPlace && (!st || stopped || writeFailed))
-        std::remove(out.result.file.part.c_str());
-    Status published;
-    if (b.opt.recordsFile && (!st || stopped || writeFailed))
-        std::remove(out.recordsWritten.c_str());
-    if (stopped || writeFailed) {
+    if (stopped(w) || writeFailed) {
+        if (!out.result.file.inPlace)
+            std::remove(out.result.file.part.c_str());
         std::remove(out.logWritten.c_str());
-    } else {
-        published = publish(out.log, out.logWritten);
-        if (st && published && b.opt.recordsFile)
-            published = publish(out.records, out.recordsWritten);
-        if (st && published && !out.result.file.inPlace)
-            published = replaceTarget(out.result.file);
-    }
-    if (b.opt.timings)
-        printTimings(b.readTime, b.runTimes, secondsSince(b.saved));
-    if (stopped || (!st && resultErr != 0) || (st && (resultErr != 0 || !published))) {
-        if (stopped)
-            return fail(w, st, out.result.given);
-        if (resultErr != 0) {
+        if (b.opt.recordsFile)
+            std::remove(out.recordsWritten.c_str());
+        if (!stopped(w) && resultErr != 0) {
             printError("Cannot write the result file \"" + out.result.given +
                        "\": " + std::strerror(resultErr));
             return Exit::with(kExitFailed);
         }
-        std::remove(out.result.file.part.c_str());
-        printError(published.message);
-        return Exit::with(kExitFailed);
+        return fail(w, st, out.result.given);
     }
+    // The log of any run; the result and the records of a finished one only.
+    auto hold = [&](const Output& o, const std::string& written, bool keep) {
+        std::error_code ec;
+        if (!std::filesystem::exists(std::filesystem::symlink_status(written, ec)))
+            return; // the run stopped before it wrote this file
+        if (!keep) {
+            std::remove(written.c_str());
+        } else if (!o.file.inPlace) {
+            WholeFile done = o.file;
+            done.part = written;
+            b.pending.adopt(done);
+        } else {
+            b.inPlace.emplace_back(&o, written);
+        }
+    };
+    hold(out.log, out.logWritten, true);
+    if (b.opt.recordsFile)
+        hold(out.records, out.recordsWritten, st.isOk());
+    hold(out.result, out.result.file.part, st.isOk());
     b.saveTime = secondsSince(b.saved);
+    b.extraTimes.emplace_back("save", b.saveTime);
     return Exit::carryOn();
+}
+
+// The bootstrap and spectrum table, the results folder (--out) and the charts, after the run;
+// each written only to its part file, or held, until every output is ready.
+Exit writeExtras(Batch& b) {
+    CliWindow& w = *b.w;
+    const Options& o = b.opt;
+    const auto t2 = Clock::now();
+    auto interrupted = [&] { return fail(w, Status::cancelled(), b.out.result.given); };
+    const int spectrumExit =
+        b.st ? runSpectrum(b.s, o.spectrum, !o.quiet && isatty(STDERR_FILENO) != 0, b.pending) : 0;
+    b.extraTimes.emplace_back("bootstrap and spectrum", secondsSince(t2));
+    if (spectrumExit != 0)
+        return Exit::with(spectrumExit);
+    if (stopped(w))
+        return interrupted();
+    // The results folder: it may end a split network's per-group run normally.
+    const auto t3 = Clock::now();
+    const int tablesExit = writeTables(o.tables, w, b.s, b.st,
+                                       runRecord(b.argc, b.argv, b.s, b.readTime, b.runTimes,
+                                                 b.extraTimes, b.out.result.given, b.out.log.given),
+                                       b.pending);
+    b.extraTimes.emplace_back("results folder", secondsSince(t3));
+    b.tablesExit = tablesExit;
+    if (stopped(w))
+        return interrupted();
+    if (tablesExit > 0)
+        return Exit::with(tablesExit);
+    if (!b.st)
+        return Exit::carryOn(); // the run's own failure is told once its log is in place
+    // The charts come last: they draw the intervals of the bootstrap, when there is one.
+    const auto t4 = Clock::now();
+    const Status st =
+        writePlots(o.plots, b.s, std::filesystem::path(o.dataFile).filename().string(), b.pending);
+    b.extraTimes.emplace_back("charts", secondsSince(t4));
+    if (!st)
+        return fail(w, st, b.out.result.given);
+    return stopped(w) ? interrupted() : Exit::carryOn();
 }
 
 // The ranked spectrum on standard output: rank, value (and its interval after a bootstrap) and
@@ -430,32 +513,35 @@ void printSpectrum(Batch& b) {
     flushStdout(*b.w);
 }
 
-// The bootstrap and spectrum table, the results folder (--out) and the charts, after the run.
-Exit writeExtras(Batch& b) {
+// Puts every output of the run in place together, once all are written; then tells how the run
+// ended.
+Exit publishAll(Batch& b) {
     CliWindow& w = *b.w;
-    const Options& o = b.opt;
-    const auto t2 = Clock::now();
-    const int spectrumExit =
-        b.st ? runSpectrum(b.s, o.spectrum, !o.quiet && isatty(STDERR_FILENO) != 0) : 0;
-    if (spectrumExit != 0)
-        return Exit::with(spectrumExit);
-    // The results folder: it may end a split network's per-group run normally.
-    const int tablesExit =
-        writeTables(o.tables, w, b.s, b.st,
-                    runRecord(b.argc, b.argv, b.s, b.readTime, b.runTimes,
-                              {{"save", b.saveTime}, {"bootstrap and spectrum", secondsSince(t2)}},
-                              b.out.result.given, b.out.log.given));
-    if (!b.st)
-        return tablesExit == 0 ? Exit::with(0) : fail(w, b.st, b.out.result.given);
-    if (tablesExit > 0)
-        return Exit::with(tablesExit);
-    // The charts come last: they draw the intervals of the bootstrap, when there is one.
-    const Status st =
-        writePlots(o.plots, b.s, std::filesystem::path(o.dataFile).filename().string());
-    if (!st)
-        return fail(w, st, b.out.result.given);
+    const auto t0 = Clock::now();
+    if (stopped(w))
+        return fail(w, Status::cancelled(), b.out.result.given);
+    Status st = b.pending.publish([] { return CliWindow::stopSignal() != 0; });
+    for (const auto& [o, written] : b.inPlace) {
+        if (st)
+            st = publish(*o, written);
+        else
+            std::remove(written.c_str());
+    }
+    b.extraTimes.emplace_back("publish", secondsSince(t0));
+    if (b.opt.timings)
+        printTimings(b.readTime, b.runTimes, b.extraTimes);
+    if (st.code == Status::Code::Cancelled || stopped(w))
+        return fail(w, Status::cancelled(), b.out.result.given);
+    if (!st) {
+        printError(st.message);
+        return Exit::with(kExitFailed);
+    }
+    if (!b.st) // a split network ranked per group ends normally
+        return b.tablesExit == 0 ? Exit::with(0) : fail(w, b.st, b.out.result.given);
     printSpectrum(b);
-    return w.stdoutWriteError() == 0 ? Exit::with(0) : fail(w, Status::cancelled());
+    if (w.stdoutWriteError() != 0)
+        return fail(w, Status::cancelled());
+    return Exit::with(0);
 }
 
 int runBatch(int argc, char** argv) {
@@ -477,9 +563,11 @@ int runBatch(int argc, char** argv) {
     int resultErr = 0;
     if (const Exit e = runAnalysis(b, resultErr); e.done)
         return e.code;
-    if (const Exit e = publishRun(b, resultErr); e.done)
+    if (const Exit e = holdRun(b, resultErr); e.done)
         return e.code;
-    return writeExtras(b).code;
+    if (const Exit e = writeExtras(b); e.done)
+        return e.code;
+    return publishAll(b).code;
 }
 
 } // namespace

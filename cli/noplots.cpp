@@ -22,7 +22,7 @@ Status chartsBuiltIn(const PlotOptions& options) {
                           "without charts.");
 }
 
-Status writePlots(const PlotOptions& options, const Session&, std::string_view) {
+Status writePlots(const PlotOptions& options, const Session&, std::string_view, PendingFiles&) {
     return chartsBuiltIn(options);
 }
 

@@ -1,8 +1,11 @@
 #include "cli/plots.h"
 
 #include "charts/charts.h"
+#include "cli/limits.h"
+#include "cli/terminal.h"
 #include "data/textencoding.h"
 
+#include <cstdint>
 #include <cstdio>
 #include <memory>
 
@@ -25,6 +28,15 @@ std::string chartFileCheck(std::string& name) {
     return {};
 }
 
+/// A whole number in decimal digits only, small enough for a long long.
+bool wholeNumber(const std::string& text, long long& value) {
+    if (text.empty() || text.size() > 12 ||
+        text.find_first_not_of("0123456789") != std::string::npos)
+        return false;
+    value = std::stoll(text);
+    return true;
+}
+
 } // namespace
 
 void addPlotOptions(CLI::App& app, PlotOptions& options) {
@@ -37,18 +49,27 @@ void addPlotOptions(CLI::App& app, PlotOptions& options) {
     app.add_option_function<std::string>(
            "--plot-size",
            [&options](const std::string& text) {
-               int w = 0;
-               int h = 0;
-               char x = 0;
-               char extra = 0;
-               if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || x != 'x' ||
-                   w < kMinSide || h < kMinSide || w > kMaxWidth || h > kMaxHeight)
+               const std::size_t x = text.find('x');
+               long long w = 0;
+               long long h = 0;
+               if (x == std::string::npos || !wholeNumber(text.substr(0, x), w) ||
+                   !wholeNumber(text.substr(x + 1), h) || w < kMinSide || h < kMinSide ||
+                   w > kMaxWidth || h > kMaxHeight)
                    throw CLI::ValidationError("--plot-size",
                                               "\"" + text +
                                                   "\" is not WIDTHxHEIGHT in pixels (100 to 20000 "
                                                   "wide, 100 to 200000 high)");
-               options.width = w;
-               options.height = h;
+               // The picture is held whole in memory while it is drawn (4 bytes a pixel).
+               const std::uint64_t bytes = std::uint64_t(w) * std::uint64_t(h) * 4;
+               if (bytes > usableMemory())
+                   throw CLI::ValidationError(
+                       "--plot-size",
+                       "a chart of " + text + " pixels needs " + std::to_string(bytes >> 20) +
+                           " MB, more than this machine's memory allows; at this "
+                           "width at most " +
+                           std::to_string(usableMemory() / 4 / std::uint64_t(w)) + " pixels high");
+               options.width = int(w);
+               options.height = int(h);
            },
            "Size of the charts in pixels, WIDTHxHEIGHT (default: the chart's own size)")
         ->type_name("WxH");
@@ -58,7 +79,8 @@ Status chartsBuiltIn(const PlotOptions&) {
     return Status::ok();
 }
 
-Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile) {
+Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile,
+                  PendingFiles& pending) {
     if (!options.wanted())
         return Status::ok();
     if (!s.lastResult)
@@ -70,7 +92,7 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     // batch run; its errors still reach standard error.
     qInstallMessageHandler([](QtMsgType type, const QMessageLogContext&, const QString& text) {
         if (type == QtCriticalMsg || type == QtFatalMsg)
-            std::fprintf(stderr, "sscm-cli: %s\n", text.toLocal8Bit().constData());
+            printError(text.toStdString());
     });
     if (QGuiApplication::instance() == nullptr) {
         if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
@@ -91,7 +113,7 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
         if (!writeChart(
                 QString::fromLocal8Bit(options.plot.c_str()), size,
                 [&](QPainter& p, const QRectF& area) { paintSpectrum(p, area, d); }, &error,
-                "Palatability spectrum"))
+                "Palatability spectrum", &pending))
             return Status::failed(error.toStdString());
     }
     if (!options.heatmap.empty()) {
@@ -100,7 +122,7 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
         if (!writeChart(
                 QString::fromLocal8Bit(options.heatmap.c_str()), size,
                 [&](QPainter& p, const QRectF& area) { paintHeatMap(p, area, d); }, &error,
-                "Comparison matrix"))
+                "Comparison matrix", &pending))
             return Status::failed(error.toStdString());
     }
     return Status::ok();

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/session.h"
+#include "data/freshfile.h"
 #include "data/status.h"
 
 #include <string>
@@ -32,8 +33,10 @@ void addPlotOptions(CLI::App& app, PlotOptions& options);
 /// error found before the run starts.
 Status chartsBuiltIn(const PlotOptions& options);
 
-/// Draws the last run of `s` (with its intervals, when it has any) into the files asked for.
-/// `dataFile` names the data in the titles. Runs without a display.
-Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile);
+/// Draws the last run of `s` (with its intervals, when it has any) into the files asked for,
+/// which `pending` puts in place with the rest of the run's files. `dataFile` names the data in
+/// the titles. Runs without a display.
+Status writePlots(const PlotOptions& options, const Session& s, std::string_view dataFile,
+                  PendingFiles& pending);
 
 } // namespace sscm::cli

@@ -1,15 +1,21 @@
 #include "cli/resultsfolder.h"
 
 #include "cli/filehash.h"
+#include "cli/terminal.h"
 
 #include <cstdio>
 
 namespace sscm::cli {
 
 void addTableOptions(CLI::App& app, TableOptions& options) {
-    app.add_option("--out", options.outDir,
-                   "Folder of tables for other tools (spectrum, pairs, matrix, cases; groups of "
-                   "a split network) and the run record run.json");
+    app.add_option_function<std::string>(
+        "--out",
+        [&options](const std::string& dir) {
+            options.outDir = dir;
+            options.given = true;
+        },
+        "Folder of tables for other tools (spectrum, pairs, matrix, cases; groups of "
+        "a split network) and the run record run.json");
     app.add_flag("--per-group", options.perGroup,
                  "Rank each group of species of a split network on its own (needs --out)")
         ->needs("--out");
@@ -31,12 +37,12 @@ RunRecord runRecord(int argc, char** argv, const Session& s, double readSeconds,
 }
 
 int writeTables(const TableOptions& options, CliWindow& w, const Session& s, const Status& run,
-                RunRecord record) {
+                RunRecord record, PendingFiles& pending) {
     if (!options.wanted())
         return -1;
     if (!record.dataFile.empty()) {
         if (Status st = sha256File(record.dataFile, record.dataSha256); !st)
-            std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
+            printError(st.message);
     }
 
     // GO keeps the result of a finished run, and of a split network up to its compared pairs.
@@ -61,8 +67,8 @@ int writeTables(const TableOptions& options, CliWindow& w, const Session& s, con
         out.settings = &given;
 
     FolderReport report;
-    if (Status st = writeResultsFolder(options.outDir, out, record, &report); !st) {
-        std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
+    if (Status st = writeResultsFolder(options.outDir, out, record, &report, &pending); !st) {
+        printError(st.message);
         return 1;
     }
     if (options.perGroup && out.result != nullptr && run.code == Status::Code::SplitNetwork) {

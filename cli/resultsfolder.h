@@ -18,6 +18,8 @@ namespace sscm::cli {
 struct TableOptions {
     /// --out DIR: the folder of tables and the run record; empty when not asked for.
     std::string outDir;
+    /// Whether --out was given at all (an empty name is refused).
+    bool given = false;
     /// --per-group: rank each group of a split network on its own.
     bool perGroup = false;
 
@@ -37,8 +39,9 @@ RunRecord runRecord(int argc, char** argv, const Session& s, double readSeconds,
 /// session's table and last result. A split network is analysed up to its compared pairs once
 /// more for its groups (the settings are the window's). Returns the exit status the command
 /// should end with when the folder changes it (1 when the folder cannot be written; 0 when
-/// --per-group ranked the groups of a split network), or -1 to keep the run's own.
+/// --per-group ranked the groups of a split network), or -1 to keep the run's own. The tables
+/// are put in place with the rest of the run's files by `pending`.
 int writeTables(const TableOptions& options, CliWindow& w, const Session& s, const Status& run,
-                RunRecord record);
+                RunRecord record, PendingFiles& pending);
 
 } // namespace sscm::cli

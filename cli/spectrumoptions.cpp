@@ -3,10 +3,14 @@
 #include "analysis/bootstrap.h"
 #include "analysis/csvtables.h"
 #include "cli/cliwindow.h"
+#include "cli/limits.h"
 #include "cli/safefiles.h"
+#include "cli/terminal.h"
 #include "commands/bootstrapjob.h"
 
+#include <algorithm>
 #include <chrono>
+#include <climits>
 #include <csignal>
 #include <cstdio>
 #include <memory>
@@ -45,17 +49,41 @@ private:
     Clock::time_point start_;
 };
 
-/// A whole number of at least 1, in decimal digits only (no sign, no hexadecimal).
-CLI::Validator wholeAtLeastOne() {
+bool allDigits(const std::string& text) {
+    return !text.empty() && text.find_first_not_of("0123456789") == std::string::npos;
+}
+
+/// A whole number from 1 to `most`, in decimal digits only (no sign, no hexadecimal).
+CLI::Validator wholeAtLeastOne(std::uint64_t most) {
     return CLI::Validator(
-        [](std::string& text) {
-            const bool digits = !text.empty() && text.find_first_not_of("0123456789") ==
-                                                     std::string::npos;
-            if (!digits || text.find_first_not_of('0') == std::string::npos)
+        [most](std::string& text) {
+            if (!allDigits(text) || text.find_first_not_of('0') == std::string::npos)
                 return std::string("must be a whole number of at least 1");
+            const std::string digits = text.substr(text.find_first_not_of('0'));
+            if (digits.size() > 10 || std::stoull(digits) > most)
+                return "must be at most " + std::to_string(most);
             return std::string();
         },
         "N >= 1");
+}
+
+/// A seed: a whole number from 0 to 2^64 - 1, in decimal digits only.
+CLI::Validator seedNumber() {
+    return CLI::Validator(
+        [](std::string& text) {
+            const std::string max = std::to_string(UINT64_MAX);
+            std::string digits =
+                allDigits(text) ? text.substr(std::min(text.find_first_not_of('0'), text.size()))
+                                : std::string("x");
+            if (digits.empty())
+                digits = "0";
+            if (!allDigits(digits) || digits.size() > max.size() ||
+                (digits.size() == max.size() && digits > max))
+                return "must be a whole number from 0 to " + max;
+            text = digits;
+            return std::string();
+        },
+        "N");
 }
 
 } // namespace
@@ -63,8 +91,9 @@ CLI::Validator wholeAtLeastOne() {
 void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
     app.add_option("--bootstrap", o.replicates,
                    "Bootstrap the cases B times: percentile intervals of every value and rank")
-        ->check(wholeAtLeastOne());
-    app.add_option("--seed", o.seed, "Seed of the bootstrap's draws (default 1)");
+        ->check(wholeAtLeastOne(INT32_MAX));
+    app.add_option("--seed", o.seed, "Seed of the bootstrap's draws (default 1)")
+        ->check(seedNumber());
     app.add_option("--ci", o.level, "Level of the intervals, between 0 and 1 (default 0.95)")
         ->check(CLI::Validator(
             [](std::string& text) {
@@ -75,20 +104,31 @@ void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
             },
             "LEVEL in (0, 1)"));
     app.add_option("--threads", o.threads, "Threads of the bootstrap (default: one per core)")
-        ->check(wholeAtLeastOne());
+        ->check(wholeAtLeastOne(1024));
     app.add_option("--spectrum", o.file,
                    "Write the spectrum table (CSV: value, rank, intervals) to FILE");
 }
 
-int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
+int runSpectrum(Session& s, const SpectrumOptions& o, bool progress, PendingFiles& pending) {
     if (o.replicates == 0 && !o.file)
         return 0;
     if (!s.lastResult || !s.table) {
-        std::fprintf(stderr, "sscm-cli: there is no finished run to take further\n");
+        printError("There is no finished run to take further.");
         return 1;
     }
     const BootstrapResult* intervals = nullptr;
     if (o.replicates > 0) {
+        // Every replicate's values are held until the intervals are found.
+        const std::uint64_t perReplicate =
+            std::max<std::uint64_t>(1, s.lastResult->spname.size()) * kBootstrapBytesPerValue;
+        const std::uint64_t fits = usableMemory() / perReplicate;
+        if (std::uint64_t(o.replicates) > fits) {
+            printError("The bootstrap of " + std::to_string(o.replicates) + " replicates of " +
+                       std::to_string(s.lastResult->spname.size()) +
+                       " species would not fit in this machine's memory; at most " +
+                       std::to_string(std::min<std::uint64_t>(fits, INT32_MAX)) + " fit.");
+            return 2;
+        }
         BootstrapSettings b;
         b.replicates = std::int32_t(std::min<std::int64_t>(o.replicates, INT32_MAX));
         b.seed = o.seed;
@@ -105,7 +145,7 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
             return 128 + (CliWindow::stopSignal() != 0 ? CliWindow::stopSignal() : SIGINT);
         }
         if (!st) {
-            std::fprintf(stderr, "sscm-cli: %s\n", st.message.c_str());
+            printError(st.message);
             return 1;
         }
         s.lastIntervals = job.result();
@@ -119,7 +159,9 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         Output out("spectrum table", *o.file);
         Status st = planOutput(out);
         if (st)
-            st = writeOutput(out, spectrumTable(*s.lastResult, intervals));
+            st = out.toStdout
+                     ? writeOutput(out, spectrumTable(*s.lastResult, intervals))
+                     : pending.write(out.given, spectrumTable(*s.lastResult, intervals), out.what);
         if (!st) {
             printError(st.message);
             return 1;

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "commands/session.h"
+#include "data/freshfile.h"
 
 #include <cstdint>
 #include <optional>
@@ -25,9 +26,15 @@ struct SpectrumOptions {
 void addSpectrumOptions(CLI::App& app, SpectrumOptions& o);
 
 /// The bootstrap of the session's last run (when asked for) and the spectrum table (when asked
-/// for); progress on standard error when `progress`, the summary line there in any case.
-/// The intervals stay in the session (lastIntervals) for the results folder. Returns the process
-/// exit status: 0, 1 after a failure, 130 when interrupted.
-int runSpectrum(Session& s, const SpectrumOptions& o, bool progress);
+/// for, put in place with the rest of the run's files by `pending`; standard output at once);
+/// progress on standard error when `progress`, the summary line there in any case. The
+/// intervals stay in the session (lastIntervals) for the results folder. Returns the process
+/// exit status: 0, 1 after a failure, 2 for more replicates than memory holds, 130 when
+/// interrupted.
+int runSpectrum(Session& s, const SpectrumOptions& o, bool progress, PendingFiles& pending);
+
+/// Bytes the bootstrap holds for each species in each replicate: its value (8) and, while the
+/// intervals are found, its rank (4).
+inline constexpr std::uint64_t kBootstrapBytesPerValue = sizeof(double) + sizeof(std::int32_t);
 
 } // namespace sscm::cli

@@ -19,9 +19,9 @@ namespace fs = std::filesystem;
 using json = nlohmann::ordered_json;
 
 // Writes `bytes` as dir/name, whole, and notes the name in the report.
-Status writeInFolder(const fs::path& dir, const std::string& name, const std::string& bytes,
-                     FolderReport& report) {
-    if (Status st = writeWhole((dir / name).string(), bytes, "table"); !st)
+Status writeInFolder(PendingFiles& pending, const fs::path& dir, const std::string& name,
+                     const std::string& bytes, FolderReport& report) {
+    if (Status st = pending.write((dir / name).string(), bytes, "table", false); !st)
         return st;
     report.files.push_back(name);
     return Status::ok();
@@ -164,8 +164,10 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
 } // namespace
 
 Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
-                          FolderReport* reportOut) {
+                          FolderReport* reportOut, PendingFiles* pendingOut) {
     const auto t0 = std::chrono::steady_clock::now();
+    PendingFiles own;
+    PendingFiles& pending = pendingOut != nullptr ? *pendingOut : own;
     FolderReport report;
     const fs::path folder(dir.empty() ? std::string(".") : dir);
     std::error_code ec;
@@ -189,21 +191,21 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
             report.groups = std::int32_t(groups.species.size());
         }
         if (finished && !run.perGroup) {
-            if (Status st =
-                    writeInFolder(folder, kSpectrumCsv, spectrumTable(r, run.intervals), report);
+            if (Status st = writeInFolder(pending, folder, kSpectrumCsv,
+                                          spectrumTable(r, run.intervals), report);
                 !st)
                 return st;
         } else if (finished) {
             // A connected network is one group: the whole run's spectrum, group 1 throughout.
             const std::string t = spectrumTable(r, run.intervals, 1);
             report.groupsRanked = 1;
-            if (Status st = writeInFolder(folder, kSpectrumCsv, t, report); !st)
+            if (Status st = writeInFolder(pending, folder, kSpectrumCsv, t, report); !st)
                 return st;
         } else if (run.perGroup) {
             if (Status st = rankGroups(r, groups, spectra); !st)
                 return st;
             report.groupsRanked = std::int32_t(spectra.size());
-            if (Status st = writeInFolder(folder, kSpectrumCsv,
+            if (Status st = writeInFolder(pending, folder, kSpectrumCsv,
                                           groupSpectrumTable(r, groups, spectra), report);
                 !st)
                 return st;
@@ -211,17 +213,21 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         std::vector<PairCounts> pairs;
         if (Status st = pairCounts(*run.table, r, pairs); !st)
             return st;
-        if (Status st = writeInFolder(folder, kPairsCsv, pairsTable(r, pairs), report); !st)
+        if (Status st = writeInFolder(pending, folder, kPairsCsv, pairsTable(r, pairs), report);
+            !st)
             return st;
-        if (Status st = writeInFolder(folder, kMatrixCsv, matrixTable(r), report); !st)
+        if (Status st = writeInFolder(pending, folder, kMatrixCsv, matrixTable(r), report); !st)
             return st;
         std::vector<CaseCounts> cases;
         if (Status st = caseCounts(*run.table, r, cases); !st)
             return st;
-        if (Status st = writeInFolder(folder, kCasesCsv, casesTable(r, cases), report); !st)
+        if (Status st = writeInFolder(pending, folder, kCasesCsv, casesTable(r, cases), report);
+            !st)
             return st;
         if (split) {
-            if (Status st = writeInFolder(folder, kGroupsCsv, groupsTable(r, groups), report); !st)
+            if (Status st =
+                    writeInFolder(pending, folder, kGroupsCsv, groupsTable(r, groups), report);
+                !st)
                 return st;
         }
     }
@@ -232,9 +238,19 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         std::chrono::duration<double>(std::chrono::steady_clock::now() - t0).count());
     const json j = runJson(run, timed, report, spectra, haveGroups ? &groups : nullptr);
     if (Status st = writeInFolder(
-            folder, kRunJson,
+            pending, folder, kRunJson,
             j.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) + "\n", report);
         !st)
+        return st;
+    // The tables of an earlier run that this one does not write go when these are in place.
+    for (const char* name : kFolderFiles) {
+        const fs::path path = folder / name;
+        const bool written =
+            std::find(report.files.begin(), report.files.end(), name) != report.files.end();
+        if (!written && fs::symlink_status(path, ec).type() != fs::file_type::not_found)
+            pending.removeOnPublish(path.string());
+    }
+    if (Status st = pendingOut == nullptr ? own.publish() : Status::ok(); !st)
         return st;
     if (reportOut != nullptr)
         *reportOut = std::move(report);

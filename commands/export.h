@@ -4,6 +4,7 @@
 #include "analysis/bootstrap.h"
 #include "commands/session.h"
 #include "data/datatable.h"
+#include "data/freshfile.h"
 #include "data/status.h"
 
 #include <cstdint>
@@ -62,13 +63,21 @@ inline constexpr const char* kCasesCsv = "cases.csv";
 inline constexpr const char* kGroupsCsv = "groups.csv";
 inline constexpr const char* kRunJson = "run.json";
 
+/// Every file a results folder may hold: a run's own outputs are checked against them before
+/// anything is written, and those a run does not write are removed when its tables are put in
+/// place, so a folder never holds the tables of two runs.
+inline constexpr const char* kFolderFiles[] = {kSpectrumCsv, kPairsCsv,  kMatrixCsv,
+                                               kCasesCsv,    kGroupsCsv, kRunJson};
+
 /// Writes the results folder `dir` (created when missing): spectrum.csv, pairs.csv, matrix.csv
 /// and cases.csv after a finished run; pairs.csv, matrix.csv, cases.csv and groups.csv after a
 /// split network (and spectrum.csv with `perGroup`); then run.json, which records the outcome.
-/// Each file is written under a temporary name and renamed once complete, so a reader never
-/// sees half a table.
+/// Each file is written under a temporary name, never through a link at its name, and the
+/// tables of an earlier run that this one does not write are removed. With `pending` the files
+/// are only written and put in place with the rest of the run's files (pending->publish());
+/// without, at once, all together once every one is written.
 Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
-                          FolderReport* report = nullptr);
+                          FolderReport* report = nullptr, PendingFiles* pending = nullptr);
 
 /// File > Export tables...: the results folder of the session's last run (its table,
 /// settings, result and intervals; a split network's folder holds its groups), with `record`

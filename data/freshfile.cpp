@@ -55,7 +55,7 @@ std::FILE* openInPlace(const std::string& path) {
     return streamOf(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
 }
 
-Status planWhole(const std::string& path, const char* what, WholeFile& plan) {
+Status planWhole(const std::string& path, const char* what, WholeFile& plan, bool followLinks) {
     plan = {};
     if (path.empty())
         return Status::failed(cannotWrite(what, path, ENOENT));
@@ -72,6 +72,8 @@ Status planWhole(const std::string& path, const char* what, WholeFile& plan) {
         plan.target = fs::canonical(path, ec).string();
         if (ec)
             plan.target = path;
+        if (!followLinks && fs::is_symlink(fs::symlink_status(path, ec)))
+            plan.target = fs::absolute(path, ec).string();
     } else {
         // Not there yet (or a link to nothing): its folder must be.
         plan.target = fs::weakly_canonical(fs::absolute(path, ec), ec).string();
@@ -97,10 +99,29 @@ Status replaceTarget(const WholeFile& plan) {
 }
 
 Status writeWhole(const std::string& path, std::string_view bytes, const char* what) {
-    WholeFile plan;
-    if (Status st = planWhole(path, what, plan); !st)
+    PendingFiles file;
+    if (Status st = file.write(path, bytes, what); !st)
         return st;
-    std::FILE* f = plan.inPlace ? openInPlace(path) : openFresh(plan.part);
+    return file.publish();
+}
+
+PendingFiles::~PendingFiles() {
+    abandon();
+}
+
+Status PendingFiles::write(const std::string& path, std::string_view bytes, const char* what,
+                           bool followLinks) {
+    Pending p;
+    if (Status st = planWhole(path, what, p.plan, followLinks); !st)
+        return st;
+    p.path = path;
+    p.what = what;
+    if (p.plan.inPlace) {
+        p.bytes.assign(bytes);
+        files_.push_back(std::move(p));
+        return Status::ok();
+    }
+    std::FILE* f = openFresh(p.plan.part);
     if (f == nullptr)
         return Status::failed(cannotWrite(what, path, errno));
     errno = 0;
@@ -110,11 +131,73 @@ Status writeWhole(const std::string& path, std::string_view bytes, const char* w
     written = std::fclose(f) == 0 && written;
     if (!written) {
         err = err != 0 ? err : (errno != 0 ? errno : EIO);
-        if (!plan.inPlace)
-            std::remove(plan.part.c_str());
+        std::remove(p.plan.part.c_str());
         return Status::writeFailed(cannotWrite(what, path, err));
     }
-    return plan.inPlace ? Status::ok() : replaceTarget(plan);
+    files_.push_back(std::move(p));
+    return Status::ok();
+}
+
+void PendingFiles::adopt(const WholeFile& plan) {
+    Pending p;
+    p.plan = plan;
+    p.path = plan.target;
+    files_.push_back(std::move(p));
+}
+
+void PendingFiles::removeOnPublish(std::string path) {
+    removals_.push_back(std::move(path));
+}
+
+Status PendingFiles::publish(const std::function<bool()>& stopped) {
+    // Devices and FIFOs first: their writes cannot be taken back, but they replace no earlier
+    // file, so a failure there still leaves every regular file as it was.
+    Status result;
+    for (Pending& p : files_) {
+        if (!p.plan.inPlace || !result)
+            continue;
+        std::FILE* f = nullptr;
+        for (;;) {
+            // Opening a FIFO waits for a reader; a signal ends the wait (EINTR).
+            f = openInPlace(p.path);
+            if (f != nullptr || errno != EINTR)
+                break;
+            if (stopped && stopped())
+                break;
+        }
+        if (f == nullptr) {
+            result = errno == EINTR ? Status::cancelled()
+                                    : Status::failed(cannotWrite(p.what, p.path, errno));
+            break;
+        }
+        errno = 0;
+        bool ok = std::fwrite(p.bytes.data(), 1, p.bytes.size(), f) == p.bytes.size();
+        const int err = errno;
+        ok = std::fclose(f) == 0 && ok;
+        if (!ok)
+            result = Status::writeFailed(cannotWrite(p.what, p.path, err != 0 ? err : EIO));
+    }
+    for (std::size_t k = 0; k < files_.size() && result; ++k) {
+        Pending& p = files_[k];
+        if (!p.plan.inPlace) {
+            result = replaceTarget(p.plan);
+            p.plan.part.clear(); // renamed, or removed by the failed rename
+        }
+    }
+    abandon();
+    if (result) {
+        for (const std::string& path : removals_)
+            std::remove(path.c_str());
+    }
+    removals_.clear();
+    return result;
+}
+
+void PendingFiles::abandon() {
+    for (const Pending& p : files_)
+        if (!p.plan.inPlace && !p.plan.part.empty())
+            std::remove(p.plan.part.c_str());
+    files_.clear();
 }
 
 } // namespace sscm

@@ -7,8 +7,10 @@
 #include "data/status.h"
 
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace sscm {
 
@@ -38,8 +40,11 @@ struct WholeFile {
 
 /// Settles where `path` is written and checks what can be checked before writing: a path that
 /// is a folder, or that lies in a folder that does not exist, is refused with a message naming
-/// `what` ("result file", "log file") and the path.
-Status planWhole(const std::string& path, const char* what, WholeFile& plan);
+/// `what` ("result file", "log file") and the path. A link at `path` is followed to the file it
+/// names, which is then replaced; with `followLinks` false the link itself is replaced (the
+/// files of a folder of tables, which never end up as links).
+Status planWhole(const std::string& path, const char* what, WholeFile& plan,
+                 bool followLinks = true);
 
 /// Puts the finished ".part" file of `plan` in place of its target. On failure the ".part" file
 /// is removed and the message names both files and the reason.
@@ -50,5 +55,41 @@ Status replaceTarget(const WholeFile& plan);
 /// when it is a device or FIFO. A failure names `what` and `path` with the reason, and leaves
 /// the earlier file as it was; a failed write is `Status::writeFailed`.
 Status writeWhole(const std::string& path, std::string_view bytes, const char* what);
+
+/// The files of one run, put in place together at its end: each is written whole to its ".part"
+/// file at once (a device or FIFO is held until then), and publish() renames them all, so a run
+/// that fails or is stopped on the way leaves every earlier file of those names as it was. What
+/// is not published is removed when the object goes.
+class PendingFiles {
+public:
+    PendingFiles() = default;
+    ~PendingFiles();
+    PendingFiles(const PendingFiles&) = delete;
+    PendingFiles& operator=(const PendingFiles&) = delete;
+
+    /// Writes `bytes` as the whole file `path` (planned as planWhole does; `followLinks` as
+    /// there). A failure names `what` and `path` with the reason; nothing of it stays.
+    Status write(const std::string& path, std::string_view bytes, const char* what,
+                 bool followLinks = true);
+    /// A ".part" file written elsewhere, renamed over its target by publish().
+    void adopt(const WholeFile& plan);
+    /// A file that publish() removes (a table an earlier run left and this one does not write).
+    void removeOnPublish(std::string path);
+    /// Puts every file in place, in the order written. `stopped` (may be empty) is asked while
+    /// a FIFO waits for its reader; when it says yes the rest is given up as cancelled.
+    Status publish(const std::function<bool()>& stopped = {});
+    /// Removes every ".part" file not yet published.
+    void abandon();
+
+private:
+    struct Pending {
+        WholeFile plan;
+        std::string path;  ///< as given, for messages and for writing in place
+        std::string bytes; ///< held for a device or FIFO
+        const char* what = "";
+    };
+    std::vector<Pending> files_;
+    std::vector<std::string> removals_;
+};
 
 } // namespace sscm

@@ -323,6 +323,123 @@ TEST_F(CliSafety, StopSignalsAreHonouredWhileOpeningAndCopying) {
     }
 }
 
+// Every output of a run is put in place at its end, together: a failure or a stop in the
+// bootstrap, the tables or the charts leaves every earlier file of those names as it was, and a
+// FIFO that nobody reads is a wait that a stop ends.
+TEST_F(CliSafety, OutputsArePublishedTogetherOrNotAtAll) {
+    writeFile("w.csv", readFile(kData + "worked.csv"));
+    writeFile("big.csv", dataSet(3));
+    fs::create_directory("out");
+    const Names earlier = {"r.csv", "l.csv", "s.csv", "out/spectrum.csv", "out/run.json"};
+    for (const auto& name : earlier)
+        writeFile(name, "earlier " + name);
+    auto args = roles("w.csv");
+    args.insert(args.end(), {"--threshold", "1", "--results", "r.csv", "--log", "l.csv",
+                             "--spectrum", "full.csv", "--out", "out"});
+    ASSERT_EQ(symlink("/dev/full", "full.csv"), 0);
+    EXPECT_EQ(run(args), 1);
+    EXPECT_NE(readFile("err.txt").find("full.csv"), std::string::npos) << readFile("err.txt");
+    for (const auto& name : earlier)
+        EXPECT_EQ(readFile(name), "earlier " + name) << name;
+    EXPECT_EQ(leftovers({"w.csv", "big.csv", "out", "full.csv", "r.csv", "l.csv", "s.csv"}),
+              Names{});
+    EXPECT_EQ(fs::directory_iterator("out") == fs::directory_iterator(), false);
+
+    // Ctrl-C in a long bootstrap, and while a FIFO waits for its reader.
+    ASSERT_EQ(mkfifo("fifo.csv", 0600), 0);
+    auto slow = roles("big.csv");
+    slow.insert(slow.end(), {"--results", "r.csv", "--log", "l.csv", "--out", "out", "--bootstrap",
+                             "100000", "--threads", "1"});
+    auto fifo = roles("w.csv");
+    fifo.insert(fifo.end(),
+                {"--keep-rare", "--results", "r.csv", "--log", "l.csv", "--spectrum", "fifo.csv"});
+    for (const auto& a : {slow, fifo}) {
+        Child child = start(a);
+        std::this_thread::sleep_for(std::chrono::milliseconds(700));
+        kill(child.pid, SIGINT);
+        EXPECT_EQ(wait(child, std::chrono::seconds(5)), 130);
+        EXPECT_EQ(readFile("err.txt"), "sscm-cli: interrupted\n");
+        for (const auto& name : earlier)
+            EXPECT_EQ(readFile(name), "earlier " + name) << name;
+    }
+
+    // A whole run replaces them all, and the tables of an earlier run that it does not write
+    // (a split network's groups) go; other files of the folder stay.
+    writeFile("out/groups.csv", "earlier groups");
+    writeFile("out/notes.txt", "mine");
+    ASSERT_EQ(symlink("../s.csv", "out/pairs.csv"), 0);
+    args = roles("w.csv");
+    args.insert(args.end(), {"--threshold", "1", "--results", "r.csv", "--log", "l.csv", "--out",
+                             "out", "--timings"});
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
+    EXPECT_EQ(readFile("r.csv"), readFile(kData + "worked_palatability.expected"));
+    EXPECT_FALSE(fs::exists("out/groups.csv"));
+    EXPECT_EQ(readFile("out/notes.txt"), "mine");
+    EXPECT_EQ(readFile("s.csv"), "earlier s.csv");
+    EXPECT_FALSE(fs::is_symlink("out/pairs.csv"));
+    for (const char* step : {"bootstrap and spectrum", "results folder", "charts", "publish"})
+        EXPECT_NE(readFile("err.txt").find(step), std::string::npos) << step;
+}
+
+// The tables of --out are outputs like the others: one that is the data file or another
+// output is refused before anything is written.
+TEST_F(CliSafety, TablesThatAreTheDataOrAnotherOutputAreRefused) {
+    fs::create_directory("out");
+    writeFile("out/spectrum.csv", readFile(kData + "worked.csv"));
+    const std::string data = readFile("out/spectrum.csv");
+    auto args = roles("out/spectrum.csv");
+    args.insert(args.end(), {"--out", "out", "--keep-rare"});
+    EXPECT_EQ(run(args), 2);
+    EXPECT_NE(readFile("err.txt").find("is the data file \"out/spectrum.csv\""), std::string::npos)
+        << readFile("err.txt");
+    EXPECT_EQ(readFile("out/spectrum.csv"), data);
+
+    writeFile("w.csv", data);
+    args = roles("w.csv");
+    args.insert(args.end(), {"--out", "out", "--results", "out/pairs.csv"});
+    EXPECT_EQ(run(args), 2);
+    EXPECT_NE(readFile("err.txt").find("out/pairs.csv"), std::string::npos);
+    EXPECT_FALSE(fs::exists("out/pairs.csv"));
+}
+
+// Values of options that cannot be what was meant are usage errors, before the run.
+TEST_F(CliSafety, OptionValuesThatDoNotFitAreRefused) {
+    writeFile("w.csv", readFile(kData + "worked.csv"));
+    const std::vector<Names> cases = {
+        {"--bootstrap", "5", "--seed", "-1"},
+        {"--bootstrap", "5", "--seed", "18446744073709551616"},
+        {"--bootstrap", "5", "--seed", ""},
+        {"--bootstrap", "5", "--seed", "0x10"},
+        {"--bootstrap", "5", "--threads", "4294967297"},
+        {"--bootstrap", "3000000000"},
+        {"--plot", "p.png", "--plot-size", "4294967396x100"},
+        {"--out", ""},
+        {"--out", "o", "--per-group", "--bootstrap", "5"},
+    };
+    for (const auto& extra : cases) {
+        auto args = roles("w.csv");
+        args.insert(args.end(), extra.begin(), extra.end());
+        EXPECT_EQ(run(args), 2) << extra[extra.size() - 1];
+        EXPECT_NE(readFile("err.txt"), "");
+        EXPECT_EQ(leftovers({"w.csv"}), Names{}) << extra[extra.size() - 1];
+    }
+    // The largest seed is taken; a bootstrap whose replicates do not fit in memory is refused
+    // after the run, saying how many would.
+    auto args = roles("w.csv");
+    args.insert(args.end(), {"--keep-rare", "--bootstrap", "5", "--seed", "18446744073709551615",
+                             "--results", "r.csv", "--log", "l.csv"});
+    EXPECT_EQ(run(args), 0) << readFile("err.txt");
+    args.insert(args.end(), {"--bootstrap", "2000000000"});
+    args.erase(std::find(args.begin(), args.end(), "5") - 1,
+               std::find(args.begin(), args.end(), "5") + 1);
+    writeFile("r.csv", "earlier");
+    EXPECT_EQ(run(args), 2);
+    EXPECT_NE(readFile("err.txt").find("would not fit in this machine's memory; at most"),
+              std::string::npos)
+        << readFile("err.txt");
+    EXPECT_EQ(readFile("r.csv"), "earlier");
+}
+
 // A closed standard output ends the run without a message, leaving nothing behind; a full one
 // is reported. Either way the exit status is not 0.
 TEST_F(CliSafety, ClosedOrFullStandardOutputIsNoticed) {

@@ -101,4 +101,19 @@ TEST_F(Plots, BadNamesAndSizesAreUsageErrorsBeforeTheRun) {
     }
 }
 
+TEST_F(Plots, NamesWithControlCharactersGiveWellFormedSvg) {
+    using namespace std::string_literals;
+    writeFile("ctl.csv", "Site,Species,Pref\nS1,\"A\x1b\",3\nS1,B\f\v,1\nS2,\"A\x1b\",2\n"
+                         "S2,B\f\v,1\nS2,\"C\0D\",0\nS1,\"C\0D\",2\n"s);
+    ASSERT_EQ(runProgram(SSCM_CLI_PATH,
+                         {"ctl.csv", "--case", "Site", "--species", "Species", "--pref", "Pref",
+                          "--keep-rare", "--quiet", "--plot", "s.svg", "--heatmap", "h.svg"}),
+              0)
+        << readFile("err.txt");
+    for (const char* file : {"s.svg", "h.svg"}) {
+        const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read(file);
+        EXPECT_TRUE(svg.ok) << file;
+    }
+}
+
 } // namespace

@@ -19,7 +19,10 @@
     return(data)
   }
   if (is.character(data) && length(data) == 1L && !is.na(data)) {
-    if (!file.exists(data) || dir.exists(data)) {
+    if (dir.exists(data)) {
+      .sscm_abort(sprintf("\"%s\" is a folder, not a data file.", data), call)
+    }
+    if (!file.exists(data)) {
       .sscm_abort(sprintf("The data file \"%s\" does not exist.", data), call)
     }
     return(normalizePath(data))

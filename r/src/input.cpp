@@ -20,13 +20,21 @@ struct Column {
     std::vector<std::string> labels;
 };
 
+// A string's bytes as a data file would hold them: text marked Latin-1 in UTF-8; text in the
+// session's own encoding (unmarked) and bytes as they are, for the table's one encoding
+// decision to read, as it reads a file. (Translating unmarked text that is not valid UTF-8
+// would turn "Achill\xe9e" into "Achill<e9>e".)
+const char* cellText(SEXP s) {
+    return Rf_getCharCE(s) == CE_LATIN1 ? Rf_translateCharUTF8(s) : CHAR(s);
+}
+
 // An NA stays an empty cell: a missing value, which the run leaves out.
 void appendCell(std::string& text, const Column& col, R_xlen_t i) {
     switch (col.kind) {
     case Column::Kind::Text: {
         const SEXP s = STRING_ELT(col.values, i);
         if (s != NA_STRING)
-            text += Rf_getCharCE(s) == CE_BYTES ? CHAR(s) : Rf_translateCharUTF8(s);
+            text += cellText(s);
         break;
     }
     case Column::Kind::Factor: {
@@ -86,14 +94,14 @@ Status tableFromFrame(SEXP frame, DataTable& out) {
     out.varname.reserve(std::size_t(valn));
     for (R_xlen_t j = 0; j < valn; ++j) {
         const SEXP nm = STRING_ELT(names, j);
-        out.varname.emplace_back(nm == NA_STRING ? "" : Rf_translateCharUTF8(nm));
+        out.varname.emplace_back(nm == NA_STRING ? "" : cellText(nm));
         Column& c = cols[std::size_t(j)];
         c.values = VECTOR_ELT(frame, j);
         if (Rf_isFactor(c.values)) {
             c.kind = Column::Kind::Factor;
             const SEXP levels = Rf_getAttrib(c.values, R_LevelsSymbol);
             for (R_xlen_t k = 0; k < Rf_xlength(levels); ++k)
-                c.labels.emplace_back(Rf_translateCharUTF8(STRING_ELT(levels, k)));
+                c.labels.emplace_back(cellText(STRING_ELT(levels, k)));
         } else {
             switch (TYPEOF(c.values)) {
             case STRSXP:

@@ -1,7 +1,7 @@
 // The Read command on arbitrary bytes as the data file. Either it fails with a message and
 // leaves no table, or the table is whole: valn names, valn x objn cells, the file line of each
-// row (after the header, never decreasing), the names listed in List1. Its scratch files are gone either way (the sizing log may stay after a
-// header without variables, where the sizing keeps it).
+// row (after the header, never decreasing), the names listed in List1. Its scratch files are gone
+// either way (the sizing log may stay after a header without variables, where the sizing keeps it).
 
 #include "commands/read.h"
 #include "fuzz_common.h"

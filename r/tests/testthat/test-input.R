@@ -98,16 +98,17 @@ test_that("one data set's names are decoded in one encoding, in files and data f
   expect_identical(attr(sp, "encoding"), "latin1")
   expect_setequal(sp$species, c("Caf\u00e9", "\u0083X\u0083X\u0083L", "Poa"))
 
-  # A data frame's strings marked as bytes keep them, and decide as a file's would; strings
-  # marked Latin-1 arrive in UTF-8.
+  # A data frame's strings marked as bytes, or unmarked (as read.csv() leaves a Latin-1 file in
+  # a UTF-8 session), keep them and decide as a file's would; strings marked Latin-1 arrive in
+  # UTF-8.
   cafe <- rawToChar(bytes("Caf", 0xe9))
-  for (mark in c("bytes", "latin1")) {
+  for (mark in c("bytes", "unknown", "latin1")) {
     species <- c(cafe, "Poa", cafe, "Poa")
     Encoding(species) <- mark
     df <- data.frame(Site = c("S1", "S1", "S2", "S2"), Species = species, Pref = c(3, 1, 2, 2),
                      stringsAsFactors = FALSE)
     sp <- sscm_spectrum(df, "Site", "Species", "Pref", remove_low = FALSE)
-    expect_identical(attr(sp, "encoding"), if (mark == "bytes") "latin1" else "UTF-8")
+    expect_identical(attr(sp, "encoding"), if (mark == "latin1") "UTF-8" else "latin1")
     expect_identical(sp$species, c("Caf\u00e9", "Poa"))
   }
 })
@@ -147,4 +148,15 @@ test_that("rank data, semicolons and decimal commas read as the comma file does"
   expect_identical(columns(sscm_spectrum(path, "Site", "Species", "Pref", separator = ";",
                                          decimal = ",")),
                    columns(sscm_spectrum(halves, "Site", "Species", "Pref")))
+})
+
+test_that("a folder given as the data is named a folder", {
+  dir <- tempfile("data-")
+  dir.create(dir)
+  link <- paste0(dir, "-link")
+  file.symlink(dir, link)
+  for (d in c(dir, link)) {
+    expect_error(sscm_spectrum(d, "Site", "Species", "Pref"), "is a folder, not a data file",
+                 class = "sscm_error")
+  }
 })
