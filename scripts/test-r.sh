@@ -23,7 +23,7 @@ cli="$PWD/build/sscm-cli"
 source scripts/r-ccache.sh
 export MAKEFLAGS="-j$(nproc)"
 
-out=build/r-check
+out=$PWD/build/r-check
 rm -rf "$out"
 mkdir -p "$out"
 if [ $release = yes ]; then
@@ -31,8 +31,8 @@ if [ $release = yes ]; then
 else
     (cd r && sh tools/link-core.sh)
     sscm_r_ccache "$out"
-    (cd "$out" && R CMD build ../../r)
-    tarball=$(ls "$PWD/$out"/sscm_*.tar.gz)
+    (cd "$out" && R CMD build "$OLDPWD/r")
+    tarball=$(ls "$out"/sscm_*.tar.gz)
 fi
 sscm_r_ccache "$out"
 echo "tarball: $tarball"
@@ -42,7 +42,7 @@ if [ $release = yes ]; then
     # empty (the dependencies come from the site library); the vignette is opened through a
     # browser that only names it.
     for how in cmd install.packages; do
-        lib="$PWD/$out/lib-$how"
+        lib="$out/lib-$how"
         mkdir -p "$lib"
         if [ $how = cmd ]; then
             R CMD INSTALL --library="$lib" "$tarball" >"$out/install-$how.log" 2>&1 ||
