@@ -3,8 +3,8 @@
 # every test plainly (warnings as errors, the window included), builds sscm-cli with libc++ and
 # the R package's sources with mingw-w64, runs clang-tidy over the sources and checks the R
 # package (its release tarball, installed both ways); then runs the threaded tests under
-# ThreadSanitizer, every test under AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for 30 s. Each step
-# prints the seconds it took.
+# ThreadSanitizer, every test under AddressSanitizer and UndefinedBehaviorSanitizer, and each
+# fuzz target for 30 s. Each step prints the seconds it took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
