@@ -7,7 +7,8 @@
 #        scripts/test-r.sh --release  the release tarball, made by scripts/r-tarball.sh from a
 #                                     git archive of HEAD, is first installed into empty libraries
 #                                     with R CMD INSTALL and with install.packages(), and each
-#                                     install runs example(sscm_spectrum) and vignette("sscm")
+#                                     install runs example(sscm_spectrum) and vignette("sscm"),
+#                                     and the README's R block runs on it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 release=no
@@ -67,6 +68,15 @@ if [ $release = yes ]; then
             { cat "$out/example-$how.log" >&2; exit 1; }
         echo "installed with $how: example(sscm_spectrum) and vignette(\"sscm\") ran"
     done
+    # The README's R block, as printed, on the installed package.
+    awk '/^## R package/ { f = 1 } f && /^```r$/ { p = 1; next } p && /^```$/ { exit } p' \
+        README.md >"$out/readme.R"
+    (cd "$out" && R_LIBS="$out/lib-cmd" Rscript -e '
+        options(browser = function(url) cat("vignette:", url, "\n"))
+        grDevices::pdf(NULL)
+        source("readme.R", echo = TRUE)' >"$out/readme.log" 2>&1) ||
+        { cat "$out/readme.log" >&2; echo "the README's R block failed" >&2; exit 1; }
+    echo "the README's R block ran ($(grep -c . "$out/readme.R") lines)"
 fi
 
 manual=()
