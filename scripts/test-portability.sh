@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the core with the toolchains R users on macOS and Windows have:
 # - clang with libc++ (LLVM 14 lacks std::from_chars for double and make_unique_for_overwrite,
-#   which data/compat.h fills): sscm-cli is built in build-libcxx/ and its tables, with a site
-#   bootstrap, must equal byte for byte those of the libstdc++ build in build/ (built first by
+#   which data/compat.h fills; its to_chars fill for Apple's older systems is selected too):
+#   sscm-cli is built in build-libcxx/ and its result file and tables, with a site bootstrap,
+#   must equal byte for byte those of the libstdc++ build in build/ (built first by
 #   scripts/test.sh);
 # - Debian's mingw-w64 cross compiler (the posix thread model, as in Rtools): the R package's C++
 #   sources, its own and the core's, compiled against R's and Rcpp's headers (not linked).
@@ -11,7 +12,8 @@ cd "$(dirname "$0")/.."
 jobs=$(nproc)
 
 cmake -S . -B build-libcxx -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
-    -DCMAKE_CXX_FLAGS=-stdlib=libc++ -DCMAKE_EXE_LINKER_FLAGS=-stdlib=libc++ -DSSCM_WERROR=ON \
+    -DCMAKE_CXX_FLAGS="-stdlib=libc++ -DSSCM_COMPAT_FILL_TO_CHARS" \
+    -DCMAKE_EXE_LINKER_FLAGS=-stdlib=libc++ -DSSCM_WERROR=ON \
     -DSSCM_BUILD_CHARTS=OFF -DSSCM_BUILD_GUI=OFF -DSSCM_BUILD_TESTS=OFF -DSSCM_BUILD_BENCH=OFF \
     >/dev/null
 cmake --build build-libcxx -j "$jobs" --target sscm-cli

@@ -2,6 +2,7 @@
 
 #include <bit>
 #include <charconv>
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include <gtest/gtest.h>
 
 using sscm::compat::fromCharsFallback;
+using sscm::compat::toCharsFallback;
 
 namespace {
 
@@ -65,6 +67,52 @@ TEST(FromCharsFallback, RandomDoublesReadBackBitForBit) {
         std::snprintf(buf, sizeof buf, "%.9g", v);
         expectSameAsStandard(buf);
     }
+}
+
+namespace {
+
+// The fill must write what the standard conversion writes, character for character.
+void expectSameText(double v) {
+    char want[64];
+    char got[64];
+    const auto w = std::to_chars(want, want + sizeof want, v);
+    const auto g = toCharsFallback(got, got + sizeof got, v);
+    ASSERT_EQ(static_cast<int>(g.ec), 0);
+    EXPECT_EQ(std::string(got, g.ptr), std::string(want, w.ptr))
+        << "bits " << std::hex << std::bit_cast<std::uint64_t>(v);
+    const auto wp = std::to_chars(want, want + sizeof want, v, std::chars_format::general, 15);
+    const auto gp = toCharsFallback(got, got + sizeof got, v, 15);
+    EXPECT_EQ(std::string(got, gp.ptr), std::string(want, wp.ptr));
+}
+
+} // namespace
+
+TEST(ToCharsFallback, WritesWhatTheStandardWrites) {
+    for (const double v : {0.0,      -0.0,
+                           1.0,      -1.5,
+                           0.1,      0.3,
+                           1e15,     1e16,
+                           1e22,     1e23,
+                           123456.0, 1234567890123456789.0,
+                           5e-324,   2.2250738585072014e-308,
+                           1e-5,     1e-4,
+                           0.000123, 1.7976931348623157e308,
+                           HUGE_VAL, -HUGE_VAL})
+        expectSameText(v);
+    // Powers of two, where the rounding interval is lopsided.
+    for (int e = -1074; e <= 1023; ++e)
+        expectSameText(std::ldexp(1.0, e));
+    std::mt19937_64 rng(8122026);
+    for (int i = 0; i < 20000; ++i) {
+        const double v = std::bit_cast<double>(rng());
+        if (std::isfinite(v))
+            expectSameText(v);
+        // Values as field data have them: few digits, moderate size.
+        expectSameText(double(std::int64_t(rng() % 2000001) - 1000000) /
+                       std::pow(10.0, double(rng() % 8)));
+    }
+    char small[4];
+    EXPECT_EQ(toCharsFallback(small, small + sizeof small, 0.125).ec, std::errc::value_too_large);
 }
 
 TEST(MakeUniqueForOverwrite, GivesAWritableArrayOfTheSize) {
