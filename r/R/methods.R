@@ -13,7 +13,7 @@ print.sscm_spectrum <- function(x, digits = 6, ...) {
   .sscm_subset_note(x, "species")
   if (groups) {
     cat(sprintf("Ranked within %d groups of species that share no case: values compare only",
-                length(unique(x$group))),
+                .sscm_groups(x)),
         "within a group.\n")
   } else {
     cat(sprintf("Eigenvector after %d iteration steps.\n", attr(x, "steps")))
@@ -115,7 +115,16 @@ plot.sscm_spectrum <- function(x, top = NULL, main = "Palatability spectrum",
     return(if (is.data.frame(out)) .sscm_plain(out) else out)
   }
   attr(out, "total") <- .sscm_total(x)
+  if ("group" %in% names(x)) {
+    attr(out, "groups") <- .sscm_groups(x)
+  }
   out
+}
+
+# Number of groups ranked on their own, of the whole spectrum.
+.sscm_groups <- function(x) {
+  groups <- attr(x, "groups")
+  if (is.null(groups)) length(unique(x$group)) else groups
 }
 
 .sscm_plain <- function(x) {
@@ -152,8 +161,9 @@ coef.sscm_spectrum <- function(object, ...) {
 summary.sscm_spectrum <- function(object, n = 5L, ...) {
   whole <- .sscm_total(object) == nrow(object)
   shown <- .sscm_plain(object)
-  cols <- intersect(c("species", "value", "rank", "value_lo", "value_hi", "group"),
-                    names(shown))
+  boot <- attr(object, "bootstrap")
+  cols <- intersect(c("species", "value", "rank", if (!is.null(boot)) c("value_lo", "value_hi"),
+                      "group"), names(shown))
   out <- list(
     species = nrow(object),
     whole = whole,
@@ -161,10 +171,10 @@ summary.sscm_spectrum <- function(object, n = 5L, ...) {
     rows = sum(object$rows),
     removed = attr(object, "removed"),
     settings = attr(object, "settings"),
-    groups = if ("group" %in% names(object)) length(unique(object$group)),
+    groups = if ("group" %in% names(object)) .sscm_groups(object),
     steps = attr(object, "steps"),
     change = attr(object, "change"),
-    bootstrap = attr(object, "bootstrap"),
+    bootstrap = boot,
     top = utils::head(shown[cols], n),
     bottom = if (nrow(shown) > n) utils::tail(shown[cols], min(n, nrow(shown) - n))
   )
@@ -199,10 +209,11 @@ print.summary.sscm_spectrum <- function(x, digits = 4, ...) {
     cat(sprintf("Site bootstrap: %d replicates, %d used (%d with a split network), seed %s, %s %% intervals\n",
                 b$replicates, b$used, b$split, format(b$seed), format(100 * b$level)))
   }
-  cat("\nMost preferred:\n")
+  # Ranked per group, the first and last rows are no common top and bottom.
+  cat(if (is.null(x$groups)) "\nMost preferred:\n" else "\nFirst species (ranks within groups):\n")
   print(x$top, digits = digits, row.names = FALSE, ...)
   if (!is.null(x$bottom)) {
-    cat("\nLeast preferred:\n")
+    cat(if (is.null(x$groups)) "\nLeast preferred:\n" else "\nLast species:\n")
     print(x$bottom, digits = digits, row.names = FALSE, ...)
   }
   invisible(x)

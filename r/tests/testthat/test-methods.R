@@ -24,6 +24,15 @@ test_that("subsets keep the class with a heading of the whole table, other shape
   pairs <- sscm_pairs(grazing, "Site", "Species", "Pref")
   out <- capture.output(print(pairs[pairs$cases >= 8, ]))
   expect_match(out[1], sprintf("of %d compared pairs", nrow(pairs)))
+
+  # Two groups by construction: sites 3 and 4 with their species renamed. The last rows all
+  # belong to one group, yet the heading counts the groups of the whole ranking.
+  two <- rbind(grazing[grazing$Site %in% c("Site01", "Site02"), ],
+               transform(grazing[grazing$Site %in% c("Site03", "Site04"), ],
+                         Species = paste(Species, "(north)")))
+  g <- sscm_spectrum(two, "Site", "Species", "Pref", remove_low = FALSE, per_group = TRUE)
+  expect_true(any(grepl("Ranked within 2 groups", capture.output(print(tail(g, 2))))))
+  expect_identical(summary(tail(g, 2))$groups, 2L)
 })
 
 test_that("as.data.frame() drops the class and the attributes, coef() names the values", {
