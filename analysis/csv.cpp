@@ -1,5 +1,7 @@
 #include "analysis/csv.h"
 
+#include "data/compat.h"
+
 #include <charconv>
 
 namespace sscm {
@@ -20,7 +22,7 @@ void appendCsvField(std::string& out, std::string_view text) {
 
 void appendShortest(std::string& out, double v) {
     char buf[32];
-    const auto r = std::to_chars(buf, buf + sizeof buf, v);
+    const auto r = compat::toChars(buf, buf + sizeof buf, v);
     out.append(buf, r.ptr);
 }
 

@@ -1,5 +1,7 @@
 #include "analysis/numbers.h"
 
+#include "data/compat.h"
+
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -86,7 +88,7 @@ bool strictNumber(std::string_view text, double& value) {
     double v = 0;
     const char* first = t.data() + numStart;
     const char* last = t.data() + t.size();
-    const auto r = std::from_chars(first, last, v, std::chars_format::general);
+    const auto r = compat::fromChars(first, last, v);
     if (r.ec == std::errc::result_out_of_range && r.ptr == last && place < 0) {
         // Too small for a double: the nearest one is zero ("1e-400", "2e-324"). Only a text
         // whose value is too large is refused.

@@ -1,5 +1,6 @@
 #include "analysis/outfile.h"
 
+#include "data/compat.h"
 #include "data/freshfile.h"
 
 #include <cerrno>
@@ -24,7 +25,7 @@ Status OutFile::open(const std::string& path, bool background, const char* what)
     const int nbuf = background ? 2 : 1;
     for (int i = 0; i < nbuf; ++i) {
         if (!buf_[i])
-            buf_[i] = std::make_unique_for_overwrite<char[]>(
+            buf_[i] = compat::makeUniqueForOverwrite<char[]>(
                 kBufferSize); // pages untouched until written
     }
     cur_ = 0;

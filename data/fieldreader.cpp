@@ -1,5 +1,7 @@
 #include "data/fieldreader.h"
 
+#include "data/compat.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -36,7 +38,7 @@ FieldReader::FieldReader(std::FILE* file, std::size_t blockSize, char separator)
             std::size_t(size - at) < blockSize_)
             blockSize_ = std::size_t(size - at) + 1;
     }
-    buf_ = std::make_unique_for_overwrite<char[]>(blockSize_);
+    buf_ = compat::makeUniqueForOverwrite<char[]>(blockSize_);
     p_ = end_ = buf_.get();
 }
 

@@ -6,7 +6,11 @@
 #include <filesystem>
 #include <sys/stat.h>
 #include <system_error>
+#if defined(_WIN32)
+#include <io.h>
+#else
 #include <unistd.h>
+#endif
 
 namespace sscm {
 
@@ -30,9 +34,11 @@ std::FILE* streamOf(int fd) {
     return f;
 }
 
+#if !defined(_WIN32)
 bool isDeviceOrFifo(mode_t mode) {
     return S_ISCHR(mode) || S_ISBLK(mode) || S_ISFIFO(mode);
 }
+#endif
 
 std::string cannotWrite(const char* what, const std::string& path, int err) {
     return std::string("Cannot write the ") + what + " " + inQuotes(path) + ": " +
@@ -40,6 +46,23 @@ std::string cannotWrite(const char* what, const std::string& path, int err) {
 }
 
 } // namespace
+
+#if defined(_WIN32)
+
+// Windows (the R package built with Rtools): no FIFOs or devices under a file's name to write in
+// place, and no link an ordinary user can plant; the file is still created exclusively.
+std::FILE* openFresh(const std::string& path) {
+    if (::_unlink(path.c_str()) != 0 && errno != ENOENT)
+        return nullptr;
+    return streamOf(
+        ::_open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE));
+}
+
+std::FILE* openInPlace(const std::string& path) {
+    return streamOf(::_open(path.c_str(), _O_WRONLY | _O_BINARY));
+}
+
+#else
 
 std::FILE* openFresh(const std::string& path) {
     struct stat st {};
@@ -54,6 +77,8 @@ std::FILE* openFresh(const std::string& path) {
 std::FILE* openInPlace(const std::string& path) {
     return streamOf(::open(path.c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC));
 }
+
+#endif
 
 Status planWhole(const std::string& path, const char* what, WholeFile& plan, bool followLinks) {
     plan = {};
@@ -90,9 +115,18 @@ Status planWhole(const std::string& path, const char* what, WholeFile& plan, boo
 }
 
 Status replaceTarget(const WholeFile& plan) {
+#if defined(_WIN32)
+    // The C library's rename refuses an existing target there; the file system's replaces it.
+    std::error_code ec;
+    fs::rename(plan.part, plan.target, ec);
+    if (!ec)
+        return Status::ok();
+    const std::string why = ec.message();
+#else
     if (std::rename(plan.part.c_str(), plan.target.c_str()) == 0)
         return Status::ok();
     const std::string why = std::strerror(errno);
+#endif
     std::remove(plan.part.c_str());
     return Status::failed("Cannot rename " + inQuotes(plan.part) + " to " + inQuotes(plan.target) +
                           ": " + why);

@@ -1,5 +1,6 @@
 #include "data/normalize.h"
 
+#include "data/compat.h"
 #include "data/datatable.h"
 #include "data/fieldreader.h"
 #include "data/freshfile.h"
@@ -182,7 +183,7 @@ Status copyDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
             blockSize = std::size_t(size) + 1;
     }
     std::clearerr(in.f);
-    const auto block = std::make_unique_for_overwrite<char[]>(blockSize);
+    const auto block = compat::makeUniqueForOverwrite<char[]>(blockSize);
     std::string pending; // lines written so far, flushed at line ends only
     pending.reserve(blockSize + 4096);
     std::size_t lineStart = 0; // where the current line begins in `pending`

@@ -1,5 +1,7 @@
 #include "data/printfmt.h"
 
+#include "data/compat.h"
+
 #include <charconv>
 #include <cmath>
 #include <cstring>
@@ -27,7 +29,7 @@ void appendMagnitude(std::string& out, double a) {
     // to_chars with a format and a precision is specified to give what printf gives for the
     // same conversion and precision, without the locale and far faster.
     char buf[40];
-    const auto r = std::to_chars(buf, buf + sizeof buf, a, std::chars_format::general, 15);
+    const auto r = compat::toCharsGeneral(buf, buf + sizeof buf, a, 15);
     const char* first = buf;
     if (r.ptr - buf > 1 && buf[0] == '0' && buf[1] == '.')
         ++first;

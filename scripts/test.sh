@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks formatting and the layers' includes, then builds and runs
-# every test plainly (warnings as errors, the window included), runs clang-tidy over the sources
-# and checks the R package; then runs the threaded tests under ThreadSanitizer, every test under
-# AddressSanitizer and UndefinedBehaviorSanitizer, and each fuzz target for 30 s. Each step
-# prints the seconds it took.
+# every test plainly (warnings as errors, the window included), builds sscm-cli with libc++ and
+# the R package's sources with mingw-w64, runs clang-tidy over the sources and checks the R
+# package (its release tarball, installed both ways); then runs the threaded tests under
+# ThreadSanitizer, every test under AddressSanitizer and UndefinedBehaviorSanitizer, and each
+# fuzz target for 30 s. Each step prints the seconds it took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -42,11 +43,14 @@ cmake --build build-nocharts -j "$jobs" --target sscm-cli
 build-nocharts/sscm-cli examples/grazing.csv --case Site --species Species --pref Pref \
     --results - --log /dev/null | cmp - build/example-results.csv
 
+step "libc++ build of sscm-cli, mingw-w64 compile of the R package's sources"
+bash scripts/test-portability.sh
+
 step "clang-tidy"
 bash scripts/tidy.sh
 
-step "R package"
-bash scripts/test-r.sh
+step "R package: the release tarball from a git archive, both installs, R CMD check --as-cran"
+bash scripts/test-r.sh --release
 
 step "threaded tests under ThreadSanitizer"
 cmake --preset tsan -DSSCM_WERROR=ON

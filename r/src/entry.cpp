@@ -2,6 +2,7 @@
 // frames out. Failures come back as a status list that the R functions turn into conditions, so
 // no R error ever jumps across the core's frames; an interrupt is raised once they have returned.
 
+#include "data/compat.h"
 #include "input.h"
 #include "names.h"
 #include "rwindow.h"
@@ -54,7 +55,7 @@ extern "C" SEXP sscm_exact_doubles(SEXP texts) {
         const char* first = CHAR(s);
         const char* last = first + std::strlen(first);
         double v = 0;
-        const auto r = std::from_chars(first, last, v);
+        const auto r = sscm::compat::fromChars(first, last, v);
         if (r.ec == std::errc() && r.ptr == last && first != last)
             out[i] = v;
     }

@@ -2,6 +2,7 @@
 
 #include "commands/read.h"
 #include "commands/session.h"
+#include "data/compat.h"
 
 #include <charconv>
 #include <filesystem>
@@ -65,7 +66,7 @@ void appendCell(std::string& text, const Column& col, R_xlen_t i) {
         } else {
             // The shortest text that reads back to exactly v.
             char buf[32];
-            const auto r = std::to_chars(buf, buf + sizeof buf, v);
+            const auto r = compat::toChars(buf, buf + sizeof buf, v);
             text.append(buf, r.ptr);
         }
         break;

@@ -1,0 +1,1 @@
+../../../../data/normalize.cpp
