@@ -297,13 +297,17 @@ Status kendallTauB(const std::vector<double>& x, const std::vector<double>& y, d
     return Status::ok();
 }
 
+double rankShiftLimit(std::size_t species) {
+    return std::max(3.0, double(species) / 10);
+}
+
 Status rankShifts(const std::vector<double>& x, const std::vector<double>& y,
                   std::vector<std::int32_t>& out) {
     out.clear();
     if (x.size() != y.size())
         return Status::failed("The two score vectors differ in length.");
     const std::vector<double> rx = midRanks(x), ry = midRanks(y);
-    const double limit = std::max(3.0, double(x.size()) / 10);
+    const double limit = rankShiftLimit(x.size());
     for (std::size_t i = 0; i < x.size(); ++i)
         if (std::abs(rx[i] - ry[i]) > limit)
             out.push_back(std::int32_t(i));

@@ -66,6 +66,10 @@ Status spearman(const std::vector<double>& x, const std::vector<double>& y, doub
 /// product of the pairs untied in x and untied in y. Fails as spearman().
 Status kendallTauB(const std::vector<double>& x, const std::vector<double>& y, double& tau);
 
+/// max(3, a tenth of `species`): how many places two ranks of a species may differ before
+/// rankShifts() names it.
+double rankShiftLimit(std::size_t species);
+
 /// The species whose ranks by `x` and by `y` (tied values given the mean of their ranks) differ
 /// by more than max(3, a tenth of the number of species), in ascending order. Fails on vectors of
 /// different length.

@@ -79,4 +79,21 @@ void fillIntervals(const std::vector<double>& values, const std::vector<std::uin
     }
 }
 
+void fillAboveNext(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
+                   const std::vector<double>& full, BootstrapResult& out) {
+    const std::size_t species = full.size();
+    out.pAboveNext.assign(species, std::nan(""));
+    if (out.used == 0)
+        return;
+    const std::vector<std::int32_t> order = rankOrder(full);
+    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
+        const auto s = std::size_t(order[i]), t = std::size_t(order[i + 1]);
+        std::int64_t above = 0;
+        for (std::size_t r = 0; r < used.size(); ++r)
+            if (used[r] && values[r * species + s] > values[r * species + t])
+                ++above;
+        out.pAboveNext[s] = double(above) / double(out.used);
+    }
+}
+
 } // namespace sscm

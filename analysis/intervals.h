@@ -16,6 +16,8 @@ struct BootstrapSettings {
     double level = 0.95;
     /// Worker threads (at least 1); the result does not depend on it.
     std::int32_t threads = 1;
+    /// Also fit the Bradley–Terry model to every used replicate's pair counts.
+    bool model = false;
 };
 
 /// Percentile intervals of every kept species of the full run, in kept-species order.
@@ -32,6 +34,15 @@ struct BootstrapResult {
     std::vector<double> rankLo;
     std::vector<double> rankHi;
     std::vector<double> valueSd;
+    /// With `settings.model`: the same percentile points of each species' Bradley–Terry ability
+    /// and rank by ability over the same replicates; empty otherwise.
+    std::vector<double> btLo;
+    std::vector<double> btHi;
+    std::vector<double> btRankLo;
+    std::vector<double> btRankHi;
+    /// Share of the used replicates in which each species' value exceeds that of the species
+    /// ranked next below it in the full run; NaN for the lowest-ranked species.
+    std::vector<double> pAboveNext;
 };
 
 /// R's quantile type 7 of sorted values at probability p.
@@ -45,5 +56,9 @@ double valueSd(const std::vector<double>& values);
 /// number of replicates and the level.
 void fillIntervals(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
                    std::size_t species, BootstrapResult& out);
+
+/// pAboveNext from the same values and the full run's values `full` (its rank order).
+void fillAboveNext(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
+                   const std::vector<double>& full, BootstrapResult& out);
 
 } // namespace sscm

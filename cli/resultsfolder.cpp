@@ -49,6 +49,7 @@ int writeTables(const TableOptions& options, CliWindow& w, const Session& s, con
         out.settings = &s.lastSettings;
         out.result = s.lastResult.get();
         out.intervals = s.lastIntervals.get();
+        out.model = s.lastModel.get();
     }
     // A run that failed earlier has only the settings it was given.
     AnalysisSettings given;

@@ -1,6 +1,7 @@
 #include "cli/spectrumoptions.h"
 
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "analysis/csvtables.h"
 #include "cli/cliwindow.h"
 #include "cli/safefiles.h"
@@ -65,14 +66,28 @@ void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
         ->check(CLI::PositiveNumber);
     app.add_option("--spectrum", o.file,
                    "Write the spectrum table (CSV: value, rank, intervals) to FILE");
+    app.add_option("--model", o.model,
+                   "Also rank by a model fitted to the pair counts: bt (Bradley-Terry), with its "
+                   "agreement with the spectrum")
+        ->check(CLI::IsMember({"bt"}));
 }
 
 int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
-    if (o.replicates == 0 && !o.file)
+    if (o.replicates == 0 && !o.file && o.model.empty())
         return 0;
     if (!s.lastResult || !s.table) {
         std::fprintf(stderr, "sscm-cli: there is no finished run to take further\n");
         return 1;
+    }
+    if (o.model == "bt") {
+        auto bt = std::make_shared<BtRanking>();
+        if (Status st = btRanking(*s.table, *s.lastResult, *bt); !st) {
+            printError("The model-based ranking failed: " + st.message);
+            return 1;
+        }
+        const std::string summary = btSummary(*s.lastResult, *bt);
+        std::fputs(summary.c_str(), stderr);
+        s.lastModel = std::move(bt);
     }
     const BootstrapResult* intervals = nullptr;
     if (o.replicates > 0) {
@@ -81,6 +96,7 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         b.seed = o.seed;
         b.level = o.level;
         b.threads = bootstrapThreads(o.threads);
+        b.model = s.lastModel != nullptr;
         BootstrapJob job;
         Status st;
         {
@@ -106,7 +122,7 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         Output out("spectrum table", *o.file);
         Status st = planOutput(out);
         if (st)
-            st = writeOutput(out, spectrumTable(*s.lastResult, intervals));
+            st = writeOutput(out, spectrumTable(*s.lastResult, intervals, s.lastModel.get()));
         if (!st) {
             printError(st.message);
             return 1;

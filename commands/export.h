@@ -2,6 +2,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "commands/session.h"
 #include "data/datatable.h"
 #include "data/status.h"
@@ -40,6 +41,8 @@ struct RunOutcome {
     Status status;
     /// Intervals of the run's spectrum, when a bootstrap was run (null otherwise).
     const BootstrapResult* intervals = nullptr;
+    /// The Bradley–Terry companion ranking of a finished run, when asked for (null otherwise).
+    const BtRanking* model = nullptr;
     /// Rank each group of two or more species on its own; spectrum.csv gains a `group` column.
     bool perGroup = false;
 };

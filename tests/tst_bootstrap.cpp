@@ -1,10 +1,13 @@
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "analysis/csv.h"
 #include "analysis/csvtables.h"
+#include "analysis/rankorder.h"
 #include "analysis_fixtures.h"
 #include "commands/bootstrapjob.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -31,8 +34,8 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-// A replicate that draws every case once is the full data: the full run's values, bit for bit,
-// with and without removed species.
+// A replicate that draws every case once is the full data: the full run's values and its
+// Bradley–Terry abilities, bit for bit, with and without removed species.
 TEST(Bootstrap, EveryCaseOnceReproducesTheFullRun) {
     std::mt19937 rng(3);
     int compared = 0;
@@ -43,9 +46,14 @@ TEST(Bootstrap, EveryCaseOnceReproducesTheFullRun) {
         if (!sscm::analysis::run(*table, settings, nullptr, full))
             continue;
         std::vector<double> values;
-        ASSERT_TRUE(sscm::bootstrapReplicate(
-            *table, settings, full, std::vector<std::int32_t>(full.casename.size(), 1), values));
+        std::vector<double> abilities;
+        ASSERT_TRUE(sscm::bootstrapReplicate(*table, settings, full,
+                                             std::vector<std::int32_t>(full.casename.size(), 1),
+                                             values, &abilities));
         EXPECT_TRUE(sameBits(values, full.curvec)) << "round " << round;
+        sscm::BtRanking bt;
+        ASSERT_TRUE(sscm::btRanking(*table, full, bt));
+        EXPECT_TRUE(sameBits(abilities, bt.fit.ability)) << "round " << round;
         ++compared;
     }
     EXPECT_GE(compared, 3);
@@ -92,6 +100,18 @@ TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
             drawn[s].push_back(v[s]);
         }
     }
+    // The share of replicates in which each species lies above the next in the full order,
+    // counted from the resamples drawn; the last species has no next.
+    const std::vector<std::int32_t> order = sscm::rankOrder(full.curvec);
+    ASSERT_EQ(order, (std::vector<std::int32_t>{1, 0, 2}));
+    for (std::size_t i = 0; i < 2; ++i) {
+        const auto s = std::size_t(order[i]), t = std::size_t(order[i + 1]);
+        int above = 0;
+        for (std::size_t r = 0; r < 40; ++r)
+            above += drawn[s][r] > drawn[t][r];
+        EXPECT_DOUBLE_EQ(out.pAboveNext[s], above / 40.0) << "species " << s;
+    }
+    EXPECT_TRUE(std::isnan(out.pAboveNext[2]));
     for (std::size_t s = 0; s < 3; ++s) {
         std::sort(drawn[s].begin(), drawn[s].end());
         EXPECT_EQ(out.valueLo[s], sscm::quantile7(drawn[s], 0.1));
@@ -132,6 +152,7 @@ TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
     ASSERT_TRUE(sscm::analysis::run(*table, settings, nullptr, full));
     sscm::BootstrapSettings boot;
     boot.replicates = 67; // not a whole number of chunks
+    boot.model = true;
     sscm::BootstrapResult one;
     sscm::BootstrapResult two;
     sscm::BootstrapResult other;
@@ -141,11 +162,16 @@ TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
     boot.seed = 99;
     ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, other));
     ASSERT_GT(one.used, 30);
-    EXPECT_EQ(sscm::spectrumTable(full, &one), sscm::spectrumTable(full, &two));
-    EXPECT_NE(sscm::spectrumTable(full, &one), sscm::spectrumTable(full, &other));
+    sscm::BtRanking bt;
+    ASSERT_TRUE(sscm::btRanking(*table, full, bt));
+    EXPECT_EQ(sscm::spectrumTable(full, &one, &bt), sscm::spectrumTable(full, &two, &bt));
+    EXPECT_NE(sscm::spectrumTable(full, &one, &bt), sscm::spectrumTable(full, &other, &bt));
+    EXPECT_TRUE(sameBits(one.btLo, two.btLo) && sameBits(one.btRankHi, two.btRankHi));
     for (std::size_t s = 0; s < full.curvec.size(); ++s) {
         EXPECT_LE(one.valueLo[s], one.valueHi[s]);
         EXPECT_LE(one.rankLo[s], one.rankHi[s]);
+        EXPECT_LE(one.btLo[s], one.btHi[s]);
+        EXPECT_LE(one.btRankLo[s], one.btRankHi[s]);
     }
 }
 
