@@ -8,7 +8,7 @@ packages=(
     libgtest-dev libbenchmark-dev libcli11-dev
     nlohmann-json3-dev libssl-dev
     qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time
-    r-base-dev r-cran-rcpp r-cran-testthat
+    r-base-dev r-cran-rcpp r-cran-testthat r-cran-bradleyterry2
 )
 
 missing=()

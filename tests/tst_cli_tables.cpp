@@ -347,4 +347,49 @@ TEST_F(CliTables, SplitNetworkNamesItsGroupsAndRanksThemOnTheirOwn) {
     EXPECT_EQ(line, per.rows.size());
 }
 
+// --model bt: the abilities and their ranks beside the spectrum, the agreement in run.json and
+// on standard error, and the warning only where the species were compared with different sets
+// of species (two generated regions sharing two species; see data/cli/README.md).
+TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
+    for (const bool regions : {true, false}) {
+        auto args = roles(kData + (regions ? "two_regions.csv" : "random_meet.csv"));
+        args.insert(args.end(), {"--model", "bt", "--out", "m"});
+        ASSERT_EQ(run(args), 0) << readFile("err.txt");
+        const std::string err = readFile("err.txt");
+        const auto j = nlohmann::json::parse(readFile("m/run.json")).at("model");
+        EXPECT_EQ(j.at("name"), "Bradley-Terry");
+        EXPECT_EQ(j.at("tie_rule"), "a tie counts as half a win for each species");
+        EXPECT_TRUE(j.at("converged").get<bool>());
+        EXPECT_EQ(j.at("warning").get<bool>(), regions);
+        const double rho = j.at("spearman").get<double>();
+        EXPECT_NEAR(rho, regions ? 0.937 : 0.993, 0.0005);
+        EXPECT_NE(err.find("Spearman " + std::string(regions ? "0.937" : "0.993")),
+                  std::string::npos)
+            << err;
+        EXPECT_EQ(err.find("may misorder them; look at the model's ranking and at the groups of "
+                           "species that meet") != std::string::npos,
+                  regions)
+            << err;
+
+        // Abilities centred, ranked as the spectrum is ranked (1 highest).
+        const Csv t = csv("m/spectrum.csv");
+        ASSERT_EQ(t.header.size(), 12U);
+        EXPECT_EQ(t.header[10], "bt_ability");
+        EXPECT_EQ(t.header[11], "bt_rank");
+        double sum = 0;
+        std::set<int> ranks;
+        for (const auto& row : t.rows) {
+            const double a = std::stod(row[10]);
+            sum += a;
+            int above = 0;
+            for (const auto& other : t.rows)
+                above += std::stod(other[10]) > a;
+            EXPECT_EQ(std::stoi(row[11]), above + 1) << row[0];
+            ranks.insert(std::stoi(row[11]));
+        }
+        EXPECT_NEAR(sum, 0, 1e-9);
+        EXPECT_EQ(ranks.size(), t.rows.size());
+    }
+}
+
 } // namespace
