@@ -106,6 +106,19 @@ std::string groupSpectrumTable(const AnalysisResult& result, const SpeciesGroups
     return out;
 }
 
+std::string dominanceTable(const AnalysisResult& result, const BootstrapResult& boot) {
+    std::string out = "species_a,species_b,p_a_above_b\n";
+    for (const Dominance& d : boot.dominance) {
+        appendCsvField(out, result.spname[std::size_t(d.a)]);
+        out += ',';
+        appendCsvField(out, result.spname[std::size_t(d.b)]);
+        out += ',';
+        appendShortest(out, d.pAbove);
+        out += '\n';
+    }
+    return out;
+}
+
 std::string pairsTable(const AnalysisResult& result, const std::vector<PairCounts>& pairs) {
     std::string out = "species_a,species_b,a_higher,ties,b_higher,cases\n";
     for (const PairCounts& p : pairs) {

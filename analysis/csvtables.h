@@ -28,6 +28,8 @@ std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boo
 std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot,
                           std::int32_t group, const BtRanking* bt = nullptr);
 
+/// dominance.csv: species_a,species_b,p_a_above_b for the pairs of `boot.dominance`.
+std::string dominanceTable(const AnalysisResult& result, const BootstrapResult& boot);
 /// pairs.csv: species_a,species_b,a_higher,ties,b_higher,cases.
 std::string pairsTable(const AnalysisResult& result, const std::vector<PairCounts>& pairs);
 /// matrix.csv: species_a,species_b,comparisons,mean_code for every compared ordered pair of the

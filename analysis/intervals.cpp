@@ -86,14 +86,24 @@ void fillAboveNext(const std::vector<double>& values, const std::vector<std::uin
     if (out.used == 0)
         return;
     const std::vector<std::int32_t> order = rankOrder(full);
-    for (std::size_t i = 0; i + 1 < order.size(); ++i) {
-        const auto s = std::size_t(order[i]), t = std::size_t(order[i + 1]);
+    auto share = [&](std::size_t s, std::size_t t) {
         std::int64_t above = 0;
         for (std::size_t r = 0; r < used.size(); ++r)
             if (used[r] && values[r * species + s] > values[r * species + t])
                 ++above;
-        out.pAboveNext[s] = double(above) / double(out.used);
-    }
+        return double(above) / double(out.used);
+    };
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        out.pAboveNext[std::size_t(order[i])] =
+            share(std::size_t(order[i]), std::size_t(order[i + 1]));
+    out.dominance.clear();
+    if (!out.settings.dominance)
+        return;
+    const std::size_t reach = species > kDominanceAllPairs ? kDominanceReach : species;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (std::size_t j = i + 1; j < order.size() && j - i <= reach; ++j)
+            out.dominance.push_back(
+                {order[i], order[j], share(std::size_t(order[i]), std::size_t(order[j]))});
 }
 
 } // namespace sscm

@@ -18,6 +18,22 @@ struct BootstrapSettings {
     std::int32_t threads = 1;
     /// Also fit the Bradley–Terry model to every used replicate's pair counts.
     bool model = false;
+    /// Also find, for pairs of species, the share of replicates that order them as the full run
+    /// does (BootstrapResult::dominance).
+    bool dominance = false;
+};
+
+/// Above this many species the dominance shares are kept for near neighbours only.
+inline constexpr std::size_t kDominanceAllPairs = 500;
+/// How many ranks apart near neighbours may be.
+inline constexpr std::size_t kDominanceReach = 10;
+
+/// Of two kept species, `a` the higher in the full run's order: the share of the used
+/// replicates in which a's value exceeds b's.
+struct Dominance {
+    std::int32_t a = 0;
+    std::int32_t b = 0;
+    double pAbove = 0;
 };
 
 /// Percentile intervals of every kept species of the full run, in kept-species order.
@@ -43,6 +59,10 @@ struct BootstrapResult {
     /// Share of the used replicates in which each species' value exceeds that of the species
     /// ranked next below it in the full run; NaN for the lowest-ranked species.
     std::vector<double> pAboveNext;
+    /// With `settings.dominance`: every pair of kept species, or above kDominanceAllPairs species
+    /// the pairs at most kDominanceReach places apart, in the full run's order (by a's place,
+    /// then b's).
+    std::vector<Dominance> dominance;
 };
 
 /// R's quantile type 7 of sorted values at probability p.
@@ -57,7 +77,8 @@ double valueSd(const std::vector<double>& values);
 void fillIntervals(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
                    std::size_t species, BootstrapResult& out);
 
-/// pAboveNext from the same values and the full run's values `full` (its rank order).
+/// pAboveNext, and with `out.settings.dominance` the dominance shares, from the same values and
+/// the full run's values `full` (its rank order).
 void fillAboveNext(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
                    const std::vector<double>& full, BootstrapResult& out);
 

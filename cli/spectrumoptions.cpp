@@ -70,6 +70,10 @@ void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
                    "Also rank by a model fitted to the pair counts: bt (Bradley-Terry), with its "
                    "agreement with the spectrum")
         ->check(CLI::IsMember({"bt"}));
+    app.add_flag("--dominance", o.dominance,
+                 "With --bootstrap and --out: dominance.csv, the share of replicates in which each "
+                 "species lies above each lower one (above 500 species, those within 10 ranks)")
+        ->needs("--bootstrap"); // and --out: see addTableOptions
 }
 
 int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
@@ -97,6 +101,7 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         b.level = o.level;
         b.threads = bootstrapThreads(o.threads);
         b.model = s.lastModel != nullptr;
+        b.dominance = o.dominance;
         BootstrapJob job;
         Status st;
         {

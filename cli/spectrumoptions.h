@@ -21,9 +21,12 @@ struct SpectrumOptions {
     std::optional<std::string> file;
     /// "bt": the Bradley–Terry companion ranking; empty for none.
     std::string model;
+    /// The bootstrap's dominance shares of pairs of species, for dominance.csv of --out.
+    bool dominance = false;
 };
 
-/// Adds --bootstrap, --seed, --ci, --threads, --spectrum and --model to the command line.
+/// Adds --bootstrap, --seed, --ci, --threads, --spectrum, --model and --dominance to the command
+/// line.
 void addSpectrumOptions(CLI::App& app, SpectrumOptions& o);
 
 /// The model-based ranking, the bootstrap of the session's last run and the spectrum table, each

@@ -236,6 +236,12 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
             if (Status st = writeInFolder(folder, kGroupsCsv, groupsTable(r, groups), report); !st)
                 return st;
         }
+        if (finished && run.intervals != nullptr && run.intervals->settings.dominance) {
+            if (Status st =
+                    writeInFolder(folder, kDominanceCsv, dominanceTable(r, *run.intervals), report);
+                !st)
+                return st;
+        }
     }
     // The tables' own time goes into the record that follows them.
     RunRecord timed = record;

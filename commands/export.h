@@ -63,10 +63,12 @@ inline constexpr const char* kPairsCsv = "pairs.csv";
 inline constexpr const char* kMatrixCsv = "matrix.csv";
 inline constexpr const char* kCasesCsv = "cases.csv";
 inline constexpr const char* kGroupsCsv = "groups.csv";
+inline constexpr const char* kDominanceCsv = "dominance.csv";
 inline constexpr const char* kRunJson = "run.json";
 
 /// Writes the results folder `dir` (created when missing): spectrum.csv, pairs.csv, matrix.csv
-/// and cases.csv after a finished run; pairs.csv, matrix.csv, cases.csv and groups.csv after a
+/// and cases.csv (and dominance.csv when the intervals hold dominance shares) after a finished
+/// run; pairs.csv, matrix.csv, cases.csv and groups.csv after a
 /// split network (and spectrum.csv with `perGroup`); then run.json, which records the outcome.
 /// Each file is written under a temporary name and renamed once complete, so a reader never
 /// sees half a table.

@@ -87,6 +87,7 @@ TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
     boot.seed = 7;
     boot.level = 0.8;
     boot.threads = 2;
+    boot.dominance = true;
     sscm::BootstrapResult out;
     ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, out));
     EXPECT_EQ(out.used, 40);
@@ -101,17 +102,27 @@ TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
         }
     }
     // The share of replicates in which each species lies above the next in the full order,
-    // counted from the resamples drawn; the last species has no next.
+    // and above every lower one (dominance), counted from the resamples drawn; the last species
+    // has no next.
     const std::vector<std::int32_t> order = sscm::rankOrder(full.curvec);
     ASSERT_EQ(order, (std::vector<std::int32_t>{1, 0, 2}));
-    for (std::size_t i = 0; i < 2; ++i) {
-        const auto s = std::size_t(order[i]), t = std::size_t(order[i + 1]);
+    auto share = [&](std::size_t s, std::size_t t) {
         int above = 0;
         for (std::size_t r = 0; r < 40; ++r)
             above += drawn[s][r] > drawn[t][r];
-        EXPECT_DOUBLE_EQ(out.pAboveNext[s], above / 40.0) << "species " << s;
-    }
+        return above / 40.0;
+    };
+    EXPECT_DOUBLE_EQ(out.pAboveNext[1], share(1, 0));
+    EXPECT_DOUBLE_EQ(out.pAboveNext[0], share(0, 2));
     EXPECT_TRUE(std::isnan(out.pAboveNext[2]));
+    ASSERT_EQ(out.dominance.size(), 3u);
+    const std::pair<int, int> pairs[] = {{1, 0}, {1, 2}, {0, 2}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(out.dominance[k].a, pairs[k].first);
+        EXPECT_EQ(out.dominance[k].b, pairs[k].second);
+        EXPECT_DOUBLE_EQ(out.dominance[k].pAbove,
+                         share(std::size_t(pairs[k].first), std::size_t(pairs[k].second)));
+    }
     for (std::size_t s = 0; s < 3; ++s) {
         std::sort(drawn[s].begin(), drawn[s].end());
         EXPECT_EQ(out.valueLo[s], sscm::quantile7(drawn[s], 0.1));

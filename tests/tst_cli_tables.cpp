@@ -390,6 +390,33 @@ TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
         EXPECT_NEAR(sum, 0, 1e-9);
         EXPECT_EQ(ranks.size(), t.rows.size());
     }
+
+    // With the bootstrap: the model's intervals, p_above_next, and dominance.csv holding every
+    // pair in the spectrum's order, its neighbours' shares equal to p_above_next.
+    auto args = roles(kData + "random_meet.csv");
+    args.insert(args.end(), {"--model", "bt", "--bootstrap", "30", "--dominance", "--out", "d"});
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
+    const Csv t = csv("d/spectrum.csv");
+    ASSERT_EQ(t.header.size(), 17U);
+    EXPECT_EQ(t.header[10], "p_above_next");
+    EXPECT_EQ(t.header[16], "bt_rank_hi");
+    const Csv d = csv("d/dominance.csv");
+    EXPECT_EQ(d.header, (std::vector<std::string>{"species_a", "species_b", "p_a_above_b"}));
+    const std::size_t n = t.rows.size();
+    ASSERT_EQ(d.rows.size(), n * (n - 1) / 2);
+    for (std::size_t i = 0, k = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j, ++k) {
+            EXPECT_EQ(d.rows[k][0], t.rows[i][0]);
+            EXPECT_EQ(d.rows[k][1], t.rows[j][0]);
+            if (j == i + 1)
+                EXPECT_EQ(d.rows[k][2], t.rows[i][10]);
+        }
+    EXPECT_EQ(t.rows[n - 1][10], "");
+    EXPECT_LE(std::stod(t.rows[0][13]), std::stod(t.rows[0][14])); // bt_lo <= bt_hi
+    // Only with a bootstrap and a folder.
+    EXPECT_EQ(run({kData + "random_meet.csv", "--case", "Site", "--species", "Species", "--pref",
+                   "Pref", "--bootstrap", "5", "--dominance"}),
+              2);
 }
 
 } // namespace
