@@ -23,6 +23,10 @@ print.sscm_spectrum <- function(x, digits = 6, ...) {
                 boot$replicates, boot$used, boot$split, format(boot$seed),
                 format(100 * boot$level)))
   }
+  model <- attr(x, "model")
+  if (!is.null(model)) {
+    cat(model$summary)
+  }
   shown <- as.data.frame(unclass(x), stringsAsFactors = FALSE)
   if (is.null(boot)) {
     shown <- shown[setdiff(names(shown),
@@ -38,6 +42,28 @@ print.sscm_spectrum <- function(x, digits = 6, ...) {
   print(head(shown, n), row.names = FALSE, ...)
   if (nrow(shown) > n) {
     cat(sprintf("... and %d more rows\n", nrow(shown) - n))
+  }
+  invisible(x)
+}
+
+# The agreement of the spectrum with the model's ranking, when the model was fitted.
+summary.sscm_spectrum <- function(object, ...) {
+  model <- attr(object, "model")
+  structure(list(species = nrow(object), steps = attr(object, "steps"),
+                 bootstrap = attr(object, "bootstrap"), model = model),
+            class = "summary.sscm_spectrum")
+}
+
+print.summary.sscm_spectrum <- function(x, ...) {
+  cat(sprintf("Palatability spectrum of %d species.\n", x$species))
+  if (!is.null(x$bootstrap)) {
+    cat(sprintf("Site bootstrap: %d of %d replicates used.\n", x$bootstrap$used,
+                x$bootstrap$replicates))
+  }
+  if (is.null(x$model)) {
+    cat("No model-based ranking (model = \"bt\" adds one).\n")
+  } else {
+    cat(x$model$summary)
   }
   invisible(x)
 }

@@ -2,10 +2,10 @@
 
 sscm_spectrum <- function(data, case, species, pref, threshold = 4, remove_low = TRUE,
                           bootstrap = 0, seed = 1, level = 0.95, threads = NULL,
-                          per_group = FALSE) {
+                          per_group = FALSE, model = NULL) {
   call <- sys.call()
   args <- .sscm_args(case, species, pref, threshold, remove_low, bootstrap, seed, level,
-                     threads, per_group, call)
+                     threads, per_group, call, model)
   res <- .sscm_run(data, args, "spectrum", call)
   .sscm_spectrum_frame(res, args)
 }
@@ -34,7 +34,7 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
 
 # Checks the arguments every function shares; a bad one is an error naming it.
 .sscm_args <- function(case, species, pref, threshold, remove_low, bootstrap, seed, level,
-                       threads, per_group, call) {
+                       threads, per_group, call, model = NULL) {
   name <- function(x, what) {
     if (missing(x) || !is.character(x) || length(x) != 1L || is.na(x) || !nzchar(x)) {
       .sscm_abort(sprintf("`%s` must be one variable name (a non-empty string).", what), call)
@@ -68,6 +68,9 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
   if (!is.null(threads)) {
     threads <- whole(threads, "threads", 1, 1024)
   }
+  if (!is.null(model) && !identical(model, "bt")) {
+    .sscm_abort("`model` must be NULL or \"bt\" (the Bradley-Terry ranking).", call)
+  }
   list(
     case = name(case, "case"),
     species = name(species, "species"),
@@ -78,7 +81,8 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
     seed = whole(seed, "seed", 0, 2^53),
     level = as.numeric(level),
     threads = if (is.null(threads)) 0 else threads,
-    per_group = flag(per_group, "per_group")
+    per_group = flag(per_group, "per_group"),
+    model = if (is.null(model)) "" else model
   )
 }
 
@@ -127,6 +131,16 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
   attr(out, "fill") <- res$fill
   if (!is.null(res$bootstrap)) {
     attr(out, "bootstrap") <- res$bootstrap
+  }
+  if (!is.null(res$model)) {
+    attr(out, "model") <- res$model
+    if (res$model$warning) {
+      warning("The spectrum and the Bradley-Terry ranking agree poorly (Spearman ",
+              format(res$model$spearman, digits = 4), "): the species were compared with ",
+              "different sets of species (for example regions), and the spectrum may misorder ",
+              "them; look at the model's ranking and at the groups of species that meet.",
+              call. = FALSE)
+    }
   }
   out
 }
