@@ -61,6 +61,7 @@ struct Settings {
     /// Standard deviation of a row's intensity around its species' preference (0 to 1 scale).
     double noise = 0.15;
     std::string truth;
+    std::uint64_t populationSeed = 0;
 };
 
 class Writer {
@@ -102,12 +103,16 @@ int generate(const Settings& s, std::FILE* out) {
         return std::uint32_t(std::upper_bound(cum.begin(), cum.end(), u) - cum.begin()) % nsp;
     };
 
-    // Species names and their latent palatability.
+    // Species names and their latent palatability: from the sample's own generator, or with
+    // --population-seed from one of their own, so that samples of one population differ only in
+    // their sites.
     std::vector<std::string> name(nsp);
     std::vector<double> palat(nsp);
+    Rng population{s.populationSeed};
+    Rng& prefs = s.populationSeed != 0 ? population : rng;
     for (std::uint32_t k = 0; k < nsp; ++k) {
         name[k] = "Species " + std::to_string(k + 1);
-        palat[k] = rng.uniform();
+        palat[k] = prefs.uniform();
     }
 
     // The region of each species; `regions` for those that live everywhere.
@@ -247,6 +252,8 @@ int main(int argc, char** argv) {
     app.add_option("--shared", s.shared,
                    "With --regions: the most common species found everywhere");
     app.add_option("--noise", s.noise, "Spread of the intensities around the preference (0.15)");
+    app.add_option("--population-seed", s.populationSeed,
+                   "Seed of the species' true preferences alone (default: --seed draws them)");
     app.add_option("--truth", s.truth, "Write each species' true preference to this CSV file");
     CLI11_PARSE(app, argc, argv);
     if (set == "S") {

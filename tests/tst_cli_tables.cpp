@@ -413,6 +413,32 @@ TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
         }
     EXPECT_EQ(t.rows[n - 1][10], "");
     EXPECT_LE(std::stod(t.rows[0][13]), std::stod(t.rows[0][14])); // bt_lo <= bt_hi
+    // C lost every comparison: no finite estimate; the species are named and the abilities
+    // stay finite with the pseudo-wins.
+    writeRows("lost.csv", {{"s1", "A", "3"},
+                           {"s1", "B", "2"},
+                           {"s1", "C", "1"},
+                           {"s2", "A", "1"},
+                           {"s2", "B", "2"},
+                           {"s2", "C", "0"},
+                           {"s3", "A", "2"},
+                           {"s3", "B", "3"},
+                           {"s3", "C", "1"}});
+    auto lost = roles("lost.csv");
+    lost.insert(lost.end(), {"--keep-rare", "--model", "bt", "--out", "lost"});
+    ASSERT_EQ(run(lost), 0) << readFile("err.txt");
+    EXPECT_NE(readFile("err.txt").find("; never beating outside: C\n"), std::string::npos)
+        << readFile("err.txt");
+    const auto m = nlohmann::json::parse(readFile("lost/run.json")).at("model");
+    EXPECT_FALSE(m.at("estimate_exists").get<bool>());
+    EXPECT_EQ(m.at("pseudo_wins"), 0.5);
+    EXPECT_EQ(m.at("never_beaten_from_outside"), nlohmann::json::parse(R"(["A", "B"])"));
+    EXPECT_EQ(m.at("never_beating_outside"), nlohmann::json::parse(R"(["C"])"));
+    // BTm on the counts with 0.5 added to both wins of every pair, centred: C -1.308052408.
+    const Csv l = csv("lost/spectrum.csv");
+    EXPECT_EQ(l.rows.back()[0], "C");
+    EXPECT_NEAR(std::stod(l.rows.back()[l.col("bt_ability")]), -1.308052408, 1e-6);
+
     // Only with a bootstrap and a folder.
     EXPECT_EQ(run({kData + "random_meet.csv", "--case", "Site", "--species", "Species", "--pref",
                    "Pref", "--bootstrap", "5", "--dominance"}),
