@@ -7,6 +7,16 @@
 
 namespace sscm {
 
+std::string bootstrapAdvice(const BootstrapResult& boot) {
+    if (std::int64_t(boot.split) * 10 < std::int64_t(boot.settings.replicates))
+        return {};
+    return "bootstrap: " + std::to_string(boot.split) + " of " +
+           std::to_string(boot.settings.replicates) +
+           " replicates left out because rare species were missing from the drawn sites; a "
+           "higher threshold (10 to 20) keeps fewer rare species, uses more replicates and gives "
+           "intervals nearer their stated coverage";
+}
+
 double quantile7(const std::vector<double>& sorted, double prob) {
     // As R computes it: 1-based position 1 + (n - 1) p, interpolated between its neighbours.
     const auto n = sorted.size();

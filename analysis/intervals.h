@@ -2,6 +2,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 #include <vector>
 
 namespace sscm {
@@ -64,6 +65,10 @@ struct BootstrapResult {
     /// then b's).
     std::vector<Dominance> dominance;
 };
+
+/// Advice for the bootstrap's summary when a tenth or more of the replicates were left out (a
+/// species missing from the drawn sites): a higher threshold; empty otherwise.
+std::string bootstrapAdvice(const BootstrapResult& boot);
 
 /// R's quantile type 7 of sorted values at probability p.
 double quantile7(const std::vector<double>& sorted, double p);

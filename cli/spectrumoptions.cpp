@@ -120,6 +120,8 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
         intervals = s.lastIntervals.get();
         std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
                      intervals->used, intervals->split, static_cast<unsigned long long>(o.seed));
+        if (const std::string advice = bootstrapAdvice(*intervals); !advice.empty())
+            std::fprintf(stderr, "%s\n", advice.c_str());
     }
     if (o.file) {
         // Through a ".part" file created anew beside the (link-resolved) target; standard

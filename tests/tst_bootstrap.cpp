@@ -186,6 +186,15 @@ TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
     }
 }
 
+TEST(Bootstrap, SummaryAdvisesAHigherThresholdOnceATenthIsLeftOut) {
+    sscm::BootstrapResult b;
+    b.settings.replicates = 200;
+    b.split = 19;
+    EXPECT_EQ(sscm::bootstrapAdvice(b), "");
+    b.split = 20;
+    EXPECT_NE(sscm::bootstrapAdvice(b).find("20 of 200 replicates left out"), std::string::npos);
+}
+
 TEST(Bootstrap, QuantilesAsRComputesThem) {
     // quantile(c(1, 2, 3, 4), c(0, 0.1, 0.5, 0.975, 1)) in R: 1, 1.3, 2.5, 3.925, 4.
     const std::vector<double> x = {1, 2, 3, 4};
