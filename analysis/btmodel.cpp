@@ -141,6 +141,23 @@ std::vector<BtPair> btPairs(const std::vector<PairCounts>& counts) {
     return out;
 }
 
+std::vector<BtPair> btPairs(const PairTable& pairs) {
+    std::vector<BtPair> out;
+    for (std::size_t a = 0; a + 1 < pairs.start.size(); ++a) {
+        for (auto k = std::size_t(pairs.start[a]); k < std::size_t(pairs.start[a + 1]); ++k) {
+            const auto b = std::size_t(pairs.col[k]);
+            if (b <= a || pairs.count[k] == 0)
+                continue;
+            // The mean is the whole-number code sum over the count, so the sum comes back exactly.
+            const double n = pairs.count[k];
+            const double sum = std::round(pairs.mean[k] * n);
+            const double winsA = (sum - n) / 2;
+            out.push_back({std::int32_t(a), std::int32_t(b), winsA, n - winsA});
+        }
+    }
+    return out;
+}
+
 Status fitBradleyTerry(std::int32_t species, const std::vector<BtPair>& pairs, BtFit& out) {
     out = BtFit{};
     if (species < 1)

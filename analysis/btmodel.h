@@ -48,6 +48,10 @@ struct BtFit {
 /// The pairs of `counts` with their ties split as half a win each, pairs without comparisons left
 /// out.
 std::vector<BtPair> btPairs(const std::vector<PairCounts>& counts);
+/// The same pairs from a run's compared pairs, without another pass over the data: of the n
+/// comparisons of a against b with code sum s (3 when a is the higher, 2 for a tie), a won
+/// (s - n) / 2 with half the ties. Pairs in the same order as pairCounts() gives them.
+std::vector<BtPair> btPairs(const PairTable& pairs);
 
 /// Maximum-likelihood Bradley–Terry abilities of `species` species from `pairs` by the
 /// fixed-point iteration p_i <- sum_j w_ij p_j / (p_i + p_j) / sum_j w_ji / (p_i + p_j) (a faster

@@ -1,6 +1,5 @@
 #include "analysis/btranking.h"
 
-#include "analysis/counts.h"
 #include "analysis/rankorder.h"
 
 #include <cstdio>
@@ -28,14 +27,11 @@ std::string fixed(double v) {
 
 } // namespace
 
-Status btRanking(const DataTable& table, const AnalysisResult& full, BtRanking& out) {
+Status btRanking(const AnalysisResult& full, BtRanking& out) {
     out = BtRanking{};
     if (full.curvec.empty() || full.curvec.size() != full.spname.size())
         return Status::failed("The model-based ranking needs a finished run.");
-    std::vector<PairCounts> counts;
-    if (Status st = pairCounts(table, full, counts); !st)
-        return st;
-    if (Status st = fitBradleyTerry(std::int32_t(full.spname.size()), btPairs(counts), out.fit);
+    if (Status st = fitBradleyTerry(std::int32_t(full.spname.size()), btPairs(full.pairs), out.fit);
         !st)
         return st;
     out.rank = ranks(out.fit.ability);

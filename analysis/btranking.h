@@ -2,7 +2,6 @@
 
 #include "analysis/analysis.h"
 #include "analysis/btmodel.h"
-#include "data/datatable.h"
 #include "data/status.h"
 
 #include <cstdint>
@@ -37,9 +36,10 @@ struct BtRanking {
     bool warn() const { return agreement && spearman < kBtAgreementLimit; }
 };
 
-/// Fits the model to the pair counts of `full`, a finished run on `table`, and compares its order
-/// with the spectrum. Fails when the run has no values or the fit fails.
-Status btRanking(const DataTable& table, const AnalysisResult& full, BtRanking& out);
+/// Fits the model to the pair counts of `full`, a finished run (the counts of pairs.csv, taken
+/// from its compared pairs), and compares its order with the spectrum. Fails when the run has no
+/// values or the fit fails.
+Status btRanking(const AnalysisResult& full, BtRanking& out);
 
 /// What the agreement says, in lines for standard error, the window and R: the correlations,
 /// the shifted species by name, the species without a finite estimate and, below the limit, the

@@ -85,7 +85,7 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress) {
     }
     if (o.model == "bt") {
         auto bt = std::make_shared<BtRanking>();
-        if (Status st = btRanking(*s.table, *s.lastResult, *bt); !st) {
+        if (Status st = btRanking(*s.lastResult, *bt); !st) {
             printError("The model-based ranking failed: " + st.message);
             return 1;
         }

@@ -623,7 +623,7 @@ void MainForm::fitModel() {
         return;
     }
     auto bt = std::make_shared<BtRanking>();
-    if (const Status st = btRanking(*session_.lastTable, *session_.lastResult, *bt); !st) {
+    if (const Status st = btRanking(*session_.lastResult, *bt); !st) {
         warning("The model-based ranking failed: " + st.message, kErrorTitle);
         return;
     }

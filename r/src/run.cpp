@@ -367,7 +367,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     std::unique_ptr<sscm::BtRanking> bt;
     if (utf8(args, "model") == "bt") {
         bt = std::make_unique<sscm::BtRanking>();
-        if (Status ms = sscm::btRanking(*table, result, *bt); !ms)
+        if (Status ms = sscm::btRanking(result, *bt); !ms)
             return failure("The model-based ranking failed: " + ms.message);
         const Rcpp::CharacterVector shifted = namesOf(decode, result, bt->shifted);
         const Rcpp::RObject summary(Rf_ScalarString(decode(sscm::btSummary(result, *bt))));
