@@ -56,7 +56,8 @@ std::vector<BtPair> btPairs(const PairTable& pairs);
 /// Maximum-likelihood Bradley–Terry abilities of `species` species from `pairs` by the
 /// fixed-point iteration p_i <- sum_j w_ij p_j / (p_i + p_j) / sum_j w_ji / (p_i + p_j) (a faster
 /// relative of the MM algorithm with the same fixed point), recentred after every step, from all
-/// abilities equal. Summation follows the order of `pairs`. Fails when a species has no
+/// abilities equal, its steps accelerated by squared extrapolation (SQUAREM). `steps` counts the
+/// iteration's steps. Summation follows the order of `pairs`. Fails when a species has no
 /// comparison or the species are not all linked through compared pairs (no ranking then puts
 /// them on one scale), or on a pair out of range or with a negative count.
 Status fitBradleyTerry(std::int32_t species, const std::vector<BtPair>& pairs, BtFit& out);
