@@ -131,6 +131,8 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
                           {"threads", b.settings.threads},
                           {"used", b.used},
                           {"skipped_split", b.split},
+                          {"model_intervals", b.settings.model},
+                          {"dominance", b.settings.dominance},
                           {"generator", "one per replicate, seeded from (seed, replicate)"}};
     } else {
         j["bootstrap"] = nullptr;

@@ -400,6 +400,8 @@ TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
     ASSERT_EQ(t.header.size(), 17U);
     EXPECT_EQ(t.header[10], "p_above_next");
     EXPECT_EQ(t.header[16], "bt_rank_hi");
+    const auto boot = nlohmann::json::parse(readFile("d/run.json")).at("bootstrap");
+    EXPECT_TRUE(boot.at("model_intervals").get<bool>() && boot.at("dominance").get<bool>());
     const Csv d = csv("d/dominance.csv");
     EXPECT_EQ(d.header, (std::vector<std::string>{"species_a", "species_b", "p_a_above_b"}));
     const std::size_t n = t.rows.size();

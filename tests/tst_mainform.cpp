@@ -960,6 +960,7 @@ TEST_F(WindowTest, ModelRankingShowsItsAgreementBesideTheUnchangedList) {
     EXPECT_EQ(form->session().lastIntervals, nullptr);
     ASSERT_EQ(watcher.boxes.size(), 1u);
     EXPECT_TRUE(watcher.boxes[0].text.contains("the spectrum may misorder them"));
+    EXPECT_TRUE(watcher.boxes[0].text.contains("never beating outside: Species 9, "));
     EXPECT_TRUE(form->statusText().contains("Spearman 0.937"));
 
     model->setChecked(false);

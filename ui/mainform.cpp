@@ -630,9 +630,9 @@ void MainForm::fitModel() {
     session_.lastModel = bt;
     const std::string summary = btSummary(*session_.lastResult, *bt);
     // The first line (fit and agreement) in the status bar; the whole account, with the warning
-    // in words, in a box when the two rankings disagree.
+    // in words or the species without a finite estimate, in a box when there is one of those.
     showStatus(toQString(summary.substr(0, summary.find('\n')), runNames_));
-    if (bt->warn()) {
+    if (bt->warn() || !bt->fit.mleExists) {
         warning(summary, "Model-based ranking");
     }
 }

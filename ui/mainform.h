@@ -102,7 +102,8 @@ public:
     void cancelBootstrap();
     /// Analysis > Model-based ranking: when on, every run (and the finished one, at once) gets
     /// the Bradley–Terry ranking beside its spectrum; its agreement shows in the status bar, a
-    /// poor agreement in a warning box. Later intervals and the spectrum table include it.
+    /// poor agreement or species without a finite estimate in a box. Later intervals and the
+    /// spectrum table include it.
     void setModelRanking(bool on);
     bool modelRanking() const { return modelRanking_; }
     /// Puts every line of List3 on the clipboard, one line each.
