@@ -1,5 +1,6 @@
 #include "analysis/bootstrap.h"
 
+#include "analysis/btmodel.h"
 #include "analysis/eigen.h"
 #include "analysis/parallel.h"
 #include "analysis/prepared.h"
@@ -92,11 +93,26 @@ void poolLanes(const Prepared& p, const std::vector<std::int32_t>& mult, int lan
     }
 }
 
+// Bradley–Terry abilities of one replicate from its pair totals: of the row pairs a-first of a
+// pair, code 3 (a higher) adds 2 to sum - count and a tie 1, so a's wins with half the ties are
+// (sum - count) / 2, exactly. False when the fit fails, which a linked replicate never does.
+bool replicateAbilities(const Prepared& p, const std::int64_t* count, const std::int64_t* sum,
+                        std::vector<BtPair>& pairs, BtFit& fit) {
+    pairs.clear();
+    for (std::size_t q = 0; q < p.pairA.size(); ++q) {
+        if (count[q] == 0 || p.pairA[q] == p.pairB[q])
+            continue;
+        const double winsA = double(sum[q] - count[q]) / 2;
+        pairs.push_back({p.pairA[q], p.pairB[q], winsA, double(count[q]) - winsA});
+    }
+    return fitBradleyTerry(p.species, pairs, fit).isOk();
+}
+
 } // namespace
 
 Status bootstrapReplicate(const DataTable& table, const AnalysisSettings& settings,
                           const AnalysisResult& full, const std::vector<std::int32_t>& multiplicity,
-                          std::vector<double>& values) {
+                          std::vector<double>& values, std::vector<double>* abilities) {
     (void)settings;
     Prepared p;
     if (Status st = prepare(table, full, p); !st)
@@ -114,6 +130,13 @@ Status bootstrapReplicate(const DataTable& table, const AnalysisSettings& settin
     std::vector<double> nextvec;
     if (!replicateValues(p, count.data(), sum.data(), m, sets, values, nextvec))
         values.clear();
+    if (abilities != nullptr) {
+        abilities->clear();
+        std::vector<BtPair> pairs;
+        BtFit fit;
+        if (!values.empty() && replicateAbilities(p, count.data(), sum.data(), pairs, fit))
+            *abilities = std::move(fit.ability);
+    }
     return Status::ok();
 }
 
@@ -128,6 +151,7 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
     const auto replicates = std::size_t(boot.replicates);
     // Each replicate's values, or nothing for a split network: B values per species.
     std::vector<double> values(replicates * species, 0.0);
+    std::vector<double> abilities(boot.model ? replicates * species : 0, 0.0);
     std::vector<std::uint8_t> used(replicates, 0);
 
     // Replicates are handed out in chunks; a chunk's draws that miss some species altogether
@@ -152,6 +176,8 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
             std::vector<double> nextvec;
             std::vector<std::size_t> survivors;
             std::vector<std::vector<std::int32_t>> draws;
+            std::vector<BtPair> btPairs;
+            BtFit fit;
             for (;;) {
                 const std::size_t chunk = nextChunk.fetch_add(1);
                 if (chunk >= chunks || stop.load())
@@ -182,12 +208,18 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
                         if (stop.load())
                             return;
                         const std::size_t r = survivors[g + std::size_t(b)];
-                        if (replicateValues(p, count.data() + std::size_t(b) * pairs,
-                                            sum.data() + std::size_t(b) * pairs, m, sets, curvec,
-                                            nextvec)) {
-                            std::copy(curvec.begin(), curvec.end(), values.begin() + r * species);
-                            used[r] = 1;
+                        const std::int64_t* c = count.data() + std::size_t(b) * pairs;
+                        const std::int64_t* t = sum.data() + std::size_t(b) * pairs;
+                        if (!replicateValues(p, c, t, m, sets, curvec, nextvec))
+                            continue;
+                        if (boot.model) {
+                            if (!replicateAbilities(p, c, t, btPairs, fit))
+                                continue;
+                            std::copy(fit.ability.begin(), fit.ability.end(),
+                                      abilities.begin() + std::ptrdiff_t(r * species));
                         }
+                        std::copy(curvec.begin(), curvec.end(), values.begin() + r * species);
+                        used[r] = 1;
                     }
                 }
                 done.fetch_add(std::int32_t(last - first));
@@ -234,6 +266,17 @@ Status runBootstrap(const DataTable& table, const AnalysisResult& full,
     out = BootstrapResult{};
     out.settings = boot;
     fillIntervals(values, used, species, out);
+    fillAboveNext(values, used, full.curvec, out);
+    if (boot.model) {
+        // The same replicates and the same percentile rule as the spectrum's intervals.
+        BootstrapResult bt;
+        bt.settings = boot;
+        fillIntervals(abilities, used, species, bt);
+        out.btLo = std::move(bt.valueLo);
+        out.btHi = std::move(bt.valueHi);
+        out.btRankLo = std::move(bt.rankLo);
+        out.btRankHi = std::move(bt.rankHi);
+    }
     return Status::ok();
 }
 

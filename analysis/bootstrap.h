@@ -25,10 +25,10 @@ Status bootstrap(const DataTable& table, const AnalysisSettings& settings,
                  Progress* progress = nullptr);
 
 /// Values of one replicate: the palatability values of the kept species (empty when the
-/// replicate's network is split). Exposed for tests: `multiplicity[c]` is how often case c is
-/// drawn.
+/// replicate's network is split) and, when `abilities` is given, their Bradley–Terry abilities
+/// (empty as well then). Exposed for tests: `multiplicity[c]` is how often case c is drawn.
 Status bootstrapReplicate(const DataTable& table, const AnalysisSettings& settings,
                           const AnalysisResult& full, const std::vector<std::int32_t>& multiplicity,
-                          std::vector<double>& values);
+                          std::vector<double>& values, std::vector<double>* abilities = nullptr);
 
 } // namespace sscm

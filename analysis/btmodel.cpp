@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstddef>
+#include <limits>
 #include <numeric>
 #include <string>
 
@@ -141,6 +142,23 @@ std::vector<BtPair> btPairs(const std::vector<PairCounts>& counts) {
     return out;
 }
 
+std::vector<BtPair> btPairs(const PairTable& pairs) {
+    std::vector<BtPair> out;
+    for (std::size_t a = 0; a + 1 < pairs.start.size(); ++a) {
+        for (auto k = std::size_t(pairs.start[a]); k < std::size_t(pairs.start[a + 1]); ++k) {
+            const auto b = std::size_t(pairs.col[k]);
+            if (b <= a || pairs.count[k] == 0)
+                continue;
+            // The mean is the whole-number code sum over the count, so the sum comes back exactly.
+            const double n = pairs.count[k];
+            const double sum = std::round(pairs.mean[k] * n);
+            const double winsA = (sum - n) / 2;
+            out.push_back({std::int32_t(a), std::int32_t(b), winsA, n - winsA});
+        }
+    }
+    return out;
+}
+
 Status fitBradleyTerry(std::int32_t species, const std::vector<BtPair>& pairs, BtFit& out) {
     out = BtFit{};
     if (species < 1)
@@ -217,13 +235,17 @@ Status fitBradleyTerry(std::int32_t species, const std::vector<BtPair>& pairs, B
         use = &adjusted;
     }
 
-    std::vector<double> p(n, 1.0), num(n), den(n);
     out.ability.assign(n, 0.0);
     if (n == 1) {
         out.converged = true;
         return Status::ok();
     }
-    for (std::int32_t step = 1; step <= kBtMaxSteps; ++step) {
+    std::vector<double> p(n), num(n), den(n);
+    // One step of the iteration from the centred log-abilities `from` to `to`, centred; returns
+    // the largest change of a log-ability.
+    auto step = [&](const std::vector<double>& from, std::vector<double>& to) {
+        for (std::size_t i = 0; i < n; ++i)
+            p[i] = std::exp(from[i]);
         std::fill(num.begin(), num.end(), 0.0);
         std::fill(den.begin(), den.end(), 0.0);
         for (const BtPair& q : *use) {
@@ -236,23 +258,80 @@ Status fitBradleyTerry(std::int32_t species, const std::vector<BtPair>& pairs, B
         }
         double mean = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            num[i] = std::log(num[i] / den[i]);
-            mean += num[i];
+            to[i] = std::log(num[i] / den[i]);
+            mean += to[i];
         }
         mean /= double(n);
         double change = 0;
         for (std::size_t i = 0; i < n; ++i) {
-            const double l = num[i] - mean;
-            change = std::max(change, std::abs(l - out.ability[i]));
-            out.ability[i] = l;
-            p[i] = std::exp(l);
+            to[i] -= mean;
+            change = std::max(change, std::abs(to[i] - from[i]));
         }
-        out.steps = step;
-        if (change < kBtTolerance) {
+        ++out.steps;
+        return change;
+    };
+    // The steps are accelerated by squared extrapolation (SQUAREM, Varadhan and Roland 2008):
+    // two steps from x give r = x1 - x and v = x2 - 2 x1 + x, and the next cycle starts from
+    // x - 2a r + a^2 v with a = -|r| / |v| (at most -1; a = -1 gives x2). An extrapolation whose
+    // next step changes the abilities more than the cycle before did is dropped for x2. The fit
+    // stops, as without it, once one step changes no log-ability by more than kBtTolerance.
+    std::vector<double> x(n, 0.0), x1(n), x2(n), fallback(n);
+    double before = std::numeric_limits<double>::infinity();
+    bool extrapolated = false;
+    while (out.steps < kBtMaxSteps) {
+        const double c1 = step(x, x1);
+        if (c1 < kBtTolerance) {
+            out.ability = x1;
             out.converged = true;
             break;
         }
+        if (extrapolated && c1 > before) {
+            x = fallback;
+            extrapolated = false;
+            continue;
+        }
+        before = c1;
+        const double c2 = step(x1, x2);
+        if (c2 < kBtTolerance) {
+            out.ability = x2;
+            out.converged = true;
+            break;
+        }
+        double rr = 0, vv = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double r = x1[i] - x[i];
+            const double v = x2[i] - x1[i] - r;
+            rr += r * r;
+            vv += v * v;
+        }
+        const double a = vv > 0 ? std::min(-1.0, -std::sqrt(rr / vv)) : -1.0;
+        extrapolated = a < -1.0;
+        if (!extrapolated) {
+            x.swap(x2);
+            continue;
+        }
+        fallback = x2;
+        double mean = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double r = x1[i] - x[i];
+            const double v = x2[i] - x1[i] - r;
+            x[i] = x[i] - 2 * a * r + a * a * v;
+            mean += x[i];
+        }
+        mean /= double(n);
+        bool finite = std::isfinite(mean);
+        for (std::size_t i = 0; i < n; ++i) {
+            x[i] -= mean;
+            // Beyond this an ability's exp() would lose the others' scale.
+            finite = finite && std::abs(x[i]) < 300;
+        }
+        if (!finite) {
+            x = fallback;
+            extrapolated = false;
+        }
     }
+    if (!out.converged)
+        out.ability = x;
     return Status::ok();
 }
 
@@ -297,13 +376,17 @@ Status kendallTauB(const std::vector<double>& x, const std::vector<double>& y, d
     return Status::ok();
 }
 
+double rankShiftLimit(std::size_t species) {
+    return std::max(3.0, double(species) / 10);
+}
+
 Status rankShifts(const std::vector<double>& x, const std::vector<double>& y,
                   std::vector<std::int32_t>& out) {
     out.clear();
     if (x.size() != y.size())
         return Status::failed("The two score vectors differ in length.");
     const std::vector<double> rx = midRanks(x), ry = midRanks(y);
-    const double limit = std::max(3.0, double(x.size()) / 10);
+    const double limit = rankShiftLimit(x.size());
     for (std::size_t i = 0; i < x.size(); ++i)
         if (std::abs(rx[i] - ry[i]) > limit)
             out.push_back(std::int32_t(i));

@@ -48,11 +48,16 @@ struct BtFit {
 /// The pairs of `counts` with their ties split as half a win each, pairs without comparisons left
 /// out.
 std::vector<BtPair> btPairs(const std::vector<PairCounts>& counts);
+/// The same pairs from a run's compared pairs, without another pass over the data: of the n
+/// comparisons of a against b with code sum s (3 when a is the higher, 2 for a tie), a won
+/// (s - n) / 2 with half the ties. Pairs in the same order as pairCounts() gives them.
+std::vector<BtPair> btPairs(const PairTable& pairs);
 
 /// Maximum-likelihood Bradley–Terry abilities of `species` species from `pairs` by the
 /// fixed-point iteration p_i <- sum_j w_ij p_j / (p_i + p_j) / sum_j w_ji / (p_i + p_j) (a faster
 /// relative of the MM algorithm with the same fixed point), recentred after every step, from all
-/// abilities equal. Summation follows the order of `pairs`. Fails when a species has no
+/// abilities equal, its steps accelerated by squared extrapolation (SQUAREM). `steps` counts the
+/// iteration's steps. Summation follows the order of `pairs`. Fails when a species has no
 /// comparison or the species are not all linked through compared pairs (no ranking then puts
 /// them on one scale), or on a pair out of range or with a negative count.
 Status fitBradleyTerry(std::int32_t species, const std::vector<BtPair>& pairs, BtFit& out);
@@ -65,6 +70,10 @@ Status spearman(const std::vector<double>& x, const std::vector<double>& y, doub
 /// Kendall's tau-b of `x` and `y`: (concordant - discordant) pairs over the square root of the
 /// product of the pairs untied in x and untied in y. Fails as spearman().
 Status kendallTauB(const std::vector<double>& x, const std::vector<double>& y, double& tau);
+
+/// max(3, a tenth of `species`): how many places two ranks of a species may differ before
+/// rankShifts() names it.
+double rankShiftLimit(std::size_t species);
 
 /// The species whose ranks by `x` and by `y` (tied values given the mean of their ranks) differ
 /// by more than max(3, a tenth of the number of species), in ascending order. Fails on vectors of

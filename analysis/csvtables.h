@@ -2,6 +2,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "analysis/counts.h"
 #include "analysis/groups.h"
 
@@ -17,13 +18,18 @@ namespace sscm {
 
 /// The spectrum table: header species,value,rank,cases,rows,value_lo,value_hi,rank_lo,rank_hi,
 /// value_sd and one line per kept species in rank order (ties in species order); the interval
-/// columns are empty when `boot` is null or used no replicate.
-std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot);
+/// columns are empty when `boot` is null or used no replicate. A bootstrap adds p_above_next
+/// (empty for the last species); the model `bt` adds bt_ability,bt_rank and, with a bootstrap,
+/// bt_lo,bt_hi,bt_rank_lo,bt_rank_hi.
+std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot,
+                          const BtRanking* bt = nullptr);
 /// The same with a last column `group` that holds `group` on every line: a connected network
 /// ranked group by group is one group.
 std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot,
-                          std::int32_t group);
+                          std::int32_t group, const BtRanking* bt = nullptr);
 
+/// dominance.csv: species_a,species_b,p_a_above_b for the pairs of `boot.dominance`.
+std::string dominanceTable(const AnalysisResult& result, const BootstrapResult& boot);
 /// pairs.csv: species_a,species_b,a_higher,ties,b_higher,cases.
 std::string pairsTable(const AnalysisResult& result, const std::vector<PairCounts>& pairs);
 /// matrix.csv: species_a,species_b,comparisons,mean_code for every compared ordered pair of the

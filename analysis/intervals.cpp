@@ -7,6 +7,16 @@
 
 namespace sscm {
 
+std::string bootstrapAdvice(const BootstrapResult& boot) {
+    if (std::int64_t(boot.split) * 10 < std::int64_t(boot.settings.replicates))
+        return {};
+    return "bootstrap: " + std::to_string(boot.split) + " of " +
+           std::to_string(boot.settings.replicates) +
+           " replicates left out because rare species were missing from the drawn sites; a "
+           "higher threshold (10 to 20) keeps fewer rare species, uses more replicates and gives "
+           "intervals nearer their stated coverage";
+}
+
 double quantile7(const std::vector<double>& sorted, double prob) {
     // As R computes it: 1-based position 1 + (n - 1) p, interpolated between its neighbours.
     const auto n = sorted.size();
@@ -77,6 +87,33 @@ void fillIntervals(const std::vector<double>& values, const std::vector<std::uin
         out.rankLo[s] = quantile7(rk, pLo);
         out.rankHi[s] = quantile7(rk, pHi);
     }
+}
+
+void fillAboveNext(const std::vector<double>& values, const std::vector<std::uint8_t>& used,
+                   const std::vector<double>& full, BootstrapResult& out) {
+    const std::size_t species = full.size();
+    out.pAboveNext.assign(species, std::nan(""));
+    if (out.used == 0)
+        return;
+    const std::vector<std::int32_t> order = rankOrder(full);
+    auto share = [&](std::size_t s, std::size_t t) {
+        std::int64_t above = 0;
+        for (std::size_t r = 0; r < used.size(); ++r)
+            if (used[r] && values[r * species + s] > values[r * species + t])
+                ++above;
+        return double(above) / double(out.used);
+    };
+    for (std::size_t i = 0; i + 1 < order.size(); ++i)
+        out.pAboveNext[std::size_t(order[i])] =
+            share(std::size_t(order[i]), std::size_t(order[i + 1]));
+    out.dominance.clear();
+    if (!out.settings.dominance)
+        return;
+    const std::size_t reach = species > kDominanceAllPairs ? kDominanceReach : species;
+    for (std::size_t i = 0; i < order.size(); ++i)
+        for (std::size_t j = i + 1; j < order.size() && j - i <= reach; ++j)
+            out.dominance.push_back(
+                {order[i], order[j], share(std::size_t(order[i]), std::size_t(order[j]))});
 }
 
 } // namespace sscm

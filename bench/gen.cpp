@@ -7,6 +7,12 @@
 // of bites, percent of leaf area eaten (one decimal) or ranks. The output depends only on the
 // arguments: the random numbers come from a fixed generator, not from the standard library's
 // distributions, whose results differ between implementations.
+//
+// With --regions N the sites fall into N regions (site c in region c mod N) and each species
+// lives in the region its true preference falls into (preference in [r/N, (r+1)/N) for region
+// r), except the --shared most common species, which live everywhere: species then meet only the
+// species of their own region and the few shared ones, as in surveys of two habitats. --truth
+// writes each species' true preference beside the data.
 
 #include <algorithm>
 #include <cmath>
@@ -50,6 +56,12 @@ struct Settings {
     std::uint64_t seed = 1;
     bool note = false;
     std::string out;
+    std::uint32_t regions = 1;
+    std::uint32_t shared = 3;
+    /// Standard deviation of a row's intensity around its species' preference (0 to 1 scale).
+    double noise = 0.15;
+    std::string truth;
+    std::uint64_t populationSeed = 0;
 };
 
 class Writer {
@@ -91,12 +103,37 @@ int generate(const Settings& s, std::FILE* out) {
         return std::uint32_t(std::upper_bound(cum.begin(), cum.end(), u) - cum.begin()) % nsp;
     };
 
-    // Species names and their latent palatability.
+    // Species names and their latent palatability: from the sample's own generator, or with
+    // --population-seed from one of their own, so that samples of one population differ only in
+    // their sites.
     std::vector<std::string> name(nsp);
     std::vector<double> palat(nsp);
+    Rng population{s.populationSeed};
+    Rng& prefs = s.populationSeed != 0 ? population : rng;
     for (std::uint32_t k = 0; k < nsp; ++k) {
         name[k] = "Species " + std::to_string(k + 1);
-        palat[k] = rng.uniform();
+        palat[k] = prefs.uniform();
+    }
+
+    // The region of each species; `regions` for those that live everywhere.
+    const std::uint32_t nreg = std::max<std::uint32_t>(1, s.regions);
+    std::vector<std::uint32_t> region(nsp, nreg);
+    for (std::uint32_t k = 0; k < nsp && nreg > 1; ++k)
+        if (k >= s.shared)
+            region[k] = std::min(nreg - 1, std::uint32_t(palat[k] * nreg));
+    auto livesIn = [&](std::uint32_t k, std::uint32_t c) {
+        return region[k] == nreg || region[k] == c % nreg;
+    };
+    if (!s.truth.empty()) {
+        std::FILE* t = std::fopen(s.truth.c_str(), "wb");
+        if (t == nullptr)
+            return 1;
+        std::fprintf(t, "species,truth,region\n");
+        for (std::uint32_t k = 0; k < nsp; ++k)
+            std::fprintf(t, "%s,%.17g,%u\n", name[k].c_str(), palat[k],
+                         region[k] == nreg ? 0 : region[k] + 1);
+        if (std::fclose(t) != 0)
+            return 1;
     }
 
     // Rows per case, varying +-50% around the mean.
@@ -107,8 +144,13 @@ int generate(const Settings& s, std::FILE* out) {
     }
     // Every species is recorded at least once: give each a site of its own choosing.
     std::vector<std::vector<std::uint32_t>> forced(s.cases);
-    for (std::uint32_t k = 1; k < nsp && s.cases > 0; ++k)
-        forced[rng.below(s.cases)].push_back(k);
+    for (std::uint32_t k = 1; k < nsp && s.cases > 0; ++k) {
+        std::uint32_t c = rng.below(s.cases);
+        // The nearest site of the species' region (every region has one when cases >= regions).
+        while (!livesIn(k, c) && s.cases >= nreg)
+            c = (c + 1) % s.cases;
+        forced[c].push_back(k);
+    }
 
     Writer w(out);
     w.buf() += s.note ? "Site,Species,Pref,Observer,Note\r\n" : "Site,Species,Pref,Observer\r\n";
@@ -130,7 +172,7 @@ int generate(const Settings& s, std::FILE* out) {
         const std::uint32_t want = std::max<std::uint32_t>(size[c], std::uint32_t(rows.size()));
         for (std::uint32_t tries = 0; rows.size() < want && tries < 50 * want; ++tries) {
             const auto k = drawSpecies();
-            if (!used[k]) {
+            if (!used[k] && livesIn(k, c)) {
                 used[k] = 1;
                 rows.push_back(k);
             }
@@ -145,7 +187,7 @@ int generate(const Settings& s, std::FILE* out) {
 
         lat.resize(rows.size());
         for (std::size_t i = 0; i < rows.size(); ++i)
-            lat[i] = palat[rows[i]] + 0.15 * rng.gauss();
+            lat[i] = palat[rows[i]] + s.noise * rng.gauss();
         const int scale = int(c % 3);
         if (scale == 2) { // ranks, 1 = least preferred
             order.resize(rows.size());
@@ -204,6 +246,15 @@ int main(int argc, char** argv) {
     app.add_option("--seed", s.seed, "Seed of the random numbers");
     app.add_flag("--note", s.note, "Add a fifth column (Note)");
     app.add_option("-o,--output", s.out, "Output file (default: standard output)");
+    app.add_option("--regions", s.regions,
+                   "Regions: sites and species split by true preference (default 1)")
+        ->check(CLI::PositiveNumber);
+    app.add_option("--shared", s.shared,
+                   "With --regions: the most common species found everywhere");
+    app.add_option("--noise", s.noise, "Spread of the intensities around the preference (0.15)");
+    app.add_option("--population-seed", s.populationSeed,
+                   "Seed of the species' true preferences alone (default: --seed draws them)");
+    app.add_option("--truth", s.truth, "Write each species' true preference to this CSV file");
     CLI11_PARSE(app, argc, argv);
     if (set == "S") {
         s.cases = 50, s.rowsPerCase = 20, s.species = 40;

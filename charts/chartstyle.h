@@ -35,6 +35,8 @@ inline const QColor kChartInk(0x20, 0x20, 0x20);
 inline const QColor kChartGrid(0xe4, 0xe4, 0xe4);
 inline const QColor kChartGuide(0xf2, 0xf2, 0xf2);
 inline const QColor kChartWhisker(0x3b, 0x6e, 0xa8);
+/// The line joining two neighbours of the spectrum that the bootstrap does not tell apart.
+inline const QColor kChartCloseLink(0xd0, 0x7a, 0x2a);
 
 /// Room around the chart, and the band of its two title lines above the plot.
 inline constexpr double kChartMargin = 10;

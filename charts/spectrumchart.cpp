@@ -128,6 +128,9 @@ SpectrumChartData spectrumChartData(const AnalysisResult& result, const Bootstra
     const std::size_t n = std::min(result.spname.size(), result.curvec.size());
     const bool withIntervals = intervals != nullptr && intervals->valueLo.size() == n &&
                                intervals->valueHi.size() == n && n > 0;
+    // Neighbours are told apart when one lies above the other in 95 % of the replicates.
+    constexpr double kDistinguished = 0.95;
+    bool anyClose = false;
     for (const std::int32_t k : rankOrder(result.curvec)) {
         const auto i = std::size_t(k);
         if (i >= n) {
@@ -136,17 +139,25 @@ SpectrumChartData spectrumChartData(const AnalysisResult& result, const Bootstra
         SpectrumRow row;
         row.name = result.spname[i];
         row.value = result.curvec[i];
+        bool close = false;
         if (withIntervals) {
             row.lo = intervals->valueLo[i];
             row.hi = intervals->valueHi[i];
+            // The bootstrap's order of the two is not sure either way.
+            if (i < intervals->pAboveNext.size()) {
+                const double p = intervals->pAboveNext[i];
+                close = row.closeToNext = p > 1 - kDistinguished && p < kDistinguished;
+            }
         }
+        anyClose = anyClose || close;
         d.rows.push_back(std::move(row));
     }
     if (withIntervals) {
-        char note[160];
-        std::snprintf(note, sizeof note, "%g %% intervals, %d site bootstrap replicates (%d used)",
-                      intervals->settings.level * 100.0, int(intervals->settings.replicates),
-                      int(intervals->used));
+        char note[200];
+        std::snprintf(
+            note, sizeof note, "%g %% intervals, %d site bootstrap replicates (%d used)%s",
+            intervals->settings.level * 100.0, int(intervals->settings.replicates),
+            int(intervals->used), anyClose ? "; orange lines join neighbours not told apart" : "");
         d.intervalNote = note;
     }
     return d;
@@ -225,6 +236,12 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
             row.loCap = QLineF(QPointF(x(r.lo), y - cap), QPointF(x(r.lo), y + cap));
             row.hiCap = QLineF(QPointF(x(r.hi), y - cap), QPointF(x(r.hi), y + cap));
         }
+        const bool nextShown = s + 1 < shown.size() && shown[s + 1] == row.species + 1;
+        if (r.closeToNext && nextShown) {
+            const SpectrumRow& next = data.rows[std::size_t(row.species + 1)];
+            row.link = true;
+            row.linkLine = QLineF(row.marker, QPointF(x(next.value), y + rowH));
+        }
         l.rows.push_back(row);
     }
 
@@ -298,6 +315,10 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
         p.drawText(
             row.label, Qt::AlignRight | Qt::AlignVCenter,
             nameMetrics.elidedText(chartName(r.name, data.encoding), Qt::ElideRight, l.nameWidth));
+        if (row.link) {
+            p.setPen(QPen(kChartCloseLink, kWhiskerWidth, Qt::SolidLine, Qt::FlatCap));
+            p.drawLine(row.linkLine);
+        }
         if (row.whisker) {
             p.setPen(QPen(kChartWhisker, kWhiskerWidth, Qt::SolidLine, Qt::FlatCap));
             p.drawLine(row.interval);

@@ -29,6 +29,9 @@ struct SpectrumRow {
     /// Its percentile interval; NaN when the chart has no intervals.
     double lo = std::numeric_limits<double>::quiet_NaN();
     double hi = std::numeric_limits<double>::quiet_NaN();
+    /// Whether the bootstrap does not tell it from the next species down: its value exceeded the
+    /// next one's in more than 5 % and less than 95 % of the used replicates (p_above_next).
+    bool closeToNext = false;
 };
 
 /// What the spectrum chart shows: every kept species, most palatable first.
@@ -94,6 +97,10 @@ struct SpectrumLayout {
         QLineF interval;
         QLineF loCap;
         QLineF hiCap;
+        /// The line from its marker to the next row's, drawn when `link` (closeToNext and the
+        /// next species shown in the next row).
+        bool link = false;
+        QLineF linkLine;
     };
     std::vector<Row> rows;
     /// Species left out between the top and the bottom rows, and the first of them (0-based).

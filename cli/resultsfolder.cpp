@@ -19,6 +19,9 @@ void addTableOptions(CLI::App& app, TableOptions& options) {
     app.add_flag("--per-group", options.perGroup,
                  "Rank each group of species of a split network on its own (needs --out)")
         ->needs("--out");
+    // The bootstrap's dominance shares are written to the folder only.
+    if (CLI::Option* dominance = app.get_option_no_throw("--dominance"))
+        dominance->needs("--out");
 }
 
 RunRecord runRecord(int argc, char** argv, const Session& s, double readSeconds,
@@ -55,6 +58,7 @@ int writeTables(const TableOptions& options, CliWindow& w, const Session& s, con
         out.settings = &s.lastSettings;
         out.result = s.lastResult.get();
         out.intervals = s.lastIntervals.get();
+        out.model = s.lastModel.get();
     }
     // A run that failed earlier has only the settings it was given.
     AnalysisSettings given;

@@ -1,6 +1,7 @@
 #include "cli/spectrumoptions.h"
 
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "analysis/csvtables.h"
 #include "cli/cliwindow.h"
 #include "cli/limits.h"
@@ -107,14 +108,32 @@ void addSpectrumOptions(CLI::App& app, SpectrumOptions& o) {
         ->check(wholeAtLeastOne(1024));
     app.add_option("--spectrum", o.file,
                    "Write the spectrum table (CSV: value, rank, intervals) to FILE");
+    app.add_option("--model", o.model,
+                   "Also rank by a model fitted to the pair counts: bt (Bradley-Terry), with its "
+                   "agreement with the spectrum")
+        ->check(CLI::IsMember({"bt"}));
+    app.add_flag("--dominance", o.dominance,
+                 "With --bootstrap and --out: dominance.csv, the share of replicates in which each "
+                 "species lies above each lower one (above 500 species, those within 10 ranks)")
+        ->needs("--bootstrap"); // and --out: see addTableOptions
 }
 
 int runSpectrum(Session& s, const SpectrumOptions& o, bool progress, PendingFiles& pending) {
-    if (o.replicates == 0 && !o.file)
+    if (o.replicates == 0 && !o.file && o.model.empty())
         return 0;
     if (!s.lastResult || !s.table) {
         printError("There is no finished run to take further.");
         return 1;
+    }
+    if (o.model == "bt") {
+        auto bt = std::make_shared<BtRanking>();
+        if (Status st = btRanking(*s.lastResult, *bt); !st) {
+            printError("The model-based ranking failed: " + st.message);
+            return 1;
+        }
+        const std::string summary = btSummary(*s.lastResult, *bt);
+        std::fputs(summary.c_str(), stderr);
+        s.lastModel = std::move(bt);
     }
     const BootstrapResult* intervals = nullptr;
     if (o.replicates > 0) {
@@ -134,6 +153,8 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress, PendingFile
         b.seed = o.seed;
         b.level = o.level;
         b.threads = bootstrapThreads(o.threads);
+        b.model = s.lastModel != nullptr;
+        b.dominance = o.dominance;
         BootstrapJob job;
         Status st;
         {
@@ -152,16 +173,17 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress, PendingFile
         intervals = s.lastIntervals.get();
         std::fprintf(stderr, "bootstrap: %d replicates used, %d with a split network, seed %llu\n",
                      intervals->used, intervals->split, static_cast<unsigned long long>(o.seed));
+        if (const std::string advice = bootstrapAdvice(*intervals); !advice.empty())
+            std::fprintf(stderr, "%s\n", advice.c_str());
     }
     if (o.file) {
         // Through a ".part" file created anew beside the (link-resolved) target; standard
         // output ("-"), a device or a FIFO in place.
         Output out("spectrum table", *o.file);
+        const std::string table = spectrumTable(*s.lastResult, intervals, s.lastModel.get());
         Status st = planOutput(out);
         if (st)
-            st = out.toStdout
-                     ? writeOutput(out, spectrumTable(*s.lastResult, intervals))
-                     : pending.write(out.given, spectrumTable(*s.lastResult, intervals), out.what);
+            st = out.toStdout ? writeOutput(out, table) : pending.write(out.given, table, out.what);
         if (!st) {
             printError(st.message);
             return 1;

@@ -20,17 +20,22 @@ struct SpectrumOptions {
     double level = 0.95;
     std::int64_t threads = 0; ///< 0: one per core
     std::optional<std::string> file;
+    /// "bt": the Bradley–Terry companion ranking; empty for none.
+    std::string model;
+    /// The bootstrap's dominance shares of pairs of species, for dominance.csv of --out.
+    bool dominance = false;
 };
 
-/// Adds --bootstrap, --seed, --ci, --threads and --spectrum to the command line.
+/// Adds --bootstrap, --seed, --ci, --threads, --spectrum, --model and --dominance to the command
+/// line.
 void addSpectrumOptions(CLI::App& app, SpectrumOptions& o);
 
-/// The bootstrap of the session's last run (when asked for) and the spectrum table (when asked
-/// for, put in place with the rest of the run's files by `pending`; standard output at once);
-/// progress on standard error when `progress`, the summary line there in any case. The
-/// intervals stay in the session (lastIntervals) for the results folder. Returns the process
-/// exit status: 0, 1 after a failure, 2 for more replicates than memory holds, 130 when
-/// interrupted.
+/// The model-based ranking, the bootstrap of the session's last run and the spectrum table, each
+/// when asked for (the table put in place with the rest of the run's files by `pending`;
+/// standard output at once); progress on standard error when `progress`, the summary lines there
+/// in any case. The model and the intervals stay in the session (lastModel, lastIntervals) for
+/// the results folder. Returns the process exit status: 0, 1 after a failure, 2 for more
+/// replicates than memory holds, 130 when interrupted.
 int runSpectrum(Session& s, const SpectrumOptions& o, bool progress, PendingFiles& pending);
 
 /// Bytes the bootstrap holds for each species in each replicate: its value (8) and, while the

@@ -143,9 +143,35 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
                           {"threads", b.settings.threads},
                           {"used", b.used},
                           {"skipped_split", b.split},
+                          {"model_intervals", b.settings.model},
+                          {"dominance", b.settings.dominance},
                           {"generator", "one per replicate, seeded from (seed, replicate)"}};
     } else {
         j["bootstrap"] = nullptr;
+    }
+    if (run.model != nullptr && run.result != nullptr) {
+        const BtRanking& m = *run.model;
+        auto names = [&](const std::vector<std::int32_t>& list) {
+            json a = json::array();
+            for (const auto s : list)
+                a.push_back(jsonName(run.result->spname[std::size_t(s)], enc));
+            return a;
+        };
+        j["model"] = {{"name", kBtModelName},
+                      {"tie_rule", kBtTieRule},
+                      {"iterations", m.fit.steps},
+                      {"converged", m.fit.converged},
+                      {"estimate_exists", m.fit.mleExists},
+                      {"pseudo_wins", m.fit.mleExists ? json() : json(kBtPseudoWins)},
+                      {"never_beaten_from_outside", names(m.fit.unboundedHigh)},
+                      {"never_beating_outside", names(m.fit.unboundedLow)},
+                      {"spearman", m.agreement ? json(m.spearman) : json()},
+                      {"kendall", m.agreement ? json(m.kendall) : json()},
+                      {"rank_shift_limit", rankShiftLimit(run.result->spname.size())},
+                      {"species_rank_shifted", names(m.shifted)},
+                      {"warning", m.warn()}};
+    } else {
+        j["model"] = nullptr;
     }
     json times = json::object();
     for (const auto& [stage, seconds] : record.stageSeconds)
@@ -192,12 +218,12 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         }
         if (finished && !run.perGroup) {
             if (Status st = writeInFolder(pending, folder, kSpectrumCsv,
-                                          spectrumTable(r, run.intervals), report);
+                                          spectrumTable(r, run.intervals, run.model), report);
                 !st)
                 return st;
         } else if (finished) {
             // A connected network is one group: the whole run's spectrum, group 1 throughout.
-            const std::string t = spectrumTable(r, run.intervals, 1);
+            const std::string t = spectrumTable(r, run.intervals, 1, run.model);
             report.groupsRanked = 1;
             if (Status st = writeInFolder(pending, folder, kSpectrumCsv, t, report); !st)
                 return st;
@@ -227,6 +253,12 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         if (split) {
             if (Status st =
                     writeInFolder(pending, folder, kGroupsCsv, groupsTable(r, groups), report);
+                !st)
+                return st;
+        }
+        if (finished && run.intervals != nullptr && run.intervals->settings.dominance) {
+            if (Status st = writeInFolder(pending, folder, kDominanceCsv,
+                                          dominanceTable(r, *run.intervals), report);
                 !st)
                 return st;
         }
@@ -268,10 +300,14 @@ Status exportTables(const Session& s, const std::string& dir, const RunRecord& r
     if (run.intervals != nullptr && !run.intervals->valueLo.empty() &&
         run.intervals->valueLo.size() != run.result->spname.size())
         run.intervals = nullptr; // drawn for another run
+    run.model = s.lastModel.get();
+    if (run.model != nullptr && run.model->rank.size() != run.result->spname.size())
+        run.model = nullptr; // fitted to another run
     // GO also keeps a split network's result, up to its compared pairs: its folder has the groups.
     if (run.result->curvec.size() != run.result->spname.size() || run.result->spname.empty()) {
         run.status = splitNetworkStatus(*run.table, *run.result);
         run.intervals = nullptr;
+        run.model = nullptr;
     }
     RunRecord rec = record;
     if (rec.dataFile.empty())

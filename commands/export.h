@@ -2,6 +2,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "commands/session.h"
 #include "data/datatable.h"
 #include "data/freshfile.h"
@@ -41,6 +42,8 @@ struct RunOutcome {
     Status status;
     /// Intervals of the run's spectrum, when a bootstrap was run (null otherwise).
     const BootstrapResult* intervals = nullptr;
+    /// The Bradley–Terry companion ranking of a finished run, when asked for (null otherwise).
+    const BtRanking* model = nullptr;
     /// Rank each group of two or more species on its own; spectrum.csv gains a `group` column.
     bool perGroup = false;
 };
@@ -61,16 +64,18 @@ inline constexpr const char* kPairsCsv = "pairs.csv";
 inline constexpr const char* kMatrixCsv = "matrix.csv";
 inline constexpr const char* kCasesCsv = "cases.csv";
 inline constexpr const char* kGroupsCsv = "groups.csv";
+inline constexpr const char* kDominanceCsv = "dominance.csv";
 inline constexpr const char* kRunJson = "run.json";
 
 /// Every file a results folder may hold: a run's own outputs are checked against them before
 /// anything is written, and those a run does not write are removed when its tables are put in
 /// place, so a folder never holds the tables of two runs.
-inline constexpr const char* kFolderFiles[] = {kSpectrumCsv, kPairsCsv,  kMatrixCsv,
-                                               kCasesCsv,    kGroupsCsv, kRunJson};
+inline constexpr const char* kFolderFiles[] = {kSpectrumCsv, kPairsCsv,     kMatrixCsv, kCasesCsv,
+                                               kGroupsCsv,   kDominanceCsv, kRunJson};
 
 /// Writes the results folder `dir` (created when missing): spectrum.csv, pairs.csv, matrix.csv
-/// and cases.csv after a finished run; pairs.csv, matrix.csv, cases.csv and groups.csv after a
+/// and cases.csv (and dominance.csv when the intervals hold dominance shares) after a finished
+/// run; pairs.csv, matrix.csv, cases.csv and groups.csv after a
 /// split network (and spectrum.csv with `perGroup`); then run.json, which records the outcome.
 /// Each file is written under a temporary name, never through a link at its name, and the
 /// tables of an earlier run that this one does not write are removed. With `pending` the files

@@ -172,6 +172,7 @@ Status runGo(Window& w, Session& s, RunTimings* timings, RunFiles& files) {
     s.lastResult.reset();
     s.lastTable.reset();
     s.lastIntervals.reset(); // intervals belong to the run they were drawn for
+    s.lastModel.reset();
     // The run keeps its own reference: a Read during the run's event processing may replace the
     // session's table, never this one.
     const std::shared_ptr<const DataTable> table = s.table;

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "data/datatable.h"
 
 #include <cstdint>
@@ -58,6 +59,8 @@ struct Session {
     std::string lastDataFile;
     /// Intervals of the last bootstrap of lastResult, when one has been run (null otherwise).
     std::shared_ptr<const BootstrapResult> lastIntervals;
+    /// The Bradley–Terry companion ranking of lastResult, when asked for (null otherwise).
+    std::shared_ptr<const BtRanking> lastModel;
 };
 
 } // namespace sscm

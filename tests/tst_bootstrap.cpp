@@ -1,10 +1,13 @@
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "analysis/csv.h"
 #include "analysis/csvtables.h"
+#include "analysis/rankorder.h"
 #include "analysis_fixtures.h"
 #include "commands/bootstrapjob.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <random>
@@ -31,8 +34,9 @@ bool sameBits(const std::vector<double>& a, const std::vector<double>& b) {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(double)) == 0;
 }
 
-// A replicate that draws every case once is the full data: the full run's values, bit for bit,
-// with and without removed species.
+// A replicate that draws every case once is the full data: the full run's values and its
+// Bradley–Terry abilities, bit for bit, with and without removed species; and the model's wins
+// taken from the run's mean codes are those counted from the rows.
 TEST(Bootstrap, EveryCaseOnceReproducesTheFullRun) {
     std::mt19937 rng(3);
     int compared = 0;
@@ -43,9 +47,25 @@ TEST(Bootstrap, EveryCaseOnceReproducesTheFullRun) {
         if (!sscm::analysis::run(*table, settings, nullptr, full))
             continue;
         std::vector<double> values;
-        ASSERT_TRUE(sscm::bootstrapReplicate(
-            *table, settings, full, std::vector<std::int32_t>(full.casename.size(), 1), values));
+        std::vector<double> abilities;
+        ASSERT_TRUE(sscm::bootstrapReplicate(*table, settings, full,
+                                             std::vector<std::int32_t>(full.casename.size(), 1),
+                                             values, &abilities));
         EXPECT_TRUE(sameBits(values, full.curvec)) << "round " << round;
+        sscm::BtRanking bt;
+        ASSERT_TRUE(sscm::btRanking(full, bt));
+        EXPECT_TRUE(sameBits(abilities, bt.fit.ability)) << "round " << round;
+        std::vector<sscm::PairCounts> counted;
+        ASSERT_TRUE(sscm::pairCounts(*table, full, counted));
+        const auto fromRows = sscm::btPairs(counted);
+        const auto fromMeans = sscm::btPairs(full.pairs);
+        ASSERT_EQ(fromMeans.size(), fromRows.size());
+        for (std::size_t k = 0; k < fromRows.size(); ++k) {
+            EXPECT_EQ(fromMeans[k].a, fromRows[k].a);
+            EXPECT_EQ(fromMeans[k].b, fromRows[k].b);
+            EXPECT_EQ(fromMeans[k].winsA, fromRows[k].winsA);
+            EXPECT_EQ(fromMeans[k].winsB, fromRows[k].winsB);
+        }
         ++compared;
     }
     EXPECT_GE(compared, 3);
@@ -79,6 +99,7 @@ TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
     boot.seed = 7;
     boot.level = 0.8;
     boot.threads = 2;
+    boot.dominance = true;
     sscm::BootstrapResult out;
     ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, out));
     EXPECT_EQ(out.used, 40);
@@ -91,6 +112,28 @@ TEST(Bootstrap, TwoCasesGiveExactlyKnownPercentiles) {
             const auto& v = k[0] == 2 ? twice1 : k[1] == 2 ? twice2 : full.curvec;
             drawn[s].push_back(v[s]);
         }
+    }
+    // The share of replicates in which each species lies above the next in the full order,
+    // and above every lower one (dominance), counted from the resamples drawn; the last species
+    // has no next.
+    const std::vector<std::int32_t> order = sscm::rankOrder(full.curvec);
+    ASSERT_EQ(order, (std::vector<std::int32_t>{1, 0, 2}));
+    auto share = [&](std::size_t s, std::size_t t) {
+        int above = 0;
+        for (std::size_t r = 0; r < 40; ++r)
+            above += drawn[s][r] > drawn[t][r];
+        return above / 40.0;
+    };
+    EXPECT_DOUBLE_EQ(out.pAboveNext[1], share(1, 0));
+    EXPECT_DOUBLE_EQ(out.pAboveNext[0], share(0, 2));
+    EXPECT_TRUE(std::isnan(out.pAboveNext[2]));
+    ASSERT_EQ(out.dominance.size(), 3u);
+    const std::pair<int, int> pairs[] = {{1, 0}, {1, 2}, {0, 2}};
+    for (std::size_t k = 0; k < 3; ++k) {
+        EXPECT_EQ(out.dominance[k].a, pairs[k].first);
+        EXPECT_EQ(out.dominance[k].b, pairs[k].second);
+        EXPECT_DOUBLE_EQ(out.dominance[k].pAbove,
+                         share(std::size_t(pairs[k].first), std::size_t(pairs[k].second)));
     }
     for (std::size_t s = 0; s < 3; ++s) {
         std::sort(drawn[s].begin(), drawn[s].end());
@@ -132,6 +175,7 @@ TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
     ASSERT_TRUE(sscm::analysis::run(*table, settings, nullptr, full));
     sscm::BootstrapSettings boot;
     boot.replicates = 67; // not a whole number of chunks
+    boot.model = true;
     sscm::BootstrapResult one;
     sscm::BootstrapResult two;
     sscm::BootstrapResult other;
@@ -141,12 +185,26 @@ TEST(Bootstrap, DrawsDependOnSeedAndReplicateOnlyAndThreadsChangeNothing) {
     boot.seed = 99;
     ASSERT_TRUE(sscm::bootstrap(*table, settings, full, boot, other));
     ASSERT_GT(one.used, 30);
-    EXPECT_EQ(sscm::spectrumTable(full, &one), sscm::spectrumTable(full, &two));
-    EXPECT_NE(sscm::spectrumTable(full, &one), sscm::spectrumTable(full, &other));
+    sscm::BtRanking bt;
+    ASSERT_TRUE(sscm::btRanking(full, bt));
+    EXPECT_EQ(sscm::spectrumTable(full, &one, &bt), sscm::spectrumTable(full, &two, &bt));
+    EXPECT_NE(sscm::spectrumTable(full, &one, &bt), sscm::spectrumTable(full, &other, &bt));
+    EXPECT_TRUE(sameBits(one.btLo, two.btLo) && sameBits(one.btRankHi, two.btRankHi));
     for (std::size_t s = 0; s < full.curvec.size(); ++s) {
         EXPECT_LE(one.valueLo[s], one.valueHi[s]);
         EXPECT_LE(one.rankLo[s], one.rankHi[s]);
+        EXPECT_LE(one.btLo[s], one.btHi[s]);
+        EXPECT_LE(one.btRankLo[s], one.btRankHi[s]);
     }
+}
+
+TEST(Bootstrap, SummaryAdvisesAHigherThresholdOnceATenthIsLeftOut) {
+    sscm::BootstrapResult b;
+    b.settings.replicates = 200;
+    b.split = 19;
+    EXPECT_EQ(sscm::bootstrapAdvice(b), "");
+    b.split = 20;
+    EXPECT_NE(sscm::bootstrapAdvice(b).find("20 of 200 replicates left out"), std::string::npos);
 }
 
 TEST(Bootstrap, QuantilesAsRComputesThem) {

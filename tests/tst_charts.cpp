@@ -218,6 +218,33 @@ TEST_F(ChartsTest, WhiskerCapsStandAcrossTheRowAtTheIntervalEnds) {
     }
 }
 
+// Neighbours whose order the bootstrap leaves open (p_above_next between 0.05 and 0.95) are
+// joined marker to marker; the others, and the last species, are not.
+TEST_F(ChartsTest, NeighboursNotToldApartAreJoined) {
+    const sscm::AnalysisResult r = handResult();
+    sscm::BootstrapResult b = handIntervals();
+    // Kept order Poa, Carex, Festuca, Briza, Luzula; ranked Festuca, Carex, Briza, Poa, Luzula.
+    b.pAboveNext = {0.97, 0.55, 0.99, 0.5, std::nan("")};
+    const sscm::SpectrumChartData d =
+        sscm::spectrumChartData(r, &b, "plots.csv", sscm::TextEncoding::Utf8);
+    const SvgShapes s = spectrumSvg(d, sscm::spectrumNaturalSize(d), "close.svg");
+    const std::vector<SvgShapes::Circle> dots = markers(s);
+    ASSERT_EQ(dots.size(), 5u);
+    std::vector<std::size_t> joined; // the upper row of each joined pair
+    for (const auto& l : s.lines) {
+        if (l.stroke != QColor(0xd0, 0x7a, 0x2a) || l.points.size() != 2)
+            continue;
+        for (std::size_t k = 0; k + 1 < dots.size(); ++k)
+            if (QLineF(l.points[0], dots[k].centre).length() < 0.5 &&
+                QLineF(l.points[1], dots[k + 1].centre).length() < 0.5)
+                joined.push_back(k);
+    }
+    std::sort(joined.begin(), joined.end());
+    EXPECT_EQ(joined, (std::vector<std::size_t>{1, 2})); // Carex-Briza, Briza-Poa
+    EXPECT_NE(d.intervalNote.find("orange lines join neighbours not told apart"),
+              std::string::npos);
+}
+
 TEST_F(ChartsTest, EveryNameIsShownInTheDataEncoding) {
     // "G\xC3\xA4nse" is valid UTF-8 ("Gänse"), "Br\xFBm" is not; read as the Latin-1 of the
     // data, the first shows its two bytes as two letters.

@@ -347,4 +347,104 @@ TEST_F(CliTables, SplitNetworkNamesItsGroupsAndRanksThemOnTheirOwn) {
     EXPECT_EQ(line, per.rows.size());
 }
 
+// --model bt: the abilities and their ranks beside the spectrum, the agreement in run.json and
+// on standard error, and the warning only where the species were compared with different sets
+// of species (two generated regions sharing two species; see data/cli/README.md).
+TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
+    for (const bool regions : {true, false}) {
+        auto args = roles(kData + (regions ? "two_regions.csv" : "random_meet.csv"));
+        args.insert(args.end(), {"--model", "bt", "--out", "m"});
+        ASSERT_EQ(run(args), 0) << readFile("err.txt");
+        const std::string err = readFile("err.txt");
+        const auto j = nlohmann::json::parse(readFile("m/run.json")).at("model");
+        EXPECT_EQ(j.at("name"), "Bradley-Terry");
+        EXPECT_EQ(j.at("tie_rule"), "a tie counts as half a win for each species");
+        EXPECT_TRUE(j.at("converged").get<bool>());
+        EXPECT_EQ(j.at("warning").get<bool>(), regions);
+        const double rho = j.at("spearman").get<double>();
+        EXPECT_NEAR(rho, regions ? 0.937 : 0.993, 0.0005);
+        EXPECT_NE(err.find("Spearman " + std::string(regions ? "0.937" : "0.993")),
+                  std::string::npos)
+            << err;
+        EXPECT_EQ(err.find("may misorder them; look at the model's ranking and at the groups of "
+                           "species that meet") != std::string::npos,
+                  regions)
+            << err;
+
+        // Abilities centred, ranked as the spectrum is ranked (1 highest).
+        const Csv t = csv("m/spectrum.csv");
+        ASSERT_EQ(t.header.size(), 12U);
+        EXPECT_EQ(t.header[10], "bt_ability");
+        EXPECT_EQ(t.header[11], "bt_rank");
+        double sum = 0;
+        std::set<int> ranks;
+        for (const auto& row : t.rows) {
+            const double a = std::stod(row[10]);
+            sum += a;
+            int above = 0;
+            for (const auto& other : t.rows)
+                above += std::stod(other[10]) > a;
+            EXPECT_EQ(std::stoi(row[11]), above + 1) << row[0];
+            ranks.insert(std::stoi(row[11]));
+        }
+        EXPECT_NEAR(sum, 0, 1e-9);
+        EXPECT_EQ(ranks.size(), t.rows.size());
+    }
+
+    // With the bootstrap: the model's intervals, p_above_next, and dominance.csv holding every
+    // pair in the spectrum's order, its neighbours' shares equal to p_above_next.
+    auto args = roles(kData + "random_meet.csv");
+    args.insert(args.end(), {"--model", "bt", "--bootstrap", "30", "--dominance", "--out", "d"});
+    ASSERT_EQ(run(args), 0) << readFile("err.txt");
+    const Csv t = csv("d/spectrum.csv");
+    ASSERT_EQ(t.header.size(), 17U);
+    EXPECT_EQ(t.header[10], "p_above_next");
+    EXPECT_EQ(t.header[16], "bt_rank_hi");
+    const auto boot = nlohmann::json::parse(readFile("d/run.json")).at("bootstrap");
+    EXPECT_TRUE(boot.at("model_intervals").get<bool>() && boot.at("dominance").get<bool>());
+    const Csv d = csv("d/dominance.csv");
+    EXPECT_EQ(d.header, (std::vector<std::string>{"species_a", "species_b", "p_a_above_b"}));
+    const std::size_t n = t.rows.size();
+    ASSERT_EQ(d.rows.size(), n * (n - 1) / 2);
+    for (std::size_t i = 0, k = 0; i < n; ++i)
+        for (std::size_t j = i + 1; j < n; ++j, ++k) {
+            EXPECT_EQ(d.rows[k][0], t.rows[i][0]);
+            EXPECT_EQ(d.rows[k][1], t.rows[j][0]);
+            if (j == i + 1)
+                EXPECT_EQ(d.rows[k][2], t.rows[i][10]);
+        }
+    EXPECT_EQ(t.rows[n - 1][10], "");
+    EXPECT_LE(std::stod(t.rows[0][13]), std::stod(t.rows[0][14])); // bt_lo <= bt_hi
+    // C lost every comparison: no finite estimate; the species are named and the abilities
+    // stay finite with the pseudo-wins.
+    writeRows("lost.csv", {{"s1", "A", "3"},
+                           {"s1", "B", "2"},
+                           {"s1", "C", "1"},
+                           {"s2", "A", "1"},
+                           {"s2", "B", "2"},
+                           {"s2", "C", "0"},
+                           {"s3", "A", "2"},
+                           {"s3", "B", "3"},
+                           {"s3", "C", "1"}});
+    auto lost = roles("lost.csv");
+    lost.insert(lost.end(), {"--keep-rare", "--model", "bt", "--out", "lost"});
+    ASSERT_EQ(run(lost), 0) << readFile("err.txt");
+    EXPECT_NE(readFile("err.txt").find("; never beating outside: C\n"), std::string::npos)
+        << readFile("err.txt");
+    const auto m = nlohmann::json::parse(readFile("lost/run.json")).at("model");
+    EXPECT_FALSE(m.at("estimate_exists").get<bool>());
+    EXPECT_EQ(m.at("pseudo_wins"), 0.5);
+    EXPECT_EQ(m.at("never_beaten_from_outside"), nlohmann::json::parse(R"(["A", "B"])"));
+    EXPECT_EQ(m.at("never_beating_outside"), nlohmann::json::parse(R"(["C"])"));
+    // BTm on the counts with 0.5 added to both wins of every pair, centred: C -1.308052408.
+    const Csv l = csv("lost/spectrum.csv");
+    EXPECT_EQ(l.rows.back()[0], "C");
+    EXPECT_NEAR(std::stod(l.rows.back()[l.col("bt_ability")]), -1.308052408, 1e-6);
+
+    // Only with a bootstrap and a folder.
+    EXPECT_EQ(run({kData + "random_meet.csv", "--case", "Site", "--species", "Species", "--pref",
+                   "Pref", "--bootstrap", "5", "--dominance"}),
+              2);
+}
+
 } // namespace

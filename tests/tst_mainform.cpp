@@ -875,6 +875,7 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
                            "Export chart" + dots, "Export tables" + dots, "Exit"}));
     EXPECT_EQ(menuEntries("Analysis"),
               (QStringList{"GO", "Confidence intervals" + dots, "Stop confidence intervals",
+                           QString::fromUtf8("Model-based ranking (Bradley\u2013Terry)"),
                            "Copy results", "Lower intensities are preferred (ranks)"}));
     EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
     EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
@@ -975,6 +976,44 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     click("Command4");
     EXPECT_EQ(form->session().lastIntervals, nullptr);
     EXPECT_EQ(watcher.boxes.size(), 1u);
+}
+
+// Analysis > Model-based ranking: the finished run is fitted at once and every later run too;
+// the agreement shows in the status bar and poor agreement in a box, the result list stays as
+// it was, and the spectrum table and the intervals take the model's columns.
+TEST_F(WindowTest, ModelRankingShowsItsAgreementBesideTheUnchangedList) {
+    runExample();
+    const QStringList lines = items("List3");
+    QAction* model = action("actionModelRanking");
+    ASSERT_TRUE(model->isCheckable());
+    model->setChecked(true);
+    ASSERT_NE(form->session().lastModel, nullptr);
+    EXPECT_TRUE(form->statusText().contains("Spearman 0.9882")) << form->statusText().toStdString();
+    EXPECT_EQ(items("List3"), lines);
+    EXPECT_TRUE(watcher.boxes.empty());
+    ASSERT_TRUE(form->startBootstrap({}));
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 60000));
+    ASSERT_NE(form->session().lastIntervals, nullptr);
+    EXPECT_EQ(form->session().lastIntervals->btLo.size(), 16u);
+    QString error;
+    ASSERT_TRUE(form->exportSpectrumTable("spectrum.csv", &error)) << error.toStdString();
+    EXPECT_NE(readFile("spectrum.csv").find(",bt_ability,bt_rank,bt_lo,bt_hi,bt_rank_lo,"),
+              std::string::npos);
+
+    // Two regions that share two species: the warning in words.
+    std::filesystem::copy_file(SSCM_TEST_DATA_DIR "/cli/two_regions.csv", "two_regions.csv");
+    ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
+    read("two_regions.csv");
+    assignRoles("Site", "Species", "Pref");
+    click("Command4");
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_TRUE(watcher.boxes[0].text.contains("the spectrum may misorder them"));
+    EXPECT_TRUE(watcher.boxes[0].text.contains("never beating outside: Species 9, "));
+    EXPECT_TRUE(form->statusText().contains("Spearman 0.937"));
+
+    model->setChecked(false);
+    EXPECT_EQ(form->session().lastModel, nullptr);
 }
 
 TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {

@@ -1,5 +1,6 @@
 #include "ui/mainform.h"
 
+#include "analysis/btranking.h"
 #include "analysis/caserows.h"
 #include "analysis/csvtables.h"
 #include "charts/charts.h"
@@ -422,7 +423,9 @@ void MainForm::runAnalysis() {
         if (session_.lastResult != before) {
             // Intervals belong to the run they were drawn from.
             session_.lastIntervals.reset();
+            session_.lastModel.reset();
         }
+        fitModel();
         // The heading of the new ranking comes into view, with the top of the ranking below it.
         list3_->doItemsLayout();
         for (int k = list3_->count() - 1; k >= 0; --k) {
@@ -584,7 +587,8 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         *error = "There is no finished run: read a data file and run GO first.";
         return false;
     }
-    const std::string table = spectrumTable(*session_.lastResult, session_.lastIntervals.get());
+    const std::string table =
+        spectrumTable(*session_.lastResult, session_.lastIntervals.get(), session_.lastModel.get());
     const std::string name = stdString(QFile::encodeName(fileName));
     if (const Status st = writeWhole(name, table, "spectrum table"); !st) {
         *error = QFile::decodeName(bytesOf(st.message));
@@ -616,9 +620,12 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
         return false;
     }
     setCaption(Ctl::Label11, "Intervals 0 %");
+    // The model's intervals come from the same replicates when the ranking is on.
+    BootstrapSettings withModel = settings;
+    withModel.model = session_.lastModel != nullptr;
     // The job holds its own references: a Read or GO meanwhile replaces the session's.
     if (Status st =
-            boot_.start(session_.lastTable, session_.lastSettings, session_.lastResult, settings);
+            boot_.start(session_.lastTable, session_.lastSettings, session_.lastResult, withModel);
         !st) {
         setCaption(Ctl::Label11, "");
         warning(st.message, kErrorTitle);
@@ -630,6 +637,35 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
 
 void MainForm::cancelBootstrap() {
     boot_.cancel();
+}
+
+void MainForm::setModelRanking(bool on) {
+    modelRanking_ = on;
+    if (!on) {
+        session_.lastModel.reset();
+        return;
+    }
+    fitModel();
+}
+
+void MainForm::fitModel() {
+    if (!modelRanking_ || session_.lastModel || !session_.lastResult ||
+        session_.lastResult->curvec.empty() || !session_.lastTable) {
+        return;
+    }
+    auto bt = std::make_shared<BtRanking>();
+    if (const Status st = btRanking(*session_.lastResult, *bt); !st) {
+        warning("The model-based ranking failed: " + st.message, kErrorTitle);
+        return;
+    }
+    session_.lastModel = bt;
+    const std::string summary = btSummary(*session_.lastResult, *bt);
+    // The first line (fit and agreement) in the status bar; the whole account, with the warning
+    // in words or the species without a finite estimate, in a box when there is one of those.
+    showStatus(toQString(summary.substr(0, summary.find('\n')), runNames_));
+    if (bt->warn() || !bt->fit.mleExists) {
+        warning(summary, "Model-based ranking");
+    }
 }
 
 void MainForm::pollBootstrap() {

@@ -102,6 +102,12 @@ public:
     void cancelBootstrap();
     /// Whether GO reads lower intensities as more preferred (rank data).
     void setLowerIsPreferred(bool lower) { session_.lowerIsPreferred = lower; }
+    /// Analysis > Model-based ranking: when on, every run (and the finished one, at once) gets
+    /// the Bradley–Terry ranking beside its spectrum; its agreement shows in the status bar, a
+    /// poor agreement or species without a finite estimate in a box. Later intervals and the
+    /// spectrum table include it.
+    void setModelRanking(bool on);
+    bool modelRanking() const { return modelRanking_; }
     /// Puts every line of List3 on the clipboard, one line each.
     void copyResults();
     /// Puts the selected lines of List3 on the clipboard, in list order.
@@ -147,6 +153,8 @@ private:
     void pollBootstrap();
     void finishBootstrap();
     void showStatus(const QString& text);
+    /// Fits the model to the latest run when the ranking is on and it has none yet.
+    void fitModel();
 
     Session session_;
     ClientArea* client_ = nullptr;
@@ -177,6 +185,7 @@ private:
     bool leftOutShown_ = false;
     int busyDepth_ = 0;
     bool exitRequested_ = false;
+    bool modelRanking_ = false;
     EventPump pump_;
 
     // The bootstrap runs in the background with references of its own to the table and the run;

@@ -135,6 +135,11 @@ QMenuBar* buildMenuBar(MainForm& form) {
         });
     QAction* stop = add(analysis, "actionStopIntervals", "Stop confidence intervals", form,
                         [&form] { form.cancelBootstrap(); });
+    QAction* model = add(analysis, "actionModelRanking", "Model-based ranking (Bradley\u2013Terry)",
+                         form, [] {});
+    model->setCheckable(true);
+    QObject::connect(model, &QAction::toggled, &form,
+                     [&form](bool on) { form.setModelRanking(on); });
     add(analysis, "actionCopyResults", "Copy results", form, [&form] { form.copyResults(); });
     analysis->addSeparator();
     QAction* lower = analysis->addAction("Lower intensities are preferred (ranks)");

@@ -24,6 +24,10 @@ print.sscm_spectrum <- function(x, digits = 6, ...) {
                 boot$replicates, boot$used, boot$split, format(boot$seed),
                 format(100 * boot$level)))
   }
+  model <- attr(x, "model")
+  if (!is.null(model)) {
+    cat(model$summary)
+  }
   shown <- as.data.frame(unclass(x), stringsAsFactors = FALSE)
   if (is.null(boot)) {
     shown <- shown[setdiff(names(shown),
@@ -175,6 +179,7 @@ summary.sscm_spectrum <- function(object, n = 5L, ...) {
     steps = attr(object, "steps"),
     change = attr(object, "change"),
     bootstrap = boot,
+    model = attr(object, "model"),
     top = utils::head(shown[cols], n),
     bottom = if (nrow(shown) > n) utils::tail(shown[cols], min(n, nrow(shown) - n))
   )
@@ -208,6 +213,10 @@ print.summary.sscm_spectrum <- function(x, digits = 4, ...) {
   } else {
     cat(sprintf("Site bootstrap: %d replicates, %d used (%d with a split network), seed %s, %s %% intervals\n",
                 b$replicates, b$used, b$split, format(b$seed), format(100 * b$level)))
+  }
+  # The agreement with the model-based ranking, when it was fitted (model = "bt").
+  if (!is.null(x$model)) {
+    cat(x$model$summary)
   }
   # Ranked per group, the first and last rows are no common top and bottom.
   cat(if (is.null(x$groups)) "\nMost preferred:\n" else "\nFirst species (ranks within groups):\n")

@@ -3,10 +3,10 @@
 sscm_spectrum <- function(data, case, species, pref, threshold = 4, remove_low = TRUE,
                           bootstrap = 0, seed = 1, level = 0.95, threads = NULL,
                           per_group = FALSE, lower_is_preferred = FALSE, separator = ",",
-                          decimal = ".") {
+                          decimal = ".", model = NULL) {
   call <- sys.call()
   args <- .sscm_args(case, species, pref, threshold, remove_low, bootstrap, seed, level,
-                     threads, per_group, call, lower_is_preferred, separator, decimal)
+                     threads, per_group, call, lower_is_preferred, separator, decimal, model)
   res <- .sscm_run(data, args, "spectrum", call)
   .sscm_spectrum_frame(res, args)
 }
@@ -38,7 +38,7 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
 # Checks the arguments every function shares; a bad one is an error naming it.
 .sscm_args <- function(case, species, pref, threshold, remove_low, bootstrap, seed, level,
                        threads, per_group, call, lower_is_preferred = FALSE, separator = ",",
-                       decimal = ".") {
+                       decimal = ".", model = NULL) {
   name <- function(x, what) {
     if (missing(x) || !is.character(x) || length(x) != 1L || is.na(x) || !nzchar(x)) {
       .sscm_abort(sprintf("`%s` must be one variable name (a non-empty string).", what), call)
@@ -83,6 +83,9 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
       !decimal %in% c(".", ",")) {
     .sscm_abort("`decimal` must be \".\" or \",\".", call)
   }
+  if (!is.null(model) && !identical(model, "bt")) {
+    .sscm_abort("`model` must be NULL or \"bt\" (the Bradley-Terry ranking).", call)
+  }
   list(
     case = name(case, "case"),
     species = name(species, "species"),
@@ -96,7 +99,8 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
     per_group = flag(per_group, "per_group"),
     lower_is_preferred = flag(lower_is_preferred, "lower_is_preferred"),
     separator = separator,
-    decimal = decimal
+    decimal = decimal,
+    model = if (is.null(model)) "" else model
   )
 }
 
@@ -148,6 +152,16 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
   attr(out, "fill") <- res$fill
   if (!is.null(res$bootstrap)) {
     attr(out, "bootstrap") <- res$bootstrap
+  }
+  if (!is.null(res$model)) {
+    attr(out, "model") <- res$model
+    if (res$model$warning) {
+      warning("The spectrum and the Bradley-Terry ranking agree poorly (Spearman ",
+              format(res$model$spearman, digits = 4), "): the species were compared with ",
+              "different sets of species (for example regions), and the spectrum may misorder ",
+              "them; look at the model's ranking and at the groups of species that meet.",
+              call. = FALSE)
+    }
   }
   out
 }

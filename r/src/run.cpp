@@ -3,6 +3,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "analysis/caserows.h"
 #include "analysis/counts.h"
 #include "analysis/csv.h"
@@ -15,6 +16,7 @@
 
 #include <Rcpp.h>
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <numeric>
@@ -93,13 +95,26 @@ struct SpectrumRows {
     std::vector<std::int32_t> kept;
     std::vector<double> value, valueLo, valueHi, rankLo, rankHi, valueSd;
     std::vector<int> rank, group;
+    /// With a bootstrap: p_above_next; with the model: bt_ability, bt_rank and, with both,
+    /// bt_lo, bt_hi, bt_rank_lo, bt_rank_hi (as spectrum.csv has them).
+    bool withBoot = false;
+    bool withModel = false;
+    std::vector<double> aboveNext, btAbility, btLo, btHi, btRankLo, btRankHi;
+    std::vector<int> btRank;
 
     /// Adds the kept species `members` with their values (in the order of `members`) in rank
     /// order (1 + the number of larger values; equal ranks in species order).
     void add(const std::vector<std::int32_t>& members, const std::vector<double>& values,
-             const sscm::BootstrapResult* boot, int groupNumber) {
+             const sscm::BootstrapResult* boot, int groupNumber,
+             const sscm::BtRanking* bt = nullptr) {
         const std::vector<std::int32_t> r = sscm::ranks(values);
         const bool intervals = boot != nullptr && !boot->valueLo.empty();
+        withBoot = boot != nullptr;
+        withModel = bt != nullptr;
+        // A missing number (no next species, no replicate used) is NA.
+        auto at = [](const std::vector<double>& column, std::size_t s) {
+            return s < column.size() && !std::isnan(column[s]) ? column[s] : NA_REAL;
+        };
         for (const std::int32_t k : sscm::rankOrder(values)) {
             const auto i = std::size_t(k);
             const auto s = std::size_t(members[i]);
@@ -112,6 +127,18 @@ struct SpectrumRows {
             rankHi.push_back(intervals ? boot->rankHi[s] : NA_REAL);
             valueSd.push_back(intervals ? boot->valueSd[s] : NA_REAL);
             group.push_back(groupNumber);
+            if (withBoot)
+                aboveNext.push_back(at(boot->pAboveNext, s));
+            if (withModel) {
+                btAbility.push_back(bt->fit.ability[s]);
+                btRank.push_back(bt->rank[s]);
+            }
+            if (withBoot && withModel) {
+                btLo.push_back(at(boot->btLo, s));
+                btHi.push_back(at(boot->btHi, s));
+                btRankLo.push_back(at(boot->btRankLo, s));
+                btRankHi.push_back(at(boot->btRankHi, s));
+            }
         }
     }
 
@@ -124,7 +151,9 @@ struct SpectrumRows {
             rows[R_xlen_t(k)] = r.spfreq[std::size_t(kept[k])];
         }
         // Each column is stored as soon as it is made, so the list protects it.
-        Rcpp::List out(withGroup ? 11 : 10);
+        const int extra =
+            (withBoot ? 1 : 0) + (withModel ? 2 : 0) + (withBoot && withModel ? 4 : 0);
+        Rcpp::List out(10 + extra + (withGroup ? 1 : 0));
         Rcpp::CharacterVector names(out.size());
         auto store = [&](R_xlen_t i, const char* name, SEXP column) {
             out[i] = column;
@@ -140,8 +169,24 @@ struct SpectrumRows {
         store(7, "rank_lo", Rcpp::NumericVector(rankLo.begin(), rankLo.end()));
         store(8, "rank_hi", Rcpp::NumericVector(rankHi.begin(), rankHi.end()));
         store(9, "value_sd", Rcpp::NumericVector(valueSd.begin(), valueSd.end()));
+        R_xlen_t next = 10;
+        auto numeric = [&](const char* name, const std::vector<double>& v) {
+            store(next++, name, Rcpp::NumericVector(v.begin(), v.end()));
+        };
+        if (withBoot)
+            numeric("p_above_next", aboveNext);
+        if (withModel) {
+            numeric("bt_ability", btAbility);
+            store(next++, "bt_rank", Rcpp::IntegerVector(btRank.begin(), btRank.end()));
+        }
+        if (withBoot && withModel) {
+            numeric("bt_lo", btLo);
+            numeric("bt_hi", btHi);
+            numeric("bt_rank_lo", btRankLo);
+            numeric("bt_rank_hi", btRankHi);
+        }
         if (withGroup)
-            store(10, "group", Rcpp::IntegerVector(group.begin(), group.end()));
+            store(next, "group", Rcpp::IntegerVector(group.begin(), group.end()));
         out.names() = names;
         return out;
     }
@@ -224,7 +269,7 @@ void addGroupColumn(Rcpp::List& columns, const std::vector<std::int32_t>& groupO
 
 } // namespace
 
-/// list(status = "ok", table, removed, steps, change, fill, bootstrap, encoding), or
+/// list(status = "ok", table, removed, steps, change, fill, bootstrap, model, encoding), or
 /// list(status = "split", message, groups), or list(status = "failed", message).
 extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     BEGIN_RCPP
@@ -328,6 +373,25 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
         return out;
     }
 
+    std::unique_ptr<sscm::BtRanking> bt;
+    if (utf8(args, "model") == "bt") {
+        bt = std::make_unique<sscm::BtRanking>();
+        if (Status ms = sscm::btRanking(result, *bt); !ms)
+            return failure("The model-based ranking failed: " + ms.message);
+        const Rcpp::CharacterVector shifted = namesOf(decode, result, bt->shifted);
+        const Rcpp::RObject summary(Rf_ScalarString(decode(sscm::btSummary(result, *bt))));
+        out.push_back(Rcpp::List::create(
+                          Rcpp::Named("name") = sscm::kBtModelName,
+                          Rcpp::Named("tie_rule") = sscm::kBtTieRule,
+                          Rcpp::Named("iterations") = bt->fit.steps,
+                          Rcpp::Named("estimate_exists") = bt->fit.mleExists,
+                          Rcpp::Named("spearman") = bt->agreement ? bt->spearman : NA_REAL,
+                          Rcpp::Named("kendall") = bt->agreement ? bt->kendall : NA_REAL,
+                          Rcpp::Named("shifted") = shifted, Rcpp::Named("warning") = bt->warn(),
+                          Rcpp::Named("summary") = summary),
+                      "model");
+    }
+
     std::shared_ptr<const sscm::BootstrapResult> boot;
     const double replicates = number(args, "bootstrap");
     if (replicates > 0) {
@@ -337,6 +401,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
         bs.level = number(args, "level");
         const double threads = number(args, "threads");
         bs.threads = sscm::bootstrapThreads(threads >= 1 ? std::int64_t(threads) : 0);
+        bs.model = bt != nullptr;
         sscm::BootstrapJob job;
         BootstrapInterrupts bootObserver(interrupts);
         st = job.run(*table, settings, result, bs, &bootObserver);
@@ -355,7 +420,7 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     std::vector<std::int32_t> all(result.spname.size());
     std::iota(all.begin(), all.end(), 0);
     SpectrumRows rows;
-    rows.add(all, result.curvec, boot.get(), 0);
+    rows.add(all, result.curvec, boot.get(), 0, bt.get());
     out.push_back(rows.columns(decode, result, false), "table");
     out.push_back(result.steps, "steps");
     out.push_back(result.change, "change");

@@ -33,19 +33,14 @@ cli_spectrum <- function(file, options) {
   expect_identical(status, 0L)
   raw <- read.csv(out, colClasses = "character", encoding = "UTF-8", na.strings = character())
   exact <- function(x) .Call(sscm:::sscm_exact_doubles, x)
-  data.frame(
-    species = raw$species,
-    value = exact(raw$value),
-    rank = as.integer(raw$rank),
-    cases = as.integer(raw$cases),
-    rows = as.integer(raw$rows),
-    value_lo = exact(raw$value_lo),
-    value_hi = exact(raw$value_hi),
-    rank_lo = exact(raw$rank_lo),
-    rank_hi = exact(raw$rank_hi),
-    value_sd = exact(raw$value_sd),
-    stringsAsFactors = FALSE
-  )
+  # Every column as R holds it: names as text, counts and ranks as integers, the rest as doubles
+  # (an empty field is NA).
+  whole <- c("rank", "cases", "rows", "bt_rank", "group")
+  out <- lapply(names(raw), function(n) {
+    if (n == "species") raw[[n]] else if (n %in% whole) as.integer(raw[[n]]) else exact(raw[[n]])
+  })
+  names(out) <- names(raw)
+  as.data.frame(out, stringsAsFactors = FALSE, optional = TRUE)
 }
 
 # The spectrum's columns without its class and attributes.

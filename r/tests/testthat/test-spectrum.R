@@ -39,3 +39,18 @@ test_that("the bootstrap intervals equal sscm-cli's, whatever the number of thre
                          level = 0.9, threads = 1)
   expect_false(identical(other$value_sd, one$value_sd))
 })
+
+test_that("model = \"bt\" adds sscm-cli's model columns and agreement, with the same intervals", {
+  ref <- cli_spectrum(example_file(), c(roles, "--model", "bt", "--bootstrap", "40",
+                                        "--seed", "3", "--threads", "1"))
+  sp <- sscm_spectrum(example_obs(), "Site", "Species", "Pref", model = "bt", bootstrap = 40,
+                      seed = 3, threads = 2)
+  expect_identical(names(sp), names(ref))
+  expect_identical(columns(sp), as.list(ref))
+  model <- attr(sp, "model")
+  expect_identical(model$name, "Bradley-Terry")
+  expect_false(model$warning)
+  expect_output(print(summary(sp)), "Spearman 0.98")
+  expect_error(sscm_spectrum(example_obs(), "Site", "Species", "Pref", model = "glm"),
+               "`model`")
+})
