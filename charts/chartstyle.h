@@ -37,6 +37,8 @@ inline const QColor kChartGuide(0xf2, 0xf2, 0xf2);
 inline const QColor kChartWhisker(0x3b, 0x6e, 0xa8);
 /// The line joining two neighbours of the spectrum that the bootstrap does not tell apart.
 inline const QColor kChartCloseLink(0xd0, 0x7a, 0x2a);
+/// The ring of a species' Bradley–Terry ability beside its value marker.
+inline const QColor kChartModel(0x2a, 0x9d, 0x5c);
 
 /// Room around the chart, and the band of its two title lines above the plot.
 inline constexpr double kChartMargin = 10;

@@ -120,7 +120,8 @@ std::vector<std::int64_t> shownRows(std::size_t n, double plotHeight, SpectrumLa
 } // namespace
 
 SpectrumChartData spectrumChartData(const AnalysisResult& result, const BootstrapResult* intervals,
-                                    std::string_view dataFile, TextEncoding encoding) {
+                                    std::string_view dataFile, TextEncoding encoding,
+                                    const BtRanking* model) {
     SpectrumChartData d;
     d.dataFile.assign(dataFile);
     d.cases = std::int32_t(result.casename.size());
@@ -128,6 +129,29 @@ SpectrumChartData spectrumChartData(const AnalysisResult& result, const Bootstra
     const std::size_t n = std::min(result.spname.size(), result.curvec.size());
     const bool withIntervals = intervals != nullptr && intervals->valueLo.size() == n &&
                                intervals->valueHi.size() == n && n > 0;
+    // The abilities drawn where the least-squares line of the values on them puts them, so that
+    // a species the two rankings place differently stands apart from its value marker.
+    double slope = 0, intercept = 0;
+    const bool withModel = model != nullptr && model->fit.ability.size() == n && n > 1 && [&] {
+        double ma = 0, mv = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            ma += model->fit.ability[i];
+            mv += result.curvec[i];
+        }
+        ma /= double(n);
+        mv /= double(n);
+        double sav = 0, saa = 0;
+        for (std::size_t i = 0; i < n; ++i) {
+            const double da = model->fit.ability[i] - ma;
+            sav += da * (result.curvec[i] - mv);
+            saa += da * da;
+        }
+        if (!(saa > 0))
+            return false;
+        slope = sav / saa;
+        intercept = mv - slope * ma;
+        return true;
+    }();
     // Neighbours are told apart when one lies above the other in 95 % of the replicates.
     constexpr double kDistinguished = 0.95;
     bool anyClose = false;
@@ -150,15 +174,20 @@ SpectrumChartData spectrumChartData(const AnalysisResult& result, const Bootstra
             }
         }
         anyClose = anyClose || close;
+        if (withModel)
+            row.model = intercept + slope * model->fit.ability[i];
         d.rows.push_back(std::move(row));
     }
     if (withIntervals) {
         char note[200];
-        std::snprintf(
-            note, sizeof note, "%g %% intervals, %d site bootstrap replicates (%d used)%s",
-            intervals->settings.level * 100.0, int(intervals->settings.replicates),
-            int(intervals->used), anyClose ? "; orange lines join neighbours not told apart" : "");
+        std::snprintf(note, sizeof note,
+                      "%g %% intervals, %d site bootstrap replicates (%d used)%s",
+                      intervals->settings.level * 100.0, int(intervals->settings.replicates),
+                      int(intervals->used), anyClose ? "; orange: not told apart" : "");
         d.intervalNote = note;
+    }
+    if (withModel) {
+        d.intervalNote += std::string(d.intervalNote.empty() ? "" : "; ") + "green: Bradley-Terry";
     }
     return d;
 }
@@ -200,7 +229,7 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
     double lo = data.rows.front().value;
     double hi = lo;
     for (const SpectrumRow& r : data.rows) {
-        for (const double v : {r.value, r.lo, r.hi}) {
+        for (const double v : {r.value, r.lo, r.hi, r.model}) {
             if (std::isfinite(v)) {
                 lo = std::min(lo, v);
                 hi = std::max(hi, v);
@@ -235,6 +264,10 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
             row.interval = QLineF(QPointF(x(r.lo), y), QPointF(x(r.hi), y));
             row.loCap = QLineF(QPointF(x(r.lo), y - cap), QPointF(x(r.lo), y + cap));
             row.hiCap = QLineF(QPointF(x(r.hi), y - cap), QPointF(x(r.hi), y + cap));
+        }
+        if (std::isfinite(r.model)) {
+            row.ring = true;
+            row.modelMarker = QPointF(x(r.model), y);
         }
         const bool nextShown = s + 1 < shown.size() && shown[s + 1] == row.species + 1;
         if (r.closeToNext && nextShown) {
@@ -329,6 +362,10 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
         p.setBrush(kChartInk);
         p.drawEllipse(row.marker, l.dot, l.dot);
         p.setBrush(Qt::NoBrush);
+        if (row.ring) {
+            p.setPen(QPen(kChartModel, kWhiskerWidth));
+            p.drawEllipse(row.modelMarker, l.dot * 1.4, l.dot * 1.4);
+        }
     }
 
     // The value axis below the rows.

@@ -2,6 +2,7 @@
 
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
+#include "analysis/btranking.h"
 #include "data/textencoding.h"
 
 #include <cstdint>
@@ -32,6 +33,9 @@ struct SpectrumRow {
     /// Whether the bootstrap does not tell it from the next species down: its value exceeded the
     /// next one's in more than 5 % and less than 95 % of the used replicates (p_above_next).
     bool closeToNext = false;
+    /// Its Bradley–Terry ability on the value scale (the least-squares line of the values on the
+    /// abilities); NaN without the model.
+    double model = std::numeric_limits<double>::quiet_NaN();
 };
 
 /// What the spectrum chart shows: every kept species, most palatable first.
@@ -42,17 +46,19 @@ struct SpectrumChartData {
     std::int32_t cases = 0;
     /// The species in rank order (ties in species order).
     std::vector<SpectrumRow> rows;
-    /// What the whiskers are ("95 % intervals, 1000 site bootstrap replicates"); empty when
-    /// there are none.
+    /// What the whiskers, the joining lines and the rings are ("95 % intervals, 1000 site
+    /// bootstrap replicates"); empty when there are none.
     std::string intervalNote;
     /// The encoding every species name is shown in: one decision for all names of the data.
     TextEncoding encoding = TextEncoding::Utf8;
 };
 
 /// The chart data of a finished run, its names shown in `encoding`; `intervals` (may be null, or
-/// from another run: then it is ignored) adds the whiskers.
+/// from another run: then it is ignored) adds the whiskers, `model` (likewise) the rings of the
+/// Bradley–Terry abilities.
 SpectrumChartData spectrumChartData(const AnalysisResult& result, const BootstrapResult* intervals,
-                                    std::string_view dataFile, TextEncoding encoding);
+                                    std::string_view dataFile, TextEncoding encoding,
+                                    const BtRanking* model = nullptr);
 
 /// Width the spectrum chart asks for, and the height that shows every species with readable
 /// names (up to kSpectrumFullRows of them; beyond that the top and bottom ones).
@@ -101,6 +107,9 @@ struct SpectrumLayout {
         /// next species shown in the next row).
         bool link = false;
         QLineF linkLine;
+        /// The centre of the model's ring, drawn when `ring`.
+        bool ring = false;
+        QPointF modelMarker;
     };
     std::vector<Row> rows;
     /// Species left out between the top and the bottom rows, and the first of them (0-based).

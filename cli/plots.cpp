@@ -108,7 +108,8 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     const QSize asked(options.width, options.height);
     QString error;
     if (!options.plot.empty()) {
-        const SpectrumChartData d = spectrumChartData(r, s.lastIntervals.get(), dataFile, encoding);
+        const SpectrumChartData d =
+            spectrumChartData(r, s.lastIntervals.get(), dataFile, encoding, s.lastModel.get());
         const QSize size = asked.isEmpty() ? spectrumNaturalSize(d) : asked;
         if (!writeChart(
                 QString::fromLocal8Bit(options.plot.c_str()), size,

@@ -241,8 +241,36 @@ TEST_F(ChartsTest, NeighboursNotToldApartAreJoined) {
     }
     std::sort(joined.begin(), joined.end());
     EXPECT_EQ(joined, (std::vector<std::size_t>{1, 2})); // Carex-Briza, Briza-Poa
-    EXPECT_NE(d.intervalNote.find("orange lines join neighbours not told apart"),
-              std::string::npos);
+    EXPECT_NE(d.intervalNote.find("; orange: not told apart"), std::string::npos);
+}
+
+// The model's rings sit where the least-squares line of the values on the abilities puts
+// them: abilities that are a straight-line function of the values fall on the value markers;
+// a species the model places apart from the line stands apart from its marker.
+TEST_F(ChartsTest, ModelRingsOnTheValueScale) {
+    const sscm::AnalysisResult r = handResult(); // values 0.2, 0.5, 0.7, 0.5, 0.1
+    sscm::BtRanking bt;
+    bt.fit.ability = {-0.4, 0.2, 0.6, 0.2, -0.6}; // 2 * value - 0.8
+    auto rings = [&](const sscm::BtRanking& model) {
+        const sscm::SpectrumChartData d =
+            sscm::spectrumChartData(r, nullptr, "plots.csv", sscm::TextEncoding::Utf8, &model);
+        EXPECT_NE(d.intervalNote.find("green: Bradley-Terry"), std::string::npos);
+        return sscm::spectrumLayout(QRectF(0, 0, 760, 400), d);
+    };
+    const sscm::SpectrumLayout on = rings(bt);
+    ASSERT_EQ(on.rows.size(), 5u);
+    for (const auto& row : on.rows) {
+        ASSERT_TRUE(row.ring);
+        EXPECT_NEAR(row.modelMarker.x(), row.marker.x(), 1e-9);
+        EXPECT_EQ(row.modelMarker.y(), row.marker.y());
+    }
+    // Poa (last but one) ranked above Carex and Briza by the model: its ring moves right of
+    // its marker.
+    bt.fit.ability[0] = 0.4;
+    const sscm::SpectrumLayout apart = rings(bt);
+    EXPECT_GT(apart.rows[3].modelMarker.x(), apart.rows[3].marker.x() + 10);
+    EXPECT_TRUE(sscm::spectrumChartData(r, nullptr, "plots.csv", sscm::TextEncoding::Utf8)
+                    .intervalNote.empty());
 }
 
 TEST_F(ChartsTest, EveryNameIsShownInTheDataEncoding) {

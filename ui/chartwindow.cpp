@@ -96,14 +96,16 @@ ChartWindow::ChartWindow(ChartKind kind, QWidget* parent)
 
 void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
                          const std::shared_ptr<const BootstrapResult>& intervals,
-                         const std::string& dataFile, TextEncoding names) {
+                         const std::string& dataFile, TextEncoding names,
+                         const std::shared_ptr<const BtRanking>& model) {
     // A run stopped by a split network leaves its species but no spectrum.
     if (!run || run->curvec.empty()) {
         view_->setData({}, {}, false);
         return;
     }
     if (kind_ == ChartKind::Spectrum) {
-        view_->setData(spectrumChartData(*run, intervals.get(), dataFile, names), {}, true);
+        view_->setData(spectrumChartData(*run, intervals.get(), dataFile, names, model.get()), {},
+                       true);
     } else {
         view_->setData({}, heatMapData(*run, dataFile, names), true);
     }
@@ -111,9 +113,9 @@ void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
 
 bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
                    const std::string& dataFile, TextEncoding names, ChartKind kind,
-                   const QString& fileName, QString* error) {
+                   const QString& fileName, QString* error, const BtRanking* model) {
     if (kind == ChartKind::Spectrum) {
-        const SpectrumChartData d = spectrumChartData(run, intervals, dataFile, names);
+        const SpectrumChartData d = spectrumChartData(run, intervals, dataFile, names, model);
         return writeChart(
             fileName, spectrumNaturalSize(d),
             [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,

@@ -41,13 +41,13 @@ private:
     bool hasRun_ = false;
 };
 
-/// Writes the chart of `kind` of `run` (its intervals when not null) into `fileName` at the
-/// chart's own size, the format by the extension; `dataFile` names the data in the title and
+/// Writes the chart of `kind` of `run` (its intervals and model when not null) into `fileName` at
+/// the chart's own size, the format by the extension; `dataFile` names the data in the title and
 /// `names` is the encoding of the run's table. A failure names the file and the reason in
 /// `error`.
 bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
                    const std::string& dataFile, TextEncoding names, ChartKind kind,
-                   const QString& fileName, QString* error);
+                   const QString& fileName, QString* error, const BtRanking* model = nullptr);
 
 /// A resizable window of its own showing one chart of the latest run (View, Spectrum chart or
 /// Comparison matrix), with Save as (PNG, SVG, PDF at the size on view) and Copy (an image).
@@ -56,11 +56,12 @@ public:
     ChartWindow(ChartKind kind, QWidget* parent);
 
     ChartKind kind() const { return kind_; }
-    /// Shows the run (null: none yet) and its intervals (null: none); `names` is the encoding
-    /// of the run's table.
+    /// Shows the run (null: none yet), its intervals and its model-based ranking (null: none);
+    /// `names` is the encoding of the run's table.
     void setRun(const std::shared_ptr<const AnalysisResult>& run,
                 const std::shared_ptr<const BootstrapResult>& intervals,
-                const std::string& dataFile, TextEncoding names);
+                const std::string& dataFile, TextEncoding names,
+                const std::shared_ptr<const BtRanking>& model = nullptr);
     /// Writes the chart as shown into `fileName`, the format by its extension.
     bool saveTo(const QString& fileName, QString* error) const;
     /// Puts the chart as shown on the clipboard as an image.

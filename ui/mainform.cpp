@@ -558,7 +558,8 @@ ChartWindow* MainForm::openChart(ChartKind kind) {
     if (slot.isNull()) {
         slot = new ChartWindow(kind, this);
         slot->setAttribute(Qt::WA_DeleteOnClose);
-        slot->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_);
+        slot->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_,
+                     session_.lastModel);
     }
     slot->show();
     slot->raise();
@@ -568,7 +569,8 @@ ChartWindow* MainForm::openChart(ChartKind kind) {
 void MainForm::refreshCharts() {
     for (ChartWindow* w : {spectrumWindow_.data(), heatWindow_.data()}) {
         if (w != nullptr) {
-            w->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_);
+            w->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_,
+                      session_.lastModel);
         }
     }
 }
@@ -579,7 +581,7 @@ bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* err
         return false;
     }
     return writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, runNames_,
-                         kind, fileName, error);
+                         kind, fileName, error, session_.lastModel.get());
 }
 
 bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
@@ -643,9 +645,9 @@ void MainForm::setModelRanking(bool on) {
     modelRanking_ = on;
     if (!on) {
         session_.lastModel.reset();
-        return;
     }
     fitModel();
+    refreshCharts();
 }
 
 void MainForm::fitModel() {
