@@ -410,8 +410,9 @@ TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
         for (std::size_t j = i + 1; j < n; ++j, ++k) {
             EXPECT_EQ(d.rows[k][0], t.rows[i][0]);
             EXPECT_EQ(d.rows[k][1], t.rows[j][0]);
-            if (j == i + 1)
+            if (j == i + 1) {
                 EXPECT_EQ(d.rows[k][2], t.rows[i][10]);
+            }
         }
     EXPECT_EQ(t.rows[n - 1][10], "");
     EXPECT_LE(std::stod(t.rows[0][13]), std::stod(t.rows[0][14])); // bt_lo <= bt_hi
