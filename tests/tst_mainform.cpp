@@ -38,16 +38,19 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +61,8 @@ using sscm::MainForm;
 const QString kFixtures = QStringLiteral(SSCM_TEST_DATA_DIR "/ui");
 
 /// Answers every modal message box as soon as it is shown, pressing its OK button (or Yes or No
-/// as `yes` says, for a question), and keeps what each one showed.
+/// as `yes` says, for a question; `exit` for the question about unsaved results), and keeps what
+/// each one showed.
 class BoxWatcher {
 public:
     struct Box {
@@ -76,6 +80,7 @@ public:
 
     std::vector<Box> boxes;
     bool yes = true;
+    QMessageBox::StandardButton exit = QMessageBox::Discard;
 
 private:
     void poll() {
@@ -87,6 +92,8 @@ private:
         QAbstractButton* answer = box->button(QMessageBox::Ok);
         if (answer == nullptr)
             answer = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+        if (answer == nullptr)
+            answer = box->button(exit);
         answer->click();
     }
 
@@ -97,9 +104,19 @@ class MainFormTest : public sscm::test::TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        form = std::make_unique<MainForm>(kFixtures);
+        // The window writes beside the data: each test reads copies in its own folder, and keeps
+        // its settings (the recent files) there too.
+        for (const auto& f : std::filesystem::directory_iterator(kFixtures.toStdString())) {
+            std::filesystem::copy_file(f.path(), dir() / f.path().filename());
+        }
+        std::filesystem::copy_file(SSCM_EXAMPLES_DIR "/grazing.csv", dir() / "grazing.csv");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString((dir() / "settings").string()));
+        form = std::make_unique<MainForm>(here());
         form->show();
     }
+    /// The test's own folder, as the window shows it.
+    QString here() const { return QString::fromStdString(dir().string()); }
     void TearDown() override {
         form.reset();
         TempDirTest::TearDown();
@@ -271,9 +288,8 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_TRUE(caption("Label16").contains("comma-separated"));
     EXPECT_TRUE(caption("Label16").contains("cite"));
 
-    // The file lists start in the folder given to the window; the working directory is the
-    // test's own.
-    EXPECT_EQ(form->dirPath(), QDir(kFixtures).absolutePath());
+    // The file lists start in the folder given to the window.
+    EXPECT_EQ(form->dirPath(), here());
     EXPECT_TRUE(items("File1").contains("small.csv"));
     EXPECT_EQ(std::filesystem::current_path(), dir());
 }
@@ -345,7 +361,7 @@ TEST_F(MainFormTest, ADriveThatIsNotReadyLeavesTheListsWhereTheyWere) {
     EXPECT_TRUE(watcher.boxes[0].text.contains("/media/sscm-no-medium"));
     EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::Warning);
     EXPECT_EQ(drive->currentIndex(), before);
-    EXPECT_EQ(form->dirPath(), QDir(kFixtures).absolutePath());
+    EXPECT_EQ(form->dirPath(), here());
     EXPECT_EQ(items("File1"), files);
 }
 
@@ -554,7 +570,9 @@ TEST_F(MainFormTest, SaveToAFileThatCannotBeWrittenNamesItAndKeepsTheList) {
         type("Text3", name);
         click("Command6");
         ASSERT_EQ(watcher.boxes.size(), boxesBefore + 1);
-        EXPECT_TRUE(watcher.boxes.back().text.contains(QString("\"") + name + "\""));
+        // Named as written: in the data file's folder.
+        const QString path = *name == '\0' ? QString() : QDir(here()).filePath(name);
+        EXPECT_TRUE(watcher.boxes.back().text.contains("\"" + path + "\""));
         // The reason follows the name.
         EXPECT_GT(watcher.boxes.back().text.size(), QString(name).size() + 30);
         EXPECT_EQ(items("List3"), before);
@@ -562,7 +580,7 @@ TEST_F(MainFormTest, SaveToAFileThatCannotBeWrittenNamesItAndKeepsTheList) {
     std::filesystem::create_directory("a-folder");
     type("Text3", "a-folder");
     click("Command6");
-    EXPECT_TRUE(watcher.boxes.back().text.contains("\"a-folder\""));
+    EXPECT_TRUE(watcher.boxes.back().text.contains("a-folder\" is a folder"));
     expectIdle();
 }
 
@@ -792,7 +810,6 @@ TEST_F(MainFormTest, EventProcessingIsCheapEnoughForTensOfMillionsOfCalls) {
 }
 
 TEST_F(MainFormTest, ScreenshotAfterARunShowsEveryControlWhole) {
-    ASSERT_TRUE(form->setDirPath(SSCM_EXAMPLES_DIR));
     clickItem("File1", "grazing.csv");
     click("Command1");
     assignRoles("Site", "Species", "Pref");
@@ -836,7 +853,7 @@ class WindowTest : public MainFormTest {
 protected:
     /// Read, roles and GO on the example data set.
     void runExample() {
-        ASSERT_TRUE(form->setDirPath(SSCM_EXAMPLES_DIR));
+        ASSERT_TRUE(form->setDirPath(here()));
         clickItem("File1", "grazing.csv");
         click("Command1");
         assignRoles("Site", "Species", "Pref");
@@ -871,8 +888,9 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
     EXPECT_EQ(titles, (QStringList{"File", "Analysis", "View", "Help"}));
     const QString dots = QString(QChar(0x2026));
     EXPECT_EQ(menuEntries("File"),
-              (QStringList{"Open folder" + dots, "Save results", "Export spectrum table" + dots,
-                           "Export chart" + dots, "Export tables" + dots, "Exit"}));
+              (QStringList{"Open data file" + dots, "Recent files", "Open folder" + dots,
+                           "Save results", "Export spectrum table" + dots, "Export chart" + dots,
+                           "Export tables" + dots, "Exit"}));
     EXPECT_EQ(menuEntries("Analysis"),
               (QStringList{"GO", "Confidence intervals" + dots, "Stop confidence intervals",
                            "Copy results", "Lower intensities are preferred (ranks)"}));
@@ -953,6 +971,8 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
                 static_cast<long long>(took), static_cast<long long>(longestGap));
     EXPECT_EQ(caption("Label11"), "Intervals ready");
     ASSERT_NE(form->session().lastIntervals, nullptr);
+    EXPECT_TRUE(form->statusText().startsWith("Confidence intervals from "))
+        << form->statusText().toStdString();
     const sscm::BootstrapResult& b = *form->session().lastIntervals;
     EXPECT_EQ(b.settings.replicates, 2000);
     EXPECT_EQ(b.settings.seed, 7u);
@@ -971,9 +991,10 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     EXPECT_EQ(readFile("spectrum.csv"), sscm::spectrumTable(*form->session().lastResult, &b));
     EXPECT_TRUE(form->statusText().contains(QDir::current().absoluteFilePath("spectrum.csv")));
 
-    // A new run drops the intervals of the old one.
+    // A new run drops the intervals of the old one, and the status line its word on them.
     click("Command4");
     EXPECT_EQ(form->session().lastIntervals, nullptr);
+    EXPECT_EQ(form->statusText(), "");
     EXPECT_EQ(watcher.boxes.size(), 1u);
 }
 
@@ -1207,7 +1228,7 @@ TEST_F(WindowTest, TheDescriptionBandShowsNoScrollBarAndAboutHoldsTheWholeText) 
     auto* area = ctl<QScrollArea>("Label16Area");
     EXPECT_FALSE(area->verticalScrollBar()->isVisible());
     EXPECT_EQ(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    const QString about = MainForm::aboutText();
+    const QString about = form->aboutText();
     EXPECT_TRUE(about.contains(caption("Label16")));
     EXPECT_TRUE(about.contains("cite"));
     EXPECT_TRUE(about.contains(SSCM_VERSION));
@@ -1216,7 +1237,6 @@ TEST_F(WindowTest, TheDescriptionBandShowsNoScrollBarAndAboutHoldsTheWholeText) 
 }
 
 TEST_F(WindowTest, ShiftJisNamesShowDecodedAndKeepTheirBytes) {
-    ASSERT_TRUE(form->setDirPath(kFixtures));
     ctl<QCheckBox>("Check1")->setChecked(false);
     read("sjis.csv");
     EXPECT_EQ(items("List1"), (QStringList{QString::fromUtf8("地点"), QString::fromUtf8("種名"),
@@ -1244,6 +1264,164 @@ TEST_F(WindowTest, ShiftJisNamesShowDecodedAndKeepTheirBytes) {
 
     ASSERT_TRUE(QDir().mkpath(screenshotDir()));
     ASSERT_TRUE(form->grab().save(screenshotDir() + "/shift-jis.png"));
+}
+
+// --- Data safety ------------------------------------------------------------------------------
+
+TEST_F(WindowTest, NoFileTheWindowWritesReplacesTheDataFileJustRead) {
+    prepareSmall();
+    click("Command4");
+    const std::string data = readFile("small.csv");
+    ASSERT_FALSE(data.empty());
+    std::filesystem::create_symlink("small.csv", "chart.svg");
+
+    // The exports, by name and through a link to it.
+    QString error;
+    EXPECT_FALSE(form->exportSpectrumTable("small.csv", &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+    error.clear();
+    EXPECT_FALSE(form->exportChart("chart.svg", sscm::ChartKind::Spectrum, &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+    EXPECT_EQ(readFile("small.csv"), data);
+    EXPECT_TRUE(std::filesystem::is_symlink("chart.svg"));
+    // The chart window's Save as keeps the same rule.
+    error.clear();
+    EXPECT_FALSE(form->openChart(sscm::ChartKind::Spectrum)->saveTo("chart.svg", &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+
+    // The data file's name typed as the result file and as the log: each refused in a box.
+    type("Text3", "small.csv");
+    click("Command6");
+    type("Text6", "small.csv");
+    click("Command4");
+    ASSERT_EQ(watcher.boxes.size(), 2u);
+    for (const auto& box : watcher.boxes) {
+        EXPECT_TRUE(box.text.contains("small.csv\" is the data file")) << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains("destroy the data"));
+    }
+    EXPECT_EQ(readFile("small.csv"), data);
+
+    // A data file that has a table's name in the folder the tables go to.
+    std::filesystem::create_directory("tables");
+    std::filesystem::copy_file("small.csv", "tables/spectrum.csv");
+    ASSERT_TRUE(form->setDirPath(here() + "/tables"));
+    read("spectrum.csv");
+    click("Command4");
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    error.clear();
+    EXPECT_FALSE(form->exportTablesTo(here() + "/tables", &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+    EXPECT_EQ(readFile("tables/spectrum.csv"), data);
+    EXPECT_FALSE(exists("tables/pairs.csv"));
+    EXPECT_EQ(readFile("small.csv"), data);
+}
+
+// --- Opening data and where files go ----------------------------------------------------------
+
+TEST_F(WindowTest, DataOpenedEveryWayIsReadAtOnceAndItsFolderTakesTheOutputs) {
+    std::filesystem::create_directories("field/2026");
+    std::filesystem::copy_file("small.csv", "field/2026/plots.csv");
+    const QString field = here() + "/field/2026";
+
+    // File > Open data file (the dialog's choice) sets the lists and Text7 and reads.
+    ASSERT_TRUE(form->openDataFile(field + "/plots.csv"));
+    EXPECT_EQ(form->dirPath(), field);
+    EXPECT_EQ(text("Text7"), "plots.csv");
+    EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
+    EXPECT_EQ(form->outputDir(), field);
+    EXPECT_TRUE(form->aboutText().contains(QDir::toNativeSeparators(field)));
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    click("Command6");
+    EXPECT_EQ(readFile("field/2026/palatability_plots.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+    EXPECT_FALSE(readFile("field/2026/log_plots.csv").empty());
+    EXPECT_FALSE(exists("palatability_plots.csv"));
+    EXPECT_FALSE(exists("log_plots.csv"));
+    EXPECT_EQ(ctl<QLineEdit>("Text3")->toolTip(),
+              QDir::toNativeSeparators(field + "/palatability_plots.csv"));
+    // Scratch files live in a private folder, neither here nor beside the data.
+    EXPECT_FALSE(form->scratchDir().startsWith(here()));
+    EXPECT_TRUE(QFileInfo(form->scratchDir()).isDir());
+    for (const auto& f : std::filesystem::recursive_directory_iterator(dir())) {
+        EXPECT_NE(f.path().extension(), ".tmp") << f.path();
+    }
+
+    // Enter in Text7 reads the name typed.
+    ASSERT_TRUE(form->setDirPath(here()));
+    type("Text7", "split.csv");
+    QTest::keyClick(ctl<QLineEdit>("Text7"), Qt::Key_Return);
+    EXPECT_EQ(form->session().dataFile, (dir() / "split.csv").string());
+    EXPECT_EQ(form->outputDir(), here());
+
+    // A double click on a file in the list reads it.
+    QListWidget* files = ctl<QListWidget>("File1");
+    const QListWidgetItem* small = files->findItems("small.csv", Qt::MatchExactly).front();
+    const QPoint at = files->visualItemRect(small).center();
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(form->session().dataFile, (dir() / "small.csv").string());
+
+    // A file dropped on the window is read.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(field + "/plots.csv")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(form.get(), &drop);
+    EXPECT_EQ(form->session().dataFile, (dir() / "field/2026/plots.csv").string());
+
+    // The recent files, latest first, each once, at most eight.
+    EXPECT_EQ(form->recentFiles(),
+              (QStringList{field + "/plots.csv", here() + "/small.csv", here() + "/split.csv"}));
+    for (int k = 0; k < 9; ++k) {
+        const std::string name = "r" + std::to_string(k) + ".csv";
+        std::filesystem::copy_file("small.csv", name);
+        ASSERT_TRUE(form->openDataFile(here() + "/" + QString::fromStdString(name)));
+    }
+    EXPECT_EQ(form->recentFiles().size(), 8);
+    EXPECT_EQ(form->recentFiles().front(), here() + "/r8.csv");
+    EXPECT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text.toStdString();
+}
+
+TEST_F(WindowTest, ExitWithUnsavedResultsAsksToSaveThem) {
+    prepareSmall();
+    // Nothing run yet: Exit closes without a question.
+    click("Command5");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(watcher.boxes.empty());
+    form->show();
+
+    click("Command4");
+    watcher.exit = QMessageBox::Cancel;
+    click("Command5");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].text, "Save the results before exiting?");
+    EXPECT_EQ(watcher.boxes[0].buttons,
+              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(exists("palatability_small.csv"));
+
+    watcher.exit = QMessageBox::Save;
+    click("Command5");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(readFile("palatability_small.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+
+    // Saved: no question; a new run asks again, and Discard leaves without writing.
+    form->show();
+    click("Command5");
+    EXPECT_EQ(watcher.boxes.size(), 2u);
+    form->show();
+    click("Command4");
+    std::filesystem::remove("palatability_small.csv");
+    watcher.exit = QMessageBox::Discard;
+    click("Command5");
+    EXPECT_EQ(watcher.boxes.size(), 3u);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(exists("palatability_small.csv"));
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -126,19 +127,35 @@ bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
 }
 
 bool ChartWindow::saveTo(const QString& fileName, QString* error) const {
-    return writeChart(
-        fileName, view_->size(), [this](QPainter& p, const QRectF& a) { view_->paintChart(p, a); },
-        error, windowTitle());
+    if (host_.mayWrite && !host_.mayWrite(fileName, error)) {
+        return false;
+    }
+    if (!writeChart(
+            fileName, view_->size(),
+            [this](QPainter& p, const QRectF& a) { view_->paintChart(p, a); }, error,
+            windowTitle())) {
+        return false;
+    }
+    if (host_.say) {
+        host_.say("Saved the " + windowTitle().toLower() + " to " +
+                  QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
+    }
+    return true;
 }
 
 void ChartWindow::copy() const {
     QApplication::clipboard()->setImage(view_->image());
+    if (host_.say) {
+        host_.say("Copied the " + windowTitle().toLower() + " as an image");
+    }
 }
 
 void ChartWindow::saveAs() {
     QString filter;
     const QString name = QFileDialog::getSaveFileName(
-        this, "Save the chart", kind_ == ChartKind::Spectrum ? "spectrum.png" : "matrix.png",
+        this, "Save the chart",
+        QDir(host_.folder ? host_.folder() : QString())
+            .filePath(kind_ == ChartKind::Spectrum ? "spectrum.png" : "matrix.png"),
         "PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)", &filter);
     if (name.isEmpty()) {
         return;

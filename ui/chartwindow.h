@@ -4,6 +4,7 @@
 #include "analysis/bootstrap.h"
 #include "charts/charts.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -67,8 +68,20 @@ public:
     void copy() const;
     const ChartView* view() const { return view_; }
 
+    /// What the main window tells a chart window: whether a file may be written (false with
+    /// the reason: it is the data file), where to report what was saved or copied, and the
+    /// folder that Save as starts in.
+    struct Host {
+        std::function<bool(const QString& file, QString* error)> mayWrite;
+        std::function<void(const QString& message)> say;
+        std::function<QString()> folder;
+    };
+    void setHost(Host host) { host_ = std::move(host); }
+
 private:
     void saveAs();
+
+    Host host_;
 
     ChartKind kind_;
     ChartView* view_ = nullptr;

@@ -22,14 +22,21 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -47,6 +54,23 @@ std::string stdString(const QByteArray& b) {
 
 /// The run's heading of the ranked listing, brought into view after GO.
 const QString kSpectrumHeading = "Eigen vector (palatability)";
+
+/// The settings key of the data files opened last.
+const QString kRecentKey = "recentFiles";
+
+QSettings settings() {
+    return QSettings("sscm", "sscm");
+}
+
+/// The one local file among dropped URLs, or empty.
+QString droppedFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = mime->urls().front();
+    return url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile() ? url.toLocalFile()
+                                                                      : QString();
+}
 
 } // namespace
 
@@ -93,11 +117,20 @@ MainForm::MainForm(const QString& startDir, QWidget* parent) : QWidget(parent) {
     status_->setGeometry(0, menuHeight + client_->height(), client_->width(), statusHeight);
     setFixedSize(client_->width(), menuHeight + client_->height() + statusHeight);
     setDefaults();
+    setAcceptDrops(true);
+
+    // Scratch files go to a folder of this window's own: the working directory of a program
+    // started from a desktop menu may not be writable, and two windows must not share them.
+    scratch_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/sscm-XXXXXX");
+    if (scratch_->isValid()) {
+        session_.scratchDir = stdString(QFile::encodeName(scratch_->path()));
+    }
 
     const QString start = startDir.isEmpty() ? QDir::currentPath() : startDir;
     if (!setDirPath(start, true)) {
         setDirPath(QDir::currentPath(), true);
     }
+    setOutputDir(dirPath());
     bootTimer_ = new QTimer(this);
     bootTimer_->setInterval(50);
     connect(bootTimer_, &QTimer::timeout, this, &MainForm::pollBootstrap);
@@ -178,13 +211,61 @@ void MainForm::wireControls() {
 
     // The output file names show where they will be written.
     for (const Ctl c : {Ctl::Text3, Ctl::Text6}) {
-        QLineEdit* e = textBox(c).edit;
-        connect(e, &QLineEdit::textChanged, e, [e](const QString& name) {
-            e->setToolTip(name.isEmpty()
-                              ? QString()
-                              : QDir::toNativeSeparators(QDir::current().absoluteFilePath(name)));
-        });
+        connect(textBox(c).edit, &QLineEdit::textChanged, this, &MainForm::showOutputNames);
     }
+    // Enter in the file name box, or a double click on a file, reads it.
+    connect(textBox(Ctl::Text7).edit, &QLineEdit::returnPressed, this, &MainForm::readData);
+    auto* fileList = qobject_cast<QListWidget*>(client_->control("File1"));
+    connect(fileList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* it) {
+        setTextBox(Ctl::Text7, stdString(QFile::encodeName(it->text())));
+        readData();
+    });
+}
+
+void MainForm::showOutputNames() {
+    for (const Ctl c : {Ctl::Text3, Ctl::Text6}) {
+        QLineEdit* e = textBox(c).edit;
+        e->setToolTip(e->text().isEmpty() ? QString()
+                                          : QDir::toNativeSeparators(outputPath(e->text())));
+    }
+}
+
+QString MainForm::outputPath(const QString& name) const {
+    // No name is no file: the write says so rather than trying the folder itself.
+    return name.isEmpty() ? name : QDir(outputDir_).absoluteFilePath(name);
+}
+
+std::string MainForm::outputBytes(const std::string& name) const {
+    return stdString(QFile::encodeName(outputPath(QFile::decodeName(bytesOf(name)))));
+}
+
+QString MainForm::scratchDir() const {
+    return scratch_ && scratch_->isValid() ? scratch_->path() : QDir::currentPath();
+}
+
+void MainForm::setOutputDir(const QString& folder) {
+    const QFileInfo info(folder);
+    if (info.isDir() && info.isWritable()) {
+        outputDir_ = info.absoluteFilePath();
+    } else {
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QDir().mkpath(documents);
+        outputDir_ = documents.isEmpty() ? QDir::homePath() : documents;
+        showStatus("The folder " + QDir::toNativeSeparators(info.absoluteFilePath()) +
+                   " cannot be written: results go to " + QDir::toNativeSeparators(outputDir_));
+    }
+    session_.outputDir = stdString(QFile::encodeName(outputDir_));
+    showOutputNames();
+}
+
+Status MainForm::notTheData(const std::string& path, const char* what) const {
+    for (const std::string* data : {&session_.dataFile, &session_.lastDataFile}) {
+        if (Status st = sscm::refuseDataFile(path, *data, what); !st) {
+            return st;
+        }
+    }
+    return Status::ok();
 }
 
 void MainForm::setDefaults() {
@@ -377,6 +458,9 @@ void MainForm::readData() {
     readBusy_ = false;
     if (st && session_.table) {
         tableFile_ = file;
+        const QString path = QFile::decodeName(bytesOf(session_.dataFile));
+        setOutputDir(QFileInfo(path).absolutePath());
+        rememberRecent(QFileInfo(path).absoluteFilePath());
     } else if (st.code != Status::Code::Cancelled) {
         // No working caption stays beside a usable button.
         setCaption(Ctl::Label18, "Stopped");
@@ -403,11 +487,21 @@ void MainForm::runAnalysis() {
     const std::string file = tableFile_;
     runNames_ = session_.table ? session_.table->encoding : TextEncoding::Utf8;
     const auto before = session_.lastResult;
+    const bool hadIntervals = session_.lastIntervals != nullptr;
     const Status st = goCommand(*this, session_);
     --busyDepth_;
     goBusy_ = false;
+    if (session_.lastResult != before) {
+        // Intervals belong to the run they were drawn from, and so does the status line's word
+        // on them.
+        if (hadIntervals) {
+            status_->clearMessage();
+        }
+        session_.lastIntervals.reset();
+    }
     if (st) {
         runFile_ = file;
+        unsaved_ = true;
         if (const std::string left = leftOutMessage(*session_.lastTable, session_.leftOut);
             !left.empty()) {
             showStatus(toQString(left, runNames_));
@@ -418,10 +512,6 @@ void MainForm::runAnalysis() {
                 box.setObjectName("RowsLeftOut");
                 box.exec();
             }
-        }
-        if (session_.lastResult != before) {
-            // Intervals belong to the run they were drawn from.
-            session_.lastIntervals.reset();
         }
         // The heading of the new ranking comes into view, with the top of the ranking below it.
         list3_->doItemsLayout();
@@ -450,7 +540,11 @@ void MainForm::commandDone() {
 }
 
 void MainForm::saveResults() {
-    const std::string name = text(Ctl::Text3);
+    const std::string name = outputBytes(text(Ctl::Text3));
+    if (const Status st = notTheData(name, "result file"); !st) {
+        warning(st.message, kErrorTitle);
+        return;
+    }
     std::string out;
     const int n = itemCount(Ctl::List3);
     for (int k = 0; k < n; ++k) {
@@ -462,6 +556,7 @@ void MainForm::saveResults() {
         warning(st.message, kErrorTitle);
         return;
     }
+    unsaved_ = false;
     showStatus(QString("Saved %1 %2 to %3")
                    .arg(n)
                    .arg(n == 1 ? "line" : "lines")
@@ -484,6 +579,22 @@ void MainForm::closeEvent(QCloseEvent* event) {
         exitRequested_ = true;
         event->ignore();
         return;
+    }
+    if (unsaved_) {
+        QMessageBox box(QMessageBox::Question, "Exit", "Save the results before exiting?",
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.setObjectName("SaveBeforeExit");
+        box.setDefaultButton(QMessageBox::Save);
+        const int answer = box.exec();
+        if (answer == QMessageBox::Save) {
+            saveResults();
+        }
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && unsaved_)) {
+            // Kept open: the user stays, or the results could not be written (a box said why).
+            exitRequested_ = false;
+            event->ignore();
+            return;
+        }
     }
     if (boot_.running()) {
         boot_.cancel();
@@ -555,10 +666,23 @@ ChartWindow* MainForm::openChart(ChartKind kind) {
     if (slot.isNull()) {
         slot = new ChartWindow(kind, this);
         slot->setAttribute(Qt::WA_DeleteOnClose);
+        slot->setHost({[this](const QString& file, QString* error) {
+                           const Status st =
+                               notTheData(stdString(QFile::encodeName(file)), "chart file");
+                           if (!st) {
+                               *error = toQString(st.message);
+                           }
+                           return st.isOk();
+                       },
+                       [this](const QString& message) { showStatus(message); },
+                       [this] { return outputDir_; }});
         slot->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_);
     }
+    // A minimised chart window comes back as it was before.
+    slot->setWindowState(slot->windowState() & ~Qt::WindowMinimized);
     slot->show();
     slot->raise();
+    slot->activateWindow();
     return slot.data();
 }
 
@@ -575,8 +699,18 @@ bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* err
         *error = "There is no finished run to draw: read a data file and run GO first.";
         return false;
     }
-    return writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, runNames_,
-                         kind, fileName, error);
+    const QString path = outputPath(fileName);
+    if (const Status st = notTheData(stdString(QFile::encodeName(path)), "chart file"); !st) {
+        *error = toQString(st.message);
+        return false;
+    }
+    if (!writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, runNames_,
+                       kind, path, error)) {
+        return false;
+    }
+    showStatus("Saved the " + QString(kind == ChartKind::Spectrum ? "spectrum chart" : "heat map") +
+               " to " + QDir::toNativeSeparators(path));
+    return true;
 }
 
 bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
@@ -585,24 +719,38 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         return false;
     }
     const std::string table = spectrumTable(*session_.lastResult, session_.lastIntervals.get());
-    const std::string name = stdString(QFile::encodeName(fileName));
-    if (const Status st = writeWhole(name, table, "spectrum table"); !st) {
+    const QString path = outputPath(fileName);
+    const std::string name = stdString(QFile::encodeName(path));
+    Status st = notTheData(name, "spectrum table");
+    if (st) {
+        st = writeWhole(name, table, "spectrum table");
+    }
+    if (!st) {
         *error = QFile::decodeName(bytesOf(st.message));
         return false;
     }
-    showStatus("Saved the spectrum table to " +
-               QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
+    showStatus("Saved the spectrum table to " + QDir::toNativeSeparators(path));
     return true;
 }
 
 bool MainForm::exportTablesTo(const QString& folder, QString* error) {
-    const Status st = exportTables(session_, stdString(QFile::encodeName(folder)));
+    const QString path = outputPath(folder);
+    const std::string dir = stdString(QFile::encodeName(path));
+    Status st = Status::ok();
+    for (const char* table :
+         {kSpectrumCsv, kPairsCsv, kMatrixCsv, kCasesCsv, kGroupsCsv, kRunJson}) {
+        if (st) {
+            st = notTheData(dir + "/" + table, "table");
+        }
+    }
+    if (st) {
+        st = exportTables(session_, dir);
+    }
     if (!st) {
         *error = toQString(st.message);
         return false;
     }
-    showStatus("Saved the tables of the last run to " +
-               QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()));
+    showStatus("Saved the tables of the last run to " + QDir::toNativeSeparators(path));
     return true;
 }
 
@@ -665,11 +813,54 @@ void MainForm::finishBootstrap() {
 
 // --- Help -------------------------------------------------------------------------------------
 
-QString MainForm::aboutText() {
+QString MainForm::aboutText() const {
     return QString("sscm %1: species-to-species comparison matrix method.\n\n%2\n\nThe result "
-                   "file, the log file and the scratch files are written to the working "
-                   "directory:\n%3")
-        .arg(SSCM_VERSION, kDescription, QDir::toNativeSeparators(QDir::current().absolutePath()));
+                   "file, the log file and the exports are written to the folder of the data "
+                   "file read last:\n%3\n\nScratch files go to a private temporary folder, "
+                   "removed at exit:\n%4")
+        .arg(SSCM_VERSION, kDescription, QDir::toNativeSeparators(outputDir_),
+             QDir::toNativeSeparators(scratchDir()));
+}
+
+// --- Opening data -----------------------------------------------------------------------------
+
+bool MainForm::openDataFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!setDirPath(info.absolutePath())) {
+        return false;
+    }
+    setTextBox(Ctl::Text7, stdString(QFile::encodeName(info.fileName())));
+    readData();
+    return session_.table != nullptr &&
+           sameFile(session_.dataFile, stdString(QFile::encodeName(info.absoluteFilePath())));
+}
+
+QStringList MainForm::recentFiles() const {
+    return settings().value(kRecentKey).toStringList();
+}
+
+void MainForm::rememberRecent(const QString& path) {
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentCount) {
+        files.removeLast();
+    }
+    settings().setValue(kRecentKey, files);
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (!file.isEmpty()) {
+        event->acceptProposedAction();
+        openDataFile(file);
+    }
 }
 
 QString MainForm::dataFormatText() {

@@ -14,6 +14,7 @@
 
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QCheckBox;
@@ -21,6 +22,7 @@ class QLineEdit;
 class QListWidget;
 class QMenuBar;
 class QStatusBar;
+class QTemporaryDir;
 class QTimer;
 
 namespace sscm {
@@ -107,7 +109,7 @@ public:
     /// Puts the selected lines of List3 on the clipboard, in list order.
     void copySelectedResults();
     /// The full description, version and the folder of the result, log and scratch files.
-    static QString aboutText();
+    QString aboutText() const;
     /// What a data file looks like.
     static QString dataFormatText();
 
@@ -117,8 +119,29 @@ public:
     void saveResults();
     void requestExit();
 
+    // --- Opening data and where files go ----------------------------------------------------
+
+    /// Shows the folder of `path` in the file lists, its name in Text7, and reads it at once.
+    /// False when the folder cannot be listed or the Read fails (each says why).
+    bool openDataFile(const QString& path);
+    /// The data files opened last, the latest first (at most kRecentCount).
+    QStringList recentFiles() const;
+    static constexpr int kRecentCount = 8;
+    /// The folder where the result file, the log and the exports go when their names carry no
+    /// folder: that of the data file read last (at start, the folder shown), or the user's
+    /// documents folder when that one cannot be written.
+    QString outputDir() const { return outputDir_; }
+    /// `name` (a file name or path, as typed) as written: in outputDir() when it has no folder.
+    QString outputPath(const QString& name) const;
+    /// The private folder of this window's scratch files, removed when the window goes.
+    QString scratchDir() const;
+    /// Whether the result list holds lines of a run that Save results has not written.
+    bool unsavedResults() const { return unsaved_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
 
 private:
     static constexpr int kCtlCount = int(Ctl::Dir1) + 1;
@@ -147,6 +170,15 @@ private:
     void pollBootstrap();
     void finishBootstrap();
     void showStatus(const QString& text);
+    /// Makes `folder` the output folder, or the documents folder when `folder` cannot be
+    /// written (the status line says so).
+    void setOutputDir(const QString& folder);
+    std::string outputBytes(const std::string& name) const;
+    /// Refuses to write the `what` at `path` over the data file read last or the data file of
+    /// the latest run.
+    Status notTheData(const std::string& path, const char* what) const;
+    void showOutputNames();
+    void rememberRecent(const QString& path);
 
     Session session_;
     ClientArea* client_ = nullptr;
@@ -177,6 +209,9 @@ private:
     bool leftOutShown_ = false;
     int busyDepth_ = 0;
     bool exitRequested_ = false;
+    bool unsaved_ = false;
+    QString outputDir_;
+    std::unique_ptr<QTemporaryDir> scratch_;
     EventPump pump_;
 
     // The bootstrap runs in the background with references of its own to the table and the run;

@@ -3,6 +3,8 @@
 #include "ui/chartwindow.h"
 #include "ui/mainform.h"
 
+#include <utility>
+
 #include <QAction>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -67,7 +69,7 @@ bool askBootstrapSettings(QWidget* parent, BootstrapSettings& s) {
 void exportChart(MainForm& form) {
     QString filter;
     const QString name = QFileDialog::getSaveFileName(
-        &form, "Export chart", "spectrum.png",
+        &form, "Export chart", form.outputPath("spectrum.png"),
         "Spectrum chart (*.png *.svg *.pdf);;Comparison matrix (*.png *.svg *.pdf)", &filter);
     if (name.isEmpty()) {
         return;
@@ -85,8 +87,8 @@ void exportChart(MainForm& form) {
 }
 
 void exportTable(MainForm& form) {
-    const QString name = QFileDialog::getSaveFileName(&form, "Export spectrum table",
-                                                      "spectrum.csv", "CSV table (*.csv)");
+    const QString name = QFileDialog::getSaveFileName(
+        &form, "Export spectrum table", form.outputPath("spectrum.csv"), "CSV table (*.csv)");
     QString error;
     if (!name.isEmpty() && !form.exportSpectrumTable(name, &error)) {
         QMessageBox::warning(&form, "sscm", error);
@@ -101,6 +103,27 @@ QMenuBar* buildMenuBar(MainForm& form) {
     bar->setNativeMenuBar(false);
 
     QMenu* file = bar->addMenu("&File");
+    add(file, "actionOpenData", "Open data file\u2026", form, [&form] {
+        const QString name =
+            QFileDialog::getOpenFileName(&form, "Open data file", form.dirPath(),
+                                         "Data files (*.csv *.txt *.tsv);;All files (*)");
+        if (!name.isEmpty()) {
+            form.openDataFile(name);
+        }
+    });
+    QMenu* recent = file->addMenu("Recent files");
+    recent->setObjectName("menuRecent");
+    QObject::connect(recent, &QMenu::aboutToShow, &form, [&form, recent] {
+        recent->clear();
+        for (const QString& path : form.recentFiles()) {
+            QAction* a = recent->addAction(QDir::toNativeSeparators(path));
+            QObject::connect(a, &QAction::triggered, &form,
+                             [&form, path] { form.openDataFile(path); });
+        }
+        if (recent->isEmpty()) {
+            recent->addAction("No data file opened yet")->setEnabled(false);
+        }
+    });
     add(file, "actionOpenFolder", "Open folder\u2026", form, [&form] {
         const QString dir = QFileDialog::getExistingDirectory(&form, "Open folder", form.dirPath());
         if (!dir.isEmpty()) {
@@ -112,8 +135,8 @@ QMenuBar* buildMenuBar(MainForm& form) {
         [&form] { exportTable(form); });
     add(file, "actionExportChart", "Export chart\u2026", form, [&form] { exportChart(form); });
     add(file, "actionExportTables", "Export tables\u2026", form, [&form] {
-        const QString dir = QFileDialog::getExistingDirectory(&form, "Export tables to a folder",
-                                                              QDir::currentPath());
+        const QString dir =
+            QFileDialog::getExistingDirectory(&form, "Export tables to a folder", form.outputDir());
         QString error;
         if (!dir.isEmpty() && !form.exportTablesTo(dir, &error)) {
             QMessageBox::warning(&form, "sscm", error);
@@ -162,7 +185,20 @@ QMenuBar* buildMenuBar(MainForm& form) {
     add(help, "actionDataFormat", "Data format", form,
         [&form] { QMessageBox::information(&form, "Data format", MainForm::dataFormatText()); });
     add(help, "actionAbout", "About", form,
-        [&form] { QMessageBox::about(&form, "About sscm", MainForm::aboutText()); });
+        [&form] { QMessageBox::about(&form, "About sscm", form.aboutText()); });
+
+    // Shortcuts, shown in the menus.
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"actionOpenData", QKeySequence::Open},
+        {"actionSaveResults", QKeySequence::Save},
+        {"actionGo", QKeySequence(Qt::Key_F5)},
+        {"actionIntervals", QKeySequence("Ctrl+B")},
+        {"actionExportTables", QKeySequence("Ctrl+E")}};
+    for (const auto& [name, key] : keys) {
+        if (auto* a = bar->findChild<QAction*>(name)) {
+            a->setShortcut(key);
+        }
+    }
     return bar;
 }
 
