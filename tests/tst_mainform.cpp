@@ -255,7 +255,7 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(form->windowTitle(), "Species-to-species comparison matrix method");
     // The client area at its design size, whole, between the menu bar and the status line.
     EXPECT_EQ(form->clientArea()->size(), QSize(729, 487));
-    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->size(), form->minimumSize());
     auto* menu = ctl<QMenuBar>("MenuBar");
     EXPECT_EQ(menu->geometry().bottom() + 1, form->clientArea()->y());
     EXPECT_EQ(form->clientArea()->geometry().bottom() + 1, ctl<QStatusBar>("StatusLine")->y());
@@ -1422,6 +1422,41 @@ TEST_F(WindowTest, ExitWithUnsavedResultsAsksToSaveThem) {
     EXPECT_EQ(watcher.boxes.size(), 3u);
     EXPECT_FALSE(form->isVisible());
     EXPECT_FALSE(exists("palatability_small.csv"));
+}
+
+// --- The window itself ------------------------------------------------------------------------
+
+TEST_F(WindowTest, TheWindowGrowsTheResultListAndAnswersItsShortcuts) {
+    const QSize smallest = form->size();
+    const QRect list = ctl<QWidget>("List3")->geometry();
+    const QRect go = ctl<QWidget>("Command4")->geometry();
+    form->resize(smallest + QSize(300, 200));
+    EXPECT_EQ(ctl<QWidget>("List3")->geometry(), list.adjusted(0, 0, 300, 200));
+    EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), go);
+    auto* status = ctl<QStatusBar>("StatusLine");
+    EXPECT_EQ(status->geometry().bottom() + 1, form->height());
+    EXPECT_EQ(status->width(), form->width());
+    form->resize(QSize(200, 200));
+    EXPECT_EQ(form->size(), smallest);
+    EXPECT_EQ(ctl<QWidget>("List3")->geometry(), list);
+
+    // The description shows whole as a tooltip.
+    EXPECT_EQ(ctl<QLabel>("Label16")->toolTip(), caption("Label16"));
+
+    // F5 runs GO and Ctrl+S saves, each saying so in the status line; copying says so too.
+    prepareSmall();
+    form->activateWindow();
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    EXPECT_EQ(caption("Label11"), "100% finished");
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(readFile("palatability_small.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+    EXPECT_TRUE(form->statusText().startsWith("Saved 8 lines to "));
+    action("actionCopyResults")->trigger();
+    EXPECT_EQ(form->statusText(), "Copied 8 lines of the result list");
+    EXPECT_EQ(action("actionIntervals")->shortcut(), QKeySequence("Ctrl+B"));
+    EXPECT_EQ(action("actionExportTables")->shortcut(), QKeySequence("Ctrl+E"));
+    EXPECT_EQ(action("actionOpenData")->shortcut(), QKeySequence(QKeySequence::Open));
 }
 
 } // namespace

@@ -110,12 +110,11 @@ MainForm::MainForm(const QString& startDir, QWidget* parent) : QWidget(parent) {
     status_ = new QStatusBar(this);
     status_->setObjectName("StatusLine");
     status_->setSizeGripEnabled(false);
-    const int menuHeight = menuBar_->sizeHint().height();
-    const int statusHeight = status_->sizeHint().height();
-    menuBar_->setGeometry(0, 0, client_->width(), menuHeight);
-    client_->move(0, menuHeight);
-    status_->setGeometry(0, menuHeight + client_->height(), client_->width(), statusHeight);
-    setFixedSize(client_->width(), menuHeight + client_->height() + statusHeight);
+    // The described layout is the window's smallest size; it may be enlarged.
+    setMinimumSize(client_->minimumWidth(), menuBar_->sizeHint().height() +
+                                                client_->minimumHeight() +
+                                                status_->sizeHint().height());
+    resize(minimumSize());
     setDefaults();
     setAcceptDrops(true);
 
@@ -140,6 +139,23 @@ MainForm::~MainForm() {
     if (boot_.running()) {
         boot_.cancel();
         (void)boot_.finish();
+    }
+}
+
+void MainForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int menuHeight = menuBar_->sizeHint().height();
+    const int statusHeight = status_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, width(), menuHeight);
+    client_->setGeometry(0, menuHeight, width(), height() - menuHeight - statusHeight);
+    status_->setGeometry(0, height() - statusHeight, width(), statusHeight);
+}
+
+void MainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Files saved meanwhile by another program show when the user comes back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && files_ != nullptr) {
+        files_->refresh();
     }
 }
 
@@ -637,6 +653,7 @@ void MainForm::copyResults() {
         all += '\n';
     }
     QApplication::clipboard()->setText(all);
+    showStatus(QString("Copied %1 lines of the result list").arg(list3_->count()));
 }
 
 void MainForm::copySelectedResults() {
@@ -652,6 +669,7 @@ void MainForm::copySelectedResults() {
     }
     if (!rows.isEmpty()) {
         QApplication::clipboard()->setText(lines);
+        showStatus(QString("Copied %1 lines of the result list").arg(rows.size()));
     }
 }
 
