@@ -7,6 +7,7 @@
 #include "test_config.h"
 #include "ui/chartwindow.h"
 #include "ui/mainform.h"
+#include "ui/resultstable.h"
 
 #include <chrono>
 #include <cstdio>
@@ -46,6 +47,7 @@
 #include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
@@ -81,6 +83,10 @@ public:
     std::vector<Box> boxes;
     bool yes = true;
     QMessageBox::StandardButton exit = QMessageBox::Discard;
+    /// A button of the next boxes to press by its text, when they have one; and where to save
+    /// a picture of the next box (once).
+    QString press;
+    QString grabTo;
 
 private:
     void poll() {
@@ -89,7 +95,16 @@ private:
             return;
         }
         boxes.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
-        QAbstractButton* answer = box->button(QMessageBox::Ok);
+        if (!grabTo.isEmpty()) {
+            box->grab().save(grabTo);
+            grabTo.clear();
+        }
+        QAbstractButton* answer = nullptr;
+        for (QAbstractButton* b : box->buttons()) {
+            answer = !press.isEmpty() && b->text() == press ? b : answer;
+        }
+        if (answer == nullptr)
+            answer = box->button(QMessageBox::Ok);
         if (answer == nullptr)
             answer = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
         if (answer == nullptr)
@@ -535,7 +550,7 @@ TEST_F(MainFormTest, GoFailuresAreMessagesAndGoStaysUsable) {
              read("split.csv");
              assignRoles("Site", "Species", "Pref");
          },
-         "No common species between cases", "  "},
+         "No common species between cases", "Split network"},
     };
     std::size_t seen = 0;
     for (const Case& c : cases) {
@@ -894,7 +909,8 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
     EXPECT_EQ(menuEntries("Analysis"),
               (QStringList{"GO", "Confidence intervals" + dots, "Stop confidence intervals",
                            "Copy results", "Lower intensities are preferred (ranks)"}));
-    EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
+    EXPECT_EQ(menuEntries("View"),
+              (QStringList{"Spectrum chart", "Comparison matrix", "Results table"}));
     EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
     // The numbered controls keep their design places within the client area.
     EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), QRect(168, 448, 113, 33));
@@ -1457,6 +1473,79 @@ TEST_F(WindowTest, TheWindowGrowsTheResultListAndAnswersItsShortcuts) {
     EXPECT_EQ(action("actionIntervals")->shortcut(), QKeySequence("Ctrl+B"));
     EXPECT_EQ(action("actionExportTables")->shortcut(), QKeySequence("Ctrl+E"));
     EXPECT_EQ(action("actionOpenData")->shortcut(), QKeySequence(QKeySequence::Open));
+}
+
+// --- The results table ------------------------------------------------------------------------
+
+TEST_F(WindowTest, TheResultsTableFollowsTheRunsSortsCopiesAndListsTheRemoved) {
+    EXPECT_EQ(form->resultsTable(), nullptr);
+    // C occurs in one case only and is removed at "1 or fewer".
+    writeFile("three.csv", "Site,Species,Pref\nS1,A,5\nS1,B,2\nS1,C,1\nS2,B,1\nS2,A,3\n");
+    read("three.csv");
+    assignRoles("Site", "Species", "Pref");
+    type("Text5", "1");
+    click("Command4");
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    sscm::ResultsTable* table = form->resultsTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_EQ(table->tsv(), "Rank\tSpecies\tValue\tCases\tRows\n"
+                            "1\tA\t0.866\t2\t2\n"
+                            "2\tB\t0.5\t2\t2\n");
+    EXPECT_EQ(table->findChild<QLabel*>("RemovedSpecies")->text(),
+              "Removed (too few cases): C (1 case)");
+
+    // Sorted by species, descending; Copy takes the selected rows, in the order on view.
+    auto* grid = table->findChild<QTableWidget*>("ResultsGrid");
+    grid->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(table->tsv(), "Rank\tSpecies\tValue\tCases\tRows\n"
+                            "2\tB\t0.5\t2\t2\n"
+                            "1\tA\t0.866\t2\t2\n");
+    grid->selectRow(1);
+    QTest::mouseClick(table->findChild<QPushButton*>("CopyResultsTable"), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "Rank\tSpecies\tValue\tCases\tRows\n1\tA\t0.866\t2\t2\n");
+    EXPECT_EQ(form->statusText(), "Copied 1 rows of the results table");
+
+    // A failed run and a new Read leave the table saying it shows the previous run.
+    auto* note = table->findChild<QLabel*>("ResultsNote");
+    type("Text2", "Specis");
+    click("Command4");
+    EXPECT_TRUE(note->text().startsWith("This table shows the previous run: GO stopped"));
+    EXPECT_TRUE(form->statusText().startsWith("GO stopped: ")) << form->statusText().toStdString();
+    EXPECT_TRUE(form->statusText().contains("Specis"));
+    read("small.csv");
+    EXPECT_TRUE(note->text().contains("a data file has been read since"));
+    grid->clearSelection();
+    EXPECT_EQ(table->tsv().count('\n'), 3);
+}
+
+TEST_F(WindowTest, ASplitNetworkIsRankedGroupByGroupWhenAsked) {
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    watcher.press = "Rank each group separately";
+    watcher.grabTo = screenshotDir() + "/split-network-box.png";
+    read("split.csv");
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].title, "Split network");
+    EXPECT_TRUE(watcher.boxes[0].text.startsWith("No common species between cases"));
+    sscm::ResultsTable* table = form->resultsTable();
+    ASSERT_NE(table, nullptr);
+    // Two groups of two, each ranked on its own: the higher intensity first.
+    EXPECT_EQ(table->tsv(), "Group\tRank\tSpecies\tValue\tCases\tRows\n"
+                            "1\t1\tB\t0.866\t1\t1\n"
+                            "1\t2\tA\t0.5\t1\t1\n"
+                            "2\t1\tD\t0.866\t1\t1\n"
+                            "2\t2\tC\t0.5\t1\t1\n");
+    EXPECT_TRUE(table->findChild<QLabel*>("ResultsNote")->text().contains("within a group only"));
+    EXPECT_TRUE(QFileInfo::exists(screenshotDir() + "/split-network-box.png"));
+
+    // Without the answer, no ranking: the table keeps saying it shows an earlier run.
+    watcher.press.clear();
+    click("Command4");
+    EXPECT_TRUE(table->findChild<QLabel*>("ResultsNote")->text().startsWith("This table shows"));
 }
 
 } // namespace

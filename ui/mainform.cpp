@@ -1,7 +1,9 @@
 #include "ui/mainform.h"
 
 #include "analysis/caserows.h"
+#include "analysis/connect.h"
 #include "analysis/csvtables.h"
+#include "analysis/groups.h"
 #include "charts/charts.h"
 #include "commands/export.h"
 #include "commands/go.h"
@@ -12,8 +14,10 @@
 #include "ui/layout.h"
 #include "ui/longlinedelegate.h"
 #include "ui/menu.h"
+#include "ui/resultstable.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QAction>
 #include <QApplication>
@@ -25,6 +29,7 @@
 #include <QDragEnterEvent>
 #include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
@@ -437,6 +442,17 @@ void MainForm::warning(std::string_view text, std::string_view title) {
         readWithSuggested_ = box.exec() == QMessageBox::Yes;
         return;
     }
+    if (goBusy_ && std::string_view(text).substr(0, std::strlen(kSplitNetwork)) == kSplitNetwork) {
+        // A split network: the groups are listed, and each may be ranked on its own.
+        QMessageBox box(QMessageBox::Warning, "Split network", toQString(text, runNames_),
+                        QMessageBox::Ok, this);
+        box.setObjectName("SplitNetwork");
+        QPushButton* each = box.addButton("Rank each group separately", QMessageBox::AcceptRole);
+        each->setObjectName("RankEachGroup");
+        box.exec();
+        rankGroupsAsked_ = box.clickedButton() == each;
+        return;
+    }
     QMessageBox box(QMessageBox::Warning, toQString(title), toQString(text), QMessageBox::Ok, this);
     box.exec();
 }
@@ -477,9 +493,13 @@ void MainForm::readData() {
         const QString path = QFile::decodeName(bytesOf(session_.dataFile));
         setOutputDir(QFileInfo(path).absolutePath());
         rememberRecent(QFileInfo(path).absoluteFilePath());
+        if (results_ != nullptr) {
+            results_->markPrevious("a data file has been read since; run GO for its results.");
+        }
     } else if (st.code != Status::Code::Cancelled) {
         // No working caption stays beside a usable button.
         setCaption(Ctl::Label18, "Stopped");
+        showStatus("Read stopped: " + toQString(st.message).section('\n', 0, 0));
     }
     commandDone();
 }
@@ -504,6 +524,8 @@ void MainForm::runAnalysis() {
     runNames_ = session_.table ? session_.table->encoding : TextEncoding::Utf8;
     const auto before = session_.lastResult;
     const bool hadIntervals = session_.lastIntervals != nullptr;
+    rankGroupsAsked_ = false;
+    groupCsv_.clear();
     const Status st = goCommand(*this, session_);
     --busyDepth_;
     goBusy_ = false;
@@ -538,8 +560,23 @@ void MainForm::runAnalysis() {
             }
         }
         refreshCharts();
+        if (!resultsOpened_) {
+            resultsOpened_ = true;
+            openResultsTable();
+        } else {
+            refreshResults();
+        }
     } else if (st.code != Status::Code::Cancelled) {
         setCaption(Ctl::Label11, "Stopped");
+        showStatus("GO stopped: " + toQString(st.message, runNames_).section('\n', 0, 0));
+        if (st.code == Status::Code::SplitNetwork && rankGroupsAsked_ && rankEachGroup()) {
+            showStatus("GO stopped on a split network; each group is ranked separately in the "
+                       "results table");
+            openResultsTable();
+        } else if (results_ != nullptr) {
+            results_->markPrevious("GO stopped: " +
+                                   toQString(st.message, runNames_).section('\n', 0, 0));
+        }
     }
     commandDone();
 }
@@ -674,6 +711,77 @@ void MainForm::copySelectedResults() {
 }
 
 // --- Charts, tables and intervals -------------------------------------------------------------
+
+ResultsTable* MainForm::resultsTable() const {
+    return results_.data();
+}
+
+ResultsTable* MainForm::openResultsTable() {
+    if (results_.isNull()) {
+        results_ = new ResultsTable(this);
+        results_->setAttribute(Qt::WA_DeleteOnClose);
+        results_->setHost({[this] {
+                               const QString name = QFileDialog::getSaveFileName(
+                                   results_, "Export spectrum table", outputPath("spectrum.csv"),
+                                   "CSV table (*.csv)");
+                               QString error;
+                               if (!name.isEmpty() && !exportSpectrumTable(name, &error)) {
+                                   QMessageBox::warning(results_, kErrorTitle, error);
+                               }
+                           },
+                           [this](const QString& message) { showStatus(message); }});
+        refreshResults();
+    }
+    results_->setWindowState(results_->windowState() & ~Qt::WindowMinimized);
+    results_->show();
+    results_->raise();
+    return results_.data();
+}
+
+void MainForm::refreshResults() {
+    if (results_.isNull()) {
+        return;
+    }
+    const AnalysisResult* r = session_.lastResult.get();
+    QStringList removed;
+    if (r != nullptr) {
+        for (const std::int32_t k : r->removed) {
+            removed << QString("%1 (%2 %3)")
+                           .arg(toQString(r->allSpecies[size_t(k)], runNames_))
+                           .arg(r->allSpocc[size_t(k)])
+                           .arg(r->allSpocc[size_t(k)] == 1 ? "case" : "cases");
+        }
+    }
+    if (r != nullptr && !groupCsv_.empty()) {
+        results_->setRun(groupCsv_, runNames_, removed,
+                         "The network is split: each group is ranked on its own. Values and "
+                         "ranks compare within a group only.");
+    } else if (r != nullptr && !r->curvec.empty()) {
+        results_->setRun(spectrumTable(*r, session_.lastIntervals.get()), runNames_, removed,
+                         QString());
+    } else {
+        results_->setRun({}, runNames_, {}, "No run yet: read a data file and run GO.");
+    }
+}
+
+bool MainForm::rankEachGroup() {
+    const AnalysisResult* r = session_.lastResult.get();
+    SpeciesGroups groups;
+    std::vector<GroupSpectrum> spectra;
+    Status st = r != nullptr && session_.lastTable != nullptr
+                    ? speciesGroups(*session_.lastTable, *r, groups)
+                    : Status::failed("There is no split run to rank.");
+    if (st) {
+        st = rankGroups(*r, groups, spectra);
+    }
+    if (!st) {
+        warning(st.message, kErrorTitle);
+        return false;
+    }
+    groupCsv_ = groupSpectrumTable(*r, groups, spectra);
+    refreshResults();
+    return true;
+}
 
 ChartWindow* MainForm::chartWindow(ChartKind kind) const {
     return kind == ChartKind::Spectrum ? spectrumWindow_.data() : heatWindow_.data();
@@ -822,10 +930,19 @@ void MainForm::finishBootstrap() {
     } else {
         session_.lastIntervals = boot_.result();
         setCaption(Ctl::Label11, "Intervals ready");
-        showStatus(QString("Confidence intervals from %1 of %2 replicates")
-                       .arg(session_.lastIntervals->used)
-                       .arg(session_.lastIntervals->settings.replicates));
+        const BootstrapResult& b = *session_.lastIntervals;
+        QString said = QString("Confidence intervals from %1 of %2 replicates")
+                           .arg(b.used)
+                           .arg(b.settings.replicates);
+        if (b.used < b.settings.replicates) {
+            said += QString("; %1 of %2 left out: a species was missing from the resampled "
+                            "sites; a higher threshold avoids this")
+                        .arg(b.settings.replicates - b.used)
+                        .arg(b.settings.replicates);
+        }
+        showStatus(said);
         refreshCharts();
+        refreshResults();
     }
 }
 

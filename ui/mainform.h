@@ -29,6 +29,7 @@ namespace sscm {
 
 class ChartWindow;
 class ClientArea;
+class ResultsTable;
 class FileLists;
 enum class ChartKind;
 
@@ -89,6 +90,10 @@ public:
     ChartWindow* openChart(ChartKind kind);
     /// The chart window of that kind if it is open, else null.
     ChartWindow* chartWindow(ChartKind kind) const;
+    /// Opens (or raises) the results table, showing the latest run.
+    ResultsTable* openResultsTable();
+    /// The results table if it is open, else null.
+    ResultsTable* resultsTable() const;
     /// Writes the chart of the latest run at its own size into `fileName` (.png, .svg, .pdf).
     bool exportChart(const QString& fileName, ChartKind kind, QString* error);
     /// Writes the spectrum table of the latest run (with its intervals, when there are any).
@@ -180,6 +185,12 @@ private:
     /// the latest run.
     Status notTheData(const std::string& path, const char* what) const;
     void showOutputNames();
+    /// The results table's content for the latest run: its spectrum (with its intervals), or
+    /// each group ranked on its own after a split network when the user asked for it.
+    void refreshResults();
+    /// Ranks each group of the split run on its own into groupCsv_; false with a message box
+    /// when that fails.
+    bool rankEachGroup();
     void rememberRecent(const QString& path);
 
     Session session_;
@@ -201,6 +212,13 @@ private:
     TextEncoding runNames_ = TextEncoding::Utf8;
     QPointer<ChartWindow> spectrumWindow_;
     QPointer<ChartWindow> heatWindow_;
+    QPointer<ResultsTable> results_;
+    /// Whether the results table has been opened once (the first GO that succeeds opens it).
+    bool resultsOpened_ = false;
+    /// The user's answer to the split-network box: rank each group separately.
+    bool rankGroupsAsked_ = false;
+    /// The spectrum table of the latest split run ranked group by group (empty when none).
+    std::string groupCsv_;
 
     bool readBusy_ = false;
     bool goBusy_ = false;

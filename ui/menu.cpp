@@ -180,6 +180,7 @@ QMenuBar* buildMenuBar(MainForm& form) {
         [&form] { form.openChart(ChartKind::Spectrum); });
     add(view, "actionMatrix", "Comparison matrix", form,
         [&form] { form.openChart(ChartKind::HeatMap); });
+    add(view, "actionResultsTable", "Results table", form, [&form] { form.openResultsTable(); });
 
     QMenu* help = bar->addMenu("&Help");
     add(help, "actionDataFormat", "Data format", form,
