@@ -41,6 +41,8 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
@@ -1546,6 +1548,46 @@ TEST_F(WindowTest, ASplitNetworkIsRankedGroupByGroupWhenAsked) {
     watcher.press.clear();
     click("Command4");
     EXPECT_TRUE(table->findChild<QLabel*>("ResultsNote")->text().startsWith("This table shows"));
+}
+
+// --- Confidence intervals ---------------------------------------------------------------------
+
+TEST_F(WindowTest, TheIntervalsShowTheirProgressAndStopOnCancelOrANewCommand) {
+    writeBigFile("big.csv", 600, 30, 50);
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("big.csv");
+    assignRoles("Site", "Species", "Pref");
+    click("Command4");
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    sscm::BootstrapSettings many;
+    many.replicates = 100000;
+    ASSERT_TRUE(form->startBootstrap(many));
+    QPointer<QProgressDialog> progress = form->findChild<QProgressDialog*>("IntervalsProgress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->windowModality(), Qt::NonModal);
+    ASSERT_TRUE(waitUntil([&] { return progress->labelText().contains(" s left"); }));
+    EXPECT_TRUE(progress->labelText().contains(" of 100000 replicates done, about "))
+        << progress->labelText().toStdString();
+    EXPECT_GT(progress->value(), 0);
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    ASSERT_TRUE(progress->grab().save(screenshotDir() + "/intervals-progress.png"));
+
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning() && progress.isNull(); }));
+    EXPECT_EQ(caption("Label11"), "Intervals stopped");
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+
+    // GO and Read during a bootstrap stop it first, and say so.
+    ASSERT_TRUE(form->startBootstrap(many));
+    click("Command4");
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_EQ(form->statusText(), "Confidence intervals stopped: GO started");
+    ASSERT_TRUE(form->startBootstrap(many));
+    read("small.csv");
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_EQ(form->statusText(), "Confidence intervals stopped: Read started");
+    EXPECT_TRUE(watcher.boxes.empty());
 }
 
 } // namespace

@@ -37,6 +37,7 @@
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QSettings>
 #include <QStandardPaths>
@@ -473,6 +474,7 @@ void MainForm::readData() {
     if (readBusy_ || exitRequested_) {
         return;
     }
+    stopBootstrapFor("Read");
     readBusy_ = true;
     startCommand();
     const std::string file = text(Ctl::Text7);
@@ -508,6 +510,7 @@ void MainForm::runAnalysis() {
     if (goBusy_ || exitRequested_) {
         return;
     }
+    stopBootstrapFor("GO");
     goBusy_ = true;
     startCommand();
     // The run shows that it has started before its first stage, however large the data: the
@@ -899,7 +902,28 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
         return false;
     }
     bootTimer_->start();
+    bootClock_.start();
+    bootProgress_ = new QProgressDialog("Confidence intervals: starting", "Cancel", 0,
+                                        std::max(1, settings.replicates), this);
+    bootProgress_->setObjectName("IntervalsProgress");
+    bootProgress_->setWindowTitle("Confidence intervals");
+    bootProgress_->setWindowModality(Qt::NonModal);
+    bootProgress_->setAutoClose(false);
+    bootProgress_->setAutoReset(false);
+    bootProgress_->setMinimumDuration(0);
+    bootProgress_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(bootProgress_, &QProgressDialog::canceled, this, &MainForm::cancelBootstrap);
+    bootProgress_->show();
     return true;
+}
+
+void MainForm::stopBootstrapFor(const char* command) {
+    if (!boot_.running()) {
+        return;
+    }
+    boot_.cancel();
+    finishBootstrap();
+    showStatus(QString("Confidence intervals stopped: %1 started").arg(command));
 }
 
 void MainForm::cancelBootstrap() {
@@ -912,11 +936,29 @@ void MainForm::pollBootstrap() {
         return;
     }
     const std::int64_t total = std::max(1, boot_.total());
-    setCaption(Ctl::Label11, "Intervals " + std::to_string(boot_.done() * 100 / total) + " %");
+    const std::int64_t done = boot_.done();
+    setCaption(Ctl::Label11, "Intervals " + std::to_string(done * 100 / total) + " %");
+    if (bootProgress_ != nullptr) {
+        bootProgress_->setMaximum(int(total));
+        bootProgress_->setValue(int(done));
+        QString left = "estimating the time left";
+        if (done > 0) {
+            const qint64 ms = bootClock_.elapsed() * (total - done) / done;
+            left = ms < 60000 ? QString("about %1 s left").arg((ms + 999) / 1000)
+                              : QString("about %1 min left").arg((ms + 59999) / 60000);
+        }
+        bootProgress_->setLabelText(
+            QString("%1 of %2 replicates done, %3").arg(done).arg(total).arg(left));
+    }
 }
 
 void MainForm::finishBootstrap() {
     bootTimer_->stop();
+    if (bootProgress_ != nullptr) {
+        // Closing the dialog would say Cancel: the job has ended on its own.
+        QObject::disconnect(bootProgress_, nullptr, this, nullptr);
+        bootProgress_->close();
+    }
     // A later run may have replaced the one these intervals belong to.
     const bool stale = boot_.runOf() != session_.lastResult;
     const Status st = boot_.finish();

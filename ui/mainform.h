@@ -12,6 +12,7 @@
 #include <string>
 #include <string_view>
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -21,6 +22,7 @@ class QCheckBox;
 class QLineEdit;
 class QListWidget;
 class QMenuBar;
+class QProgressDialog;
 class QStatusBar;
 class QTemporaryDir;
 class QTimer;
@@ -238,6 +240,12 @@ private:
     // the window polls its progress on a timer and takes its result when it ends.
     BootstrapJob boot_;
     QTimer* bootTimer_ = nullptr;
+    /// The bootstrap's progress: a bar, the replicates done, the time left and Cancel; not
+    /// modal, so the window stays usable.
+    QPointer<QProgressDialog> bootProgress_;
+    QElapsedTimer bootClock_;
+    /// Stops a running bootstrap before `command` ("GO", "Read") starts, saying so.
+    void stopBootstrapFor(const char* command);
 };
 
 } // namespace sscm
