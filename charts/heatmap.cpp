@@ -99,7 +99,10 @@ HeatMapData heatMapData(const AnalysisResult& result, std::string_view dataFile,
             if (j >= position.size() || position[std::size_t(i)] < 0 || position[j] < 0) {
                 continue;
             }
-            d.cells.push_back({position[std::size_t(i)], position[j], pairs.mean[std::size_t(k)]});
+            const double count =
+                std::size_t(k) < pairs.count.size() ? pairs.count[std::size_t(k)] : 0.0;
+            d.cells.push_back(
+                {position[std::size_t(i)], position[j], pairs.mean[std::size_t(k)], count});
         }
     }
     return d;
@@ -194,6 +197,30 @@ HeatMapLayout heatMapLayout(const QRectF& area, const HeatMapData& data) {
 
 QRectF heatMapCell(const HeatMapLayout& l, std::int32_t row, std::int32_t col) {
     return QRectF(l.matrix.left() + col * l.cell, l.matrix.top() + row * l.cell, l.cell, l.cell);
+}
+
+const HeatMapData::Cell* heatMapCellAt(const QRectF& area, const HeatMapData& data,
+                                       const QPointF& point) {
+    const HeatMapLayout l = heatMapLayout(area, data);
+    if (!l.note.isEmpty() || !l.matrix.contains(point)) {
+        return nullptr;
+    }
+    for (const HeatMapData::Cell& c : data.cells) {
+        if (heatMapCell(l, c.row, c.col).contains(point)) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+QString heatMapCellText(const HeatMapData& data, const HeatMapData::Cell& cell) {
+    const auto name = [&data](std::int32_t k) {
+        return displayText(data.names[std::size_t(k)], data.encoding);
+    };
+    return QString("%1 vs %2: mean %3 over %4 %5")
+        .arg(name(cell.row), name(cell.col), QString::number(cell.mean, 'f', 2))
+        .arg(cell.count, 0, 'f', 0)
+        .arg(cell.count == 1 ? "comparison" : "comparisons");
 }
 
 void paintHeatMap(QPainter& p, const QRectF& area, const HeatMapData& data) {

@@ -173,7 +173,9 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
     l.rowHeight = std::min(kMaxRow, (l.plotBottom - l.plotTop) / double(shown.size()));
     const double rowH = l.rowHeight;
     l.nameFont = std::clamp(rowH - kNameFontInset, kNameFontMin, kNameFontMax);
-    const QFontMetricsF nameMetrics(chartFont(l.nameFont));
+    QFont layoutFont = chartFont(l.nameFont);
+    layoutFont.setItalic(data.italicNames);
+    const QFontMetricsF nameMetrics(layoutFont);
 
     double nameWidth = 0;
     for (const std::int64_t s : shown) {
@@ -247,14 +249,30 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
 }
 
 void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& data) {
+    // A chart wider than its natural width is the natural chart enlarged: text, markers and
+    // lines grow with the figure, and the rows spread over the height that is left.
+    const double scale = area.width() / kNaturalWidth;
+    if (scale > 1.0 + 1e-9) {
+        p.save();
+        p.translate(area.topLeft());
+        p.scale(scale, scale);
+        paintSpectrum(p, QRectF(0, 0, kNaturalWidth, area.height() / scale), data);
+        p.restore();
+        return;
+    }
     const SpectrumLayout l = spectrumLayout(area, data);
     p.save();
     p.fillRect(area, Qt::white);
     QString title = "Palatability spectrum";
-    if (!data.dataFile.empty()) {
+    if (!data.title.empty()) {
+        title = QString::fromUtf8(data.title.data(), qsizetype(data.title.size()));
+    } else if (!data.dataFile.empty()) {
         title += " of " + displayText(data.dataFile);
     }
-    drawChartTitle(p, area, title, chartSubtitle(data.cases, data.rows.size(), data.intervalNote));
+    if (data.showTitle) {
+        drawChartTitle(p, area, title,
+                       chartSubtitle(data.cases, data.rows.size(), data.intervalNote));
+    }
     if (!l.note.isEmpty()) {
         p.setFont(chartFont(kChartNoteFont));
         p.drawText(l.noteBox, Qt::AlignCenter, l.note);
@@ -265,8 +283,9 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
     // Grid at the ticks, then one guide per row so the eye finds the name of a dot.
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(kChartGrid, 1));
+    // The grid ends at the axis, where the plot ends.
     for (const SpectrumLayout::Tick& t : l.ticks) {
-        p.drawLine(QPointF(t.mark.x1(), l.plotTop), QPointF(t.mark.x1(), l.plotBottom));
+        p.drawLine(QPointF(t.mark.x1(), l.plotTop), QPointF(t.mark.x1(), l.axis.y1()));
     }
     if (l.guides) {
         p.setPen(QPen(kChartGuide, 1));
@@ -278,7 +297,8 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
     }
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    const QFont nameFont = chartFont(l.nameFont);
+    QFont nameFont = chartFont(l.nameFont);
+    nameFont.setItalic(data.italicNames);
     const QFontMetricsF nameMetrics(nameFont);
     for (const SpectrumLayout::Row& row : l.rows) {
         if (row.species < 0) {

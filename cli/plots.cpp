@@ -3,6 +3,7 @@
 #include "charts/charts.h"
 #include "data/textencoding.h"
 
+#include <cmath>
 #include <cstdio>
 #include <memory>
 
@@ -18,6 +19,17 @@ namespace {
 constexpr int kMinSide = 100;
 constexpr int kMaxWidth = 20000;
 constexpr int kMaxHeight = 200000;
+
+/// Resolution of a print size given without --dpi.
+constexpr int kPrintDpi = 300;
+constexpr int kMaxDpi = 4800;
+
+/// The pixels asked for: the print size at its resolution, or the pixels given (0x0: none).
+QSize askedPixels(const PlotOptions& o) {
+    if (o.printWidth > 0)
+        return printPixels(o.printWidth, o.printHeight, o.inches, o.dpi > 0 ? o.dpi : kPrintDpi);
+    return QSize(o.width, o.height);
+}
 
 std::string chartFileCheck(std::string& name) {
     if (!chartFormatOf(QString::fromLocal8Bit(name.c_str())))
@@ -37,24 +49,56 @@ void addPlotOptions(CLI::App& app, PlotOptions& options) {
     app.add_option_function<std::string>(
            "--plot-size",
            [&options](const std::string& text) {
-               int w = 0;
-               int h = 0;
+               const auto bad = [&text] {
+                   return CLI::ValidationError(
+                       "--plot-size", "\"" + text +
+                                          "\" is not WIDTHxHEIGHT in pixels (100 to 20000 wide, "
+                                          "100 to 200000 high), or in mm or in (170x100mm)");
+               };
+               double w = 0;
+               double h = 0;
                char x = 0;
-               char extra = 0;
-               if (std::sscanf(text.c_str(), "%d%c%d%c", &w, &x, &h, &extra) != 3 || x != 'x' ||
-                   w < kMinSide || h < kMinSide || w > kMaxWidth || h > kMaxHeight)
-                   throw CLI::ValidationError("--plot-size",
-                                              "\"" + text +
-                                                  "\" is not WIDTHxHEIGHT in pixels (100 to 20000 "
-                                                  "wide, 100 to 200000 high)");
-               options.width = w;
-               options.height = h;
+               int used = 0;
+               if (std::sscanf(text.c_str(), "%lf%c%lf%n", &w, &x, &h, &used) != 3 || x != 'x' ||
+                   text.find_first_not_of("0123456789.xmin") != std::string::npos)
+                   throw bad();
+               const std::string unit = text.substr(std::size_t(used));
+               if (unit.empty() || unit == "px") {
+                   if (w != std::floor(w) || h != std::floor(h) || w < kMinSide || h < kMinSide ||
+                       w > kMaxWidth || h > kMaxHeight)
+                       throw bad();
+                   options.width = int(w);
+                   options.height = int(h);
+               } else if ((unit == "mm" || unit == "in") && w > 0 && h > 0 && w <= 10000 &&
+                          h <= 10000) {
+                   options.printWidth = w;
+                   options.printHeight = h;
+                   options.inches = unit == "in";
+               } else {
+                   throw bad();
+               }
            },
-           "Size of the charts in pixels, WIDTHxHEIGHT (default: the chart's own size)")
+           "Size of the charts: WIDTHxHEIGHT in pixels (default: the chart's own size), or a "
+           "print size in mm or in, such as 170x100mm")
         ->type_name("WxH");
+    app.add_option("--dpi", options.dpi,
+                   "Resolution of the charts in dots per inch (a print size's default: 300)")
+        ->check(CLI::Range(1, kMaxDpi));
+    app.add_flag("--italic-names", options.italicNames,
+                 "Species names in italics in the spectrum chart");
+    app.add_option("--title", options.title, "Title of the spectrum chart");
+    app.add_flag("--no-title", options.noTitle, "No title above the spectrum chart");
 }
 
-Status chartsBuiltIn(const PlotOptions&) {
+Status chartsBuiltIn(const PlotOptions& options) {
+    const QSize px = askedPixels(options);
+    if (options.printWidth > 0 && (px.width() < kMinSide || px.height() < kMinSide ||
+                                   px.width() > kMaxWidth || px.height() > kMaxHeight))
+        return Status::failed(
+            "--plot-size at " + std::to_string(options.dpi > 0 ? options.dpi : kPrintDpi) +
+            " dpi gives " + std::to_string(px.width()) + "x" + std::to_string(px.height()) +
+            " pixels; charts are 100 to 20000 pixels wide and 100 to 200000 "
+            "high.");
     return Status::ok();
 }
 
@@ -83,15 +127,19 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     const AnalysisResult& r = *s.lastResult;
     // Names shown in the encoding decided for the run's whole table.
     const TextEncoding encoding = s.lastTable ? s.lastTable->encoding : TextEncoding::Utf8;
-    const QSize asked(options.width, options.height);
+    const QSize asked = askedPixels(options);
+    const int dpi = options.printWidth > 0 && options.dpi == 0 ? kPrintDpi : options.dpi;
     QString error;
     if (!options.plot.empty()) {
-        const SpectrumChartData d = spectrumChartData(r, s.lastIntervals.get(), dataFile, encoding);
+        SpectrumChartData d = spectrumChartData(r, s.lastIntervals.get(), dataFile, encoding);
+        d.italicNames = options.italicNames;
+        d.title = options.title;
+        d.showTitle = !options.noTitle;
         const QSize size = asked.isEmpty() ? spectrumNaturalSize(d) : asked;
         if (!writeChart(
                 QString::fromLocal8Bit(options.plot.c_str()), size,
                 [&](QPainter& p, const QRectF& area) { paintSpectrum(p, area, d); }, &error,
-                "Palatability spectrum"))
+                "Palatability spectrum", dpi))
             return Status::failed(error.toStdString());
     }
     if (!options.heatmap.empty()) {
@@ -100,7 +148,7 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
         if (!writeChart(
                 QString::fromLocal8Bit(options.heatmap.c_str()), size,
                 [&](QPainter& p, const QRectF& area) { paintHeatMap(p, area, d); }, &error,
-                "Comparison matrix"))
+                "Comparison matrix", dpi))
             return Status::failed(error.toStdString());
     }
     return Status::ok();

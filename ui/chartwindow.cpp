@@ -7,10 +7,12 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace sscm {
@@ -58,6 +60,28 @@ QImage ChartView::image() const {
     p.setRenderHint(QPainter::Antialiasing);
     paintChart(p, QRectF(img.rect()));
     return img;
+}
+
+QString ChartView::toolTipAt(const QPointF& point) const {
+    if (kind_ != ChartKind::HeatMap || !hasRun_) {
+        return {};
+    }
+    const HeatMapData::Cell* cell = heatMapCellAt(QRectF(rect()), heat_, point);
+    return cell == nullptr ? QString() : heatMapCellText(heat_, *cell);
+}
+
+bool ChartView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), text, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void ChartView::paintEvent(QPaintEvent*) {

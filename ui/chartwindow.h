@@ -31,9 +31,13 @@ public:
     bool hasRun() const { return hasRun_; }
     /// The size that shows every row (spectrum) or a readable matrix (heat map).
     QSize naturalSize() const;
+    /// What the heat map's cell under `point` says ("A vs B: mean 2.33 over 6 comparisons");
+    /// empty elsewhere and on the spectrum.
+    QString toolTipAt(const QPointF& point) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     ChartKind kind_;
