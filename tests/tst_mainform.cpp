@@ -2,6 +2,7 @@
 // with every message box answered by a watcher that records what it showed.
 
 #include "analysis/csvtables.h"
+#include "charts/charts.h"
 #include "svgshapes.h"
 #include "tempdir.h"
 #include "test_config.h"
@@ -31,8 +32,11 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontInfo>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -1588,6 +1592,71 @@ TEST_F(WindowTest, TheIntervalsShowTheirProgressAndStopOnCancelOrANewCommand) {
     EXPECT_FALSE(form->bootstrapRunning());
     EXPECT_EQ(form->statusText(), "Confidence intervals stopped: Read started");
     EXPECT_TRUE(watcher.boxes.empty());
+}
+
+// --- Charts for a paper -----------------------------------------------------------------------
+
+TEST_F(WindowTest, ExportChartTakesAPrintSizeAndTheHeatMapNamesEachCell) {
+    runExample();
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    const QString file = screenshotDir() + "/spectrum-170x100mm-300dpi.png";
+    QFile::remove(file);
+    // File > Export chart: the file dialog, then the size, unit and resolution.
+    QTimer answer;
+    bool sized = false;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+            files->selectFile(file);
+            static_cast<QDialog*>(files)->accept();
+        } else if (modal != nullptr && modal->objectName() == "ChartExportDialog") {
+            modal->findChild<QDoubleSpinBox*>("ChartWidth")->setValue(170);
+            modal->findChild<QDoubleSpinBox*>("ChartHeight")->setValue(100);
+            modal->findChild<QComboBox*>("ChartUnit")->setCurrentIndex(1);
+            modal->findChild<QSpinBox*>("ChartDpi")->setValue(300);
+            modal->findChild<QCheckBox*>("ChartItalicNames")->setChecked(true);
+            qobject_cast<QDialog*>(modal)->accept();
+            sized = true;
+        }
+    });
+    answer.start(10);
+    action("actionExportChart")->trigger();
+    answer.stop();
+    EXPECT_TRUE(sized);
+    const QImage print(file);
+    EXPECT_EQ(print.size(), QSize(2008, 1181));
+    EXPECT_NEAR(print.dotsPerMeterX(), 11811, 1);
+    EXPECT_EQ(form->statusText(), "Saved the spectrum chart to " + QDir::toNativeSeparators(file));
+    EXPECT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text.toStdString();
+
+    // The heat map of two species: each cell says its pair, mean code and comparisons.
+    read("small.csv");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    sscm::ChartWindow* heat = form->openChart(sscm::ChartKind::HeatMap);
+    QApplication::processEvents();
+    const sscm::ChartView* view = heat->view();
+    const sscm::HeatMapData data =
+        sscm::heatMapData(*form->session().lastResult, "small.csv", sscm::TextEncoding::Utf8);
+    const sscm::HeatMapLayout layout = sscm::heatMapLayout(QRectF(view->rect()), data);
+    const QPointF ab = sscm::heatMapCell(layout, 0, 1).center();
+    EXPECT_EQ(view->toolTipAt(ab), "A vs B: mean 3.00 over 2 comparisons");
+    EXPECT_EQ(view->toolTipAt(sscm::heatMapCell(layout, 1, 0).center()),
+              "B vs A: mean 1.00 over 2 comparisons");
+    EXPECT_EQ(view->toolTipAt(QPointF(1, 1)), "");
+
+    // A picture of the tooltip over its cell.
+    QHelpEvent help(QEvent::ToolTip, ab.toPoint(), view->mapToGlobal(ab.toPoint()));
+    QApplication::sendEvent(const_cast<sscm::ChartView*>(view), &help);
+    QApplication::processEvents();
+    QPixmap shot = heat->grab();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible()) {
+            QPainter p(&shot);
+            p.drawPixmap(view->mapTo(heat, ab.toPoint()) + QPoint(8, 16), w->grab());
+        }
+    }
+    ASSERT_TRUE(shot.save(screenshotDir() + "/heatmap-tooltip.png"));
 }
 
 } // namespace

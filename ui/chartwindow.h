@@ -9,6 +9,7 @@
 #include <string>
 
 #include <QImage>
+#include <QSizeF>
 #include <QString>
 #include <QWidget>
 
@@ -46,13 +47,25 @@ private:
     bool hasRun_ = false;
 };
 
-/// Writes the chart of `kind` of `run` (its intervals when not null) into `fileName` at the
-/// chart's own size, the format by the extension; `dataFile` names the data in the title and
-/// `names` is the encoding of the run's table. A failure names the file and the reason in
-/// `error`.
+/// How Export chart draws: the size (none: the chart's own), in pixels, millimetres or inches,
+/// the resolution of a print (0: none recorded; 300 for a print size), species names in
+/// italics, and the title (empty: the chart's own) or none.
+struct ChartExport {
+    enum class Unit { Pixels, Millimetres, Inches };
+    QSizeF size;
+    Unit unit = Unit::Pixels;
+    int dpi = 0;
+    bool italicNames = false;
+    QString title;
+    bool noTitle = false;
+};
+
+/// Writes the chart of `kind` of `run` (its intervals when not null) into `fileName`, drawn as
+/// `how` says, the format by the extension; `dataFile` names the data in the title and `names`
+/// is the encoding of the run's table. A failure names the file and the reason in `error`.
 bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
                    const std::string& dataFile, TextEncoding names, ChartKind kind,
-                   const QString& fileName, QString* error);
+                   const QString& fileName, QString* error, const ChartExport& how = {});
 
 /// A resizable window of its own showing one chart of the latest run (View, Spectrum chart or
 /// Comparison matrix), with Save as (PNG, SVG, PDF at the size on view) and Copy (an image).

@@ -823,7 +823,8 @@ void MainForm::refreshCharts() {
     }
 }
 
-bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* error) {
+bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* error,
+                           const ChartExport& how) {
     if (!session_.lastResult || session_.lastResult->curvec.empty()) {
         *error = "There is no finished run to draw: read a data file and run GO first.";
         return false;
@@ -834,7 +835,7 @@ bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* err
         return false;
     }
     if (!writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, runNames_,
-                       kind, path, error)) {
+                       kind, path, error, how)) {
         return false;
     }
     showStatus("Saved the " + QString(kind == ChartKind::Spectrum ? "spectrum chart" : "heat map") +

@@ -5,6 +5,7 @@
 #include "commands/read.h"
 #include "data/textencoding.h"
 #include "data/window.h"
+#include "ui/chartwindow.h"
 #include "ui/eventpump.h"
 
 #include <array>
@@ -29,11 +30,9 @@ class QTimer;
 
 namespace sscm {
 
-class ChartWindow;
 class ClientArea;
 class ResultsTable;
 class FileLists;
-enum class ChartKind;
 
 /// The main window: the two-step workflow (choose and read a data file, assign the roles and
 /// run GO), the output file names, Save results, Exit and the result list, with a menu bar above
@@ -96,8 +95,10 @@ public:
     ResultsTable* openResultsTable();
     /// The results table if it is open, else null.
     ResultsTable* resultsTable() const;
-    /// Writes the chart of the latest run at its own size into `fileName` (.png, .svg, .pdf).
-    bool exportChart(const QString& fileName, ChartKind kind, QString* error);
+    /// Writes the chart of the latest run into `fileName` (.png, .svg, .pdf), at its own size
+    /// unless `how` gives one.
+    bool exportChart(const QString& fileName, ChartKind kind, QString* error,
+                     const ChartExport& how = {});
     /// Writes the spectrum table of the latest run (with its intervals, when there are any).
     bool exportSpectrumTable(const QString& fileName, QString* error);
     /// Writes the results folder of the latest run (spectrum, pairs, matrix, cases, run record).

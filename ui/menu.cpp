@@ -6,12 +6,15 @@
 #include <utility>
 
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSpinBox>
@@ -66,6 +69,65 @@ bool askBootstrapSettings(QWidget* parent, BootstrapSettings& s) {
     return true;
 }
 
+/// Asks how the chart is drawn: its size and unit, the resolution, italic names and the title.
+bool askChartExport(QWidget* parent, ChartExport& how) {
+    QDialog dialog(parent);
+    dialog.setObjectName("ChartExportDialog");
+    dialog.setWindowTitle("Export chart");
+    auto* width = new QDoubleSpinBox(&dialog);
+    width->setObjectName("ChartWidth");
+    auto* height = new QDoubleSpinBox(&dialog);
+    height->setObjectName("ChartHeight");
+    for (QDoubleSpinBox* box : {width, height}) {
+        box->setRange(0, 200000);
+        box->setDecimals(1);
+        box->setSpecialValueText("the chart's own");
+    }
+    width->setValue(how.size.width());
+    height->setValue(how.size.height());
+    auto* unit = new QComboBox(&dialog);
+    unit->setObjectName("ChartUnit");
+    unit->addItems({"pixels", "mm", "in"});
+    unit->setCurrentIndex(int(how.unit));
+    auto* dpi = new QSpinBox(&dialog);
+    dpi->setObjectName("ChartDpi");
+    dpi->setRange(0, 4800);
+    dpi->setSpecialValueText("300 for mm and in, else none");
+    dpi->setValue(how.dpi);
+    auto* italic = new QCheckBox("Species names in italics", &dialog);
+    italic->setObjectName("ChartItalicNames");
+    italic->setChecked(how.italicNames);
+    auto* title = new QLineEdit(how.title, &dialog);
+    title->setObjectName("ChartTitle");
+    title->setPlaceholderText("the chart's own title");
+    auto* noTitle = new QCheckBox("No title", &dialog);
+    noTitle->setObjectName("ChartNoTitle");
+    noTitle->setChecked(how.noTitle);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow("Width", width);
+    form->addRow("Height", height);
+    form->addRow("Unit", unit);
+    form->addRow("Resolution (dpi)", dpi);
+    form->addRow(italic);
+    form->addRow("Title", title);
+    form->addRow(noTitle);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    how.size = width->value() > 0 && height->value() > 0 ? QSizeF(width->value(), height->value())
+                                                         : QSizeF();
+    how.unit = ChartExport::Unit(unit->currentIndex());
+    how.dpi = dpi->value();
+    how.italicNames = italic->isChecked();
+    how.title = title->text();
+    how.noTitle = noTitle->isChecked();
+    return true;
+}
+
 void exportChart(MainForm& form) {
     QString filter;
     const QString name = QFileDialog::getSaveFileName(
@@ -78,10 +140,15 @@ void exportChart(MainForm& form) {
     if (!chartFormatOf(file)) {
         file += ".png";
     }
+    // The choices of the last export are offered again.
+    static ChartExport how;
+    if (!askChartExport(&form, how)) {
+        return;
+    }
     QString error;
     const ChartKind kind =
         filter.startsWith("Comparison") ? ChartKind::HeatMap : ChartKind::Spectrum;
-    if (!form.exportChart(file, kind, &error)) {
+    if (!form.exportChart(file, kind, &error, how)) {
         QMessageBox::warning(&form, "sscm", error);
     }
 }
