@@ -7,7 +7,7 @@ packages=(
     libclang-rt-14-dev
     libgtest-dev libbenchmark-dev libcli11-dev
     nlohmann-json3-dev libssl-dev
-    qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time
+    qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time xvfb xauth
     r-base-dev r-cran-rcpp r-cran-testthat
 )
 
