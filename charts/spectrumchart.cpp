@@ -22,8 +22,8 @@ constexpr double kNaturalRow = 16;
 constexpr double kMaxRow = 22;
 /// Fewest rows the natural height makes room for.
 constexpr double kNaturalMinRows = 8;
-/// Band below the rows: tick marks, their labels and the axis title.
-constexpr double kAxisHeight = 48;
+/// Band below the rows: tick marks, their labels, the axis title and the line on the values.
+constexpr double kAxisHeight = 62;
 /// Name font: the row height less this, within the smallest and largest pixel sizes.
 constexpr double kNameFontInset = 3;
 constexpr double kNameFontMin = 8;
@@ -57,6 +57,10 @@ constexpr double kAxisTitleOffset = 22;
 constexpr double kAxisTitleHeight = 18;
 constexpr double kTickFont = 10;
 constexpr double kAxisTitleFont = 11;
+/// The line under the axis title saying what the values are.
+constexpr double kValueNoteHeight = 14;
+constexpr double kValueNoteFont = 9;
+const QString kValueNote = "unit-length eigenvector: compare species within one run";
 
 /// Ticks at 1, 2 or 5 times a power of ten, about `target` of them, over a range that holds
 /// [lo, hi].
@@ -344,6 +348,11 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
                data.rows.size() > 1 || data.intervalNote.empty()
                    ? "Palatability value (most palatable at the top)"
                    : "Palatability value");
+    p.setFont(chartFont(kValueNoteFont));
+    p.setPen(kChartInk.lighter(160));
+    p.drawText(
+        QRectF(l.axisTitle.left(), l.axisTitle.bottom(), l.axisTitle.width(), kValueNoteHeight),
+        Qt::AlignCenter, kValueNote);
     p.restore();
 }
 

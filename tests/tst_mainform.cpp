@@ -1054,6 +1054,25 @@ TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
     }
     ASSERT_TRUE(both.save(screenshotDir() + "/window-with-chart.png"));
     EXPECT_GT(both.width(), 1200);
+
+    // The enlarged window beside the results table, which holds the intervals.
+    sscm::ResultsTable* table = form->openResultsTable();
+    EXPECT_TRUE(table->tsv().startsWith(
+        "Rank\tSpecies\tValue\tCases\tRows\tValue low\tValue high\tRank low\tRank high\n"));
+    form->resize(form->minimumSize() + QSize(260, 180));
+    table->resize(720, form->height());
+    QApplication::processEvents();
+    const QPixmap big = form->grab();
+    const QPixmap grid = table->grab();
+    QImage pair(big.width() + 12 + grid.width(), std::max(big.height(), grid.height()),
+                QImage::Format_RGB32);
+    pair.fill(QColor(0x60, 0x60, 0x60));
+    {
+        QPainter p(&pair);
+        p.drawPixmap(0, 0, big);
+        p.drawPixmap(big.width() + 12, 0, grid);
+    }
+    ASSERT_TRUE(pair.save(screenshotDir() + "/enlarged-window-with-results-table.png"));
 }
 
 // --- Rough edges -----------------------------------------------------------------------------
@@ -1351,6 +1370,8 @@ TEST_F(WindowTest, DataOpenedEveryWayIsReadAtOnceAndItsFolderTakesTheOutputs) {
     EXPECT_EQ(text("Text7"), "plots.csv");
     EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
     EXPECT_EQ(form->outputDir(), field);
+    EXPECT_EQ(form->statusText(),
+              "The result file, the log and the exports go to " + QDir::toNativeSeparators(field));
     EXPECT_TRUE(form->aboutText().contains(QDir::toNativeSeparators(field)));
     assignRoles("Site", "Species", "Pref");
     ctl<QCheckBox>("Check1")->setChecked(false);
@@ -1590,7 +1611,8 @@ TEST_F(WindowTest, TheIntervalsShowTheirProgressAndStopOnCancelOrANewCommand) {
     ASSERT_TRUE(form->startBootstrap(many));
     read("small.csv");
     EXPECT_FALSE(form->bootstrapRunning());
-    EXPECT_EQ(form->statusText(), "Confidence intervals stopped: Read started");
+    EXPECT_TRUE(form->statusText().startsWith("Confidence intervals stopped: Read started; "))
+        << form->statusText().toStdString();
     EXPECT_TRUE(watcher.boxes.empty());
 }
 

@@ -474,7 +474,7 @@ void MainForm::readData() {
     if (readBusy_ || exitRequested_) {
         return;
     }
-    stopBootstrapFor("Read");
+    const bool stopped = stopBootstrapFor("Read");
     readBusy_ = true;
     startCommand();
     const std::string file = text(Ctl::Text7);
@@ -493,8 +493,13 @@ void MainForm::readData() {
     if (st && session_.table) {
         tableFile_ = file;
         const QString path = QFile::decodeName(bytesOf(session_.dataFile));
+        const QString said = stopped ? statusText() + "; " : QString();
         setOutputDir(QFileInfo(path).absolutePath());
         rememberRecent(QFileInfo(path).absoluteFilePath());
+        if (outputDir_ == QFileInfo(path).absolutePath()) {
+            showStatus(said + "The result file, the log and the exports go to " +
+                       QDir::toNativeSeparators(outputDir_));
+        }
         if (results_ != nullptr) {
             results_->markPrevious("a data file has been read since; run GO for its results.");
         }
@@ -918,13 +923,14 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
     return true;
 }
 
-void MainForm::stopBootstrapFor(const char* command) {
+bool MainForm::stopBootstrapFor(const char* command) {
     if (!boot_.running()) {
-        return;
+        return false;
     }
     boot_.cancel();
     finishBootstrap();
     showStatus(QString("Confidence intervals stopped: %1 started").arg(command));
+    return true;
 }
 
 void MainForm::cancelBootstrap() {

@@ -245,8 +245,9 @@ private:
     /// modal, so the window stays usable.
     QPointer<QProgressDialog> bootProgress_;
     QElapsedTimer bootClock_;
-    /// Stops a running bootstrap before `command` ("GO", "Read") starts, saying so.
-    void stopBootstrapFor(const char* command);
+    /// Stops a running bootstrap before `command` ("GO", "Read") starts, saying so; whether one
+    /// was running.
+    bool stopBootstrapFor(const char* command);
 };
 
 } // namespace sscm
