@@ -1391,6 +1391,16 @@ TEST_F(WindowTest, DataOpenedEveryWayIsReadAtOnceAndItsFolderTakesTheOutputs) {
         EXPECT_NE(f.path().extension(), ".tmp") << f.path();
     }
 
+    // A file saved meanwhile by another program shows when the window is back in front.
+    writeFile("field/2026/later.csv", "Site,Species,Pref\n");
+    EXPECT_FALSE(items("File1").contains("later.csv"));
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    form->activateWindow();
+    QApplication::setActiveWindow(form.get());
+    EXPECT_TRUE(items("File1").contains("later.csv"));
+
     // Enter in Text7 reads the name typed.
     ASSERT_TRUE(form->setDirPath(here()));
     type("Text7", "split.csv");
