@@ -1364,8 +1364,17 @@ TEST_F(WindowTest, DataOpenedEveryWayIsReadAtOnceAndItsFolderTakesTheOutputs) {
     std::filesystem::copy_file("small.csv", "field/2026/plots.csv");
     const QString field = here() + "/field/2026";
 
-    // File > Open data file (the dialog's choice) sets the lists and Text7 and reads.
-    ASSERT_TRUE(form->openDataFile(field + "/plots.csv"));
+    // File > Open data file: the dialog's choice sets the lists and Text7 and reads.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            files->selectFile(field + "/plots.csv");
+            static_cast<QDialog*>(files)->accept();
+        }
+    });
+    answer.start(10);
+    action("actionOpenData")->trigger();
+    answer.stop();
     EXPECT_EQ(form->dirPath(), field);
     EXPECT_EQ(text("Text7"), "plots.csv");
     EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
@@ -1577,6 +1586,18 @@ TEST_F(WindowTest, ASplitNetworkIsRankedGroupByGroupWhenAsked) {
                             "2\t1\tD\t0.866\t1\t1\n"
                             "2\t2\tC\t0.5\t1\t1\n");
     EXPECT_TRUE(table->findChild<QLabel*>("ResultsNote")->text().contains("within a group only"));
+    QString error;
+    ASSERT_TRUE(form->exportShownTable("groups.csv", &error)) << error.toStdString();
+    // Export writes the groups as shown: each species with its value and its group.
+    const QStringList saved = QString::fromStdString(readFile("groups.csv")).split('\n');
+    ASSERT_EQ(saved.size(), 6);
+    EXPECT_TRUE(saved[0].startsWith("species,value,rank,")) << saved[0].toStdString();
+    EXPECT_TRUE(saved[0].endsWith(",group"));
+    const char* firsts[] = {"B,0.866", "A,0.5", "D,0.866", "C,0.5"};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_TRUE(saved[k + 1].startsWith(firsts[k])) << saved[k + 1].toStdString();
+        EXPECT_TRUE(saved[k + 1].endsWith(k < 2 ? ",1" : ",2")) << saved[k + 1].toStdString();
+    }
     EXPECT_TRUE(QFileInfo::exists(screenshotDir() + "/split-network-box.png"));
 
     // Without the answer, no ranking: the table keeps saying it shows an earlier run.
@@ -1676,6 +1697,11 @@ TEST_F(WindowTest, ExportChartTakesAPrintSizeAndTheHeatMapNamesEachCell) {
     EXPECT_EQ(view->toolTipAt(sscm::heatMapCell(layout, 1, 0).center()),
               "B vs A: mean 1.00 over 2 comparisons");
     EXPECT_EQ(view->toolTipAt(QPointF(1, 1)), "");
+    // View > Comparison matrix brings a minimised chart window back.
+    heat->showMinimized();
+    action("actionMatrix")->trigger();
+    EXPECT_FALSE(heat->isMinimized());
+    EXPECT_TRUE(heat->isVisible());
 
     // A picture of the tooltip over its cell.
     QHelpEvent help(QEvent::ToolTip, ab.toPoint(), view->mapToGlobal(ab.toPoint()));

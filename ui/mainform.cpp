@@ -733,7 +733,7 @@ ResultsTable* MainForm::openResultsTable() {
                                    results_, "Export spectrum table", outputPath("spectrum.csv"),
                                    "CSV table (*.csv)");
                                QString error;
-                               if (!name.isEmpty() && !exportSpectrumTable(name, &error)) {
+                               if (!name.isEmpty() && !exportShownTable(name, &error)) {
                                    QMessageBox::warning(results_, kErrorTitle, error);
                                }
                            },
@@ -865,6 +865,25 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         return false;
     }
     showStatus("Saved the spectrum table to " + QDir::toNativeSeparators(path));
+    return true;
+}
+
+bool MainForm::exportShownTable(const QString& fileName, QString* error) {
+    if (groupCsv_.empty()) {
+        return exportSpectrumTable(fileName, error);
+    }
+    // The groups of a split run, each ranked on its own, as the results table shows them.
+    const QString path = outputPath(fileName);
+    const std::string name = stdString(QFile::encodeName(path));
+    Status st = notTheData(name, "spectrum table");
+    if (st) {
+        st = writeWhole(name, groupCsv_, "spectrum table");
+    }
+    if (!st) {
+        *error = QFile::decodeName(bytesOf(st.message));
+        return false;
+    }
+    showStatus("Saved the spectrum table of each group to " + QDir::toNativeSeparators(path));
     return true;
 }
 

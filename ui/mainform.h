@@ -101,6 +101,9 @@ public:
                      const ChartExport& how = {});
     /// Writes the spectrum table of the latest run (with its intervals, when there are any).
     bool exportSpectrumTable(const QString& fileName, QString* error);
+    /// Writes the spectrum table the results table shows: the latest run's, or each group's after
+    /// a split network ranked group by group.
+    bool exportShownTable(const QString& fileName, QString* error);
     /// Writes the results folder of the latest run (spectrum, pairs, matrix, cases, run record).
     bool exportTablesTo(const QString& folder, QString* error);
     /// Starts the site bootstrap of the latest run (on its own table) in the background (where the
