@@ -34,7 +34,8 @@ QTableWidgetItem* numberCell(const std::string& field, bool whole) {
     if (field.empty()) {
         return new QTableWidgetItem();
     }
-    const double v = std::stod(field);
+    // The table's numbers are in the C format whatever the user's locale (which Qt has set).
+    const double v = QByteArray::fromStdString(field).toDouble();
     return new NumberItem(v, whole ? QString::number(v, 'f', 0) : QString::number(v, 'g', 4));
 }
 
