@@ -1028,6 +1028,15 @@ TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
     ASSERT_TRUE(form->startBootstrap(s));
     ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 300000));
     ASSERT_NE(form->session().lastIntervals, nullptr);
+    // Replicates whose sites missed a species are left out, and the status line says why.
+    const int left = 1000 - form->session().lastIntervals->used;
+    ASSERT_GT(left, 0);
+    EXPECT_EQ(form->statusText(),
+              QString("Confidence intervals from %1 of 1000 replicates; %2 of 1000 left out: a "
+                      "species was missing from the resampled sites; a higher threshold avoids "
+                      "this")
+                  .arg(1000 - left)
+                  .arg(left));
 
     ASSERT_TRUE(QDir().mkpath(screenshotDir()));
     QString error;
