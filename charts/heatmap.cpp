@@ -199,14 +199,24 @@ QRectF heatMapCell(const HeatMapLayout& l, std::int32_t row, std::int32_t col) {
     return QRectF(l.matrix.left() + col * l.cell, l.matrix.top() + row * l.cell, l.cell, l.cell);
 }
 
+double heatMapScale(const QRectF& area, const HeatMapData& data) {
+    const QSizeF natural(heatMapNaturalSize(data));
+    const double scale = std::min(area.width() / natural.width(), area.height() / natural.height());
+    return scale > 1.0 + 1e-9 ? scale : 1.0;
+}
+
 const HeatMapData::Cell* heatMapCellAt(const QRectF& area, const HeatMapData& data,
                                        const QPointF& point) {
-    const HeatMapLayout l = heatMapLayout(area, data);
-    if (!l.note.isEmpty() || !l.matrix.contains(point)) {
+    const double scale = heatMapScale(area, data);
+    const QRectF laid =
+        scale > 1.0 ? QRectF(0, 0, area.width() / scale, area.height() / scale) : area;
+    const QPointF at = scale > 1.0 ? (point - area.topLeft()) / scale : point;
+    const HeatMapLayout l = heatMapLayout(laid, data);
+    if (!l.note.isEmpty() || !l.matrix.contains(at)) {
         return nullptr;
     }
     for (const HeatMapData::Cell& c : data.cells) {
-        if (heatMapCell(l, c.row, c.col).contains(point)) {
+        if (heatMapCell(l, c.row, c.col).contains(at)) {
             return &c;
         }
     }
@@ -224,6 +234,17 @@ QString heatMapCellText(const HeatMapData& data, const HeatMapData::Cell& cell) 
 }
 
 void paintHeatMap(QPainter& p, const QRectF& area, const HeatMapData& data) {
+    // A map larger than its natural size every way is the natural map enlarged: the text and
+    // the key grow with the figure.
+    const double scale = heatMapScale(area, data);
+    if (scale > 1.0) {
+        p.save();
+        p.translate(area.topLeft());
+        p.scale(scale, scale);
+        paintHeatMap(p, QRectF(0, 0, area.width() / scale, area.height() / scale), data);
+        p.restore();
+        return;
+    }
     const HeatMapLayout l = heatMapLayout(area, data);
     p.save();
     p.fillRect(area, Qt::white);

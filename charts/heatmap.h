@@ -84,6 +84,10 @@ HeatMapLayout heatMapLayout(const QRectF& area, const HeatMapData& data);
 /// The box of the cell of row species `row` and column species `col` (positions in rank order).
 QRectF heatMapCell(const HeatMapLayout& l, std::int32_t row, std::int32_t col);
 
+/// The scale the heat map is drawn at in `area`: above 1 when the area is larger than the
+/// natural size every way (the map is then laid out in `area`'s size divided by it, and
+/// enlarged), else 1.
+double heatMapScale(const QRectF& area, const HeatMapData& data);
 /// The cell under `point` of the heat map of `data` painted in `area`, or null.
 const HeatMapData::Cell* heatMapCellAt(const QRectF& area, const HeatMapData& data,
                                        const QPointF& point);

@@ -1700,10 +1700,13 @@ TEST_F(WindowTest, ExportChartTakesAPrintSizeAndTheHeatMapNamesEachCell) {
     const sscm::ChartView* view = heat->view();
     const sscm::HeatMapData data =
         sscm::heatMapData(*form->session().lastResult, "small.csv", sscm::TextEncoding::Utf8);
-    const sscm::HeatMapLayout layout = sscm::heatMapLayout(QRectF(view->rect()), data);
-    const QPointF ab = sscm::heatMapCell(layout, 0, 1).center();
+    // The map may be drawn enlarged: its layout at the natural size, scaled.
+    const double scale = sscm::heatMapScale(QRectF(view->rect()), data);
+    const sscm::HeatMapLayout layout =
+        sscm::heatMapLayout(QRectF(QPointF(), QSizeF(view->size()) / scale), data);
+    const QPointF ab = sscm::heatMapCell(layout, 0, 1).center() * scale;
     EXPECT_EQ(view->toolTipAt(ab), "A vs B: mean 3.00 over 2 comparisons");
-    EXPECT_EQ(view->toolTipAt(sscm::heatMapCell(layout, 1, 0).center()),
+    EXPECT_EQ(view->toolTipAt(sscm::heatMapCell(layout, 1, 0).center() * scale),
               "B vs A: mean 1.00 over 2 comparisons");
     EXPECT_EQ(view->toolTipAt(QPointF(1, 1)), "");
     // View > Comparison matrix brings a minimised chart window back.
