@@ -2,6 +2,7 @@
 
 #include "data/freshfile.h"
 
+#include <cmath>
 #include <string_view>
 
 #include <QBuffer>
@@ -38,8 +39,13 @@ std::optional<ChartFormat> chartFormatOf(const QString& fileName) {
     return std::nullopt;
 }
 
+QSize printPixels(double width, double height, bool inches, int dpi) {
+    const double perUnit = inches ? dpi : dpi / 25.4;
+    return QSize(int(std::lround(width * perUnit)), int(std::lround(height * perUnit)));
+}
+
 bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByteArray& bytes,
-                 QString* error, const QString& title) {
+                 QString* error, const QString& title, int dpi) {
     const auto fail = [&](const QString& why) {
         if (error != nullptr) {
             *error = why;
@@ -61,6 +67,11 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
             return fail("not enough memory for the image");
         }
         image.fill(Qt::white);
+        if (dpi > 0) {
+            const int perMetre = int(std::lround(dpi / 0.0254));
+            image.setDotsPerMeterX(perMetre);
+            image.setDotsPerMeterY(perMetre);
+        }
         {
             QPainter p(&image);
             p.setRenderHint(QPainter::Antialiasing);
@@ -74,6 +85,9 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(area);
+        if (dpi > 0) {
+            svg.setResolution(dpi); // the width and height in millimetres follow
+        }
         svg.setTitle(title);
         svg.setDescription("Drawn by sscm " SSCM_VERSION);
         QPainter p;
@@ -85,8 +99,11 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
         return true;
     }
     QPdfWriter pdf(&buffer);
-    pdf.setResolution(72);
-    pdf.setPageSize(QPageSize(QSizeF(size), QPageSize::Point, QString(), QPageSize::ExactMatch));
+    // Without a resolution a pixel is a point; with one, the page has the print's size.
+    const int resolution = dpi > 0 ? dpi : 72;
+    pdf.setResolution(resolution);
+    pdf.setPageSize(QPageSize(QSizeF(size) * (72.0 / resolution), QPageSize::Point, QString(),
+                              QPageSize::ExactMatch));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setTitle(title);
     pdf.setCreator("sscm " SSCM_VERSION);
@@ -101,7 +118,7 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
 }
 
 bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, QString* error,
-                const QString& title, PendingFiles* pending) {
+                const QString& title, int dpi, PendingFiles* pending) {
     const auto fail = [&](const QString& why) {
         if (error != nullptr) {
             *error = "Cannot write the chart file \"" + fileName + "\": " + why;
@@ -114,7 +131,7 @@ bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, 
     }
     QByteArray bytes;
     QString why;
-    if (!renderChart(*format, size, paint, bytes, &why, title)) {
+    if (!renderChart(*format, size, paint, bytes, &why, title, dpi)) {
         return fail(why);
     }
     // Written whole as every other output: a ".part" file renamed once complete, never through

@@ -22,9 +22,10 @@ using ChartPainter = std::function<void(QPainter&, const QRectF&)>;
 
 /// Paints a chart of `size` pixels (points in a PDF) in `format` into `bytes`. Needs a
 /// QGuiApplication, but no display. False with `error` set to the reason when the size cannot
-/// be drawn or the image not encoded.
+/// be drawn or the image not encoded. With a resolution `dpi` the chart is a print of `size`
+/// pixels at `dpi`: a PNG records the resolution, an SVG and a PDF take the physical size.
 bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByteArray& bytes,
-                 QString* error, const QString& title = QString());
+                 QString* error, const QString& title = QString(), int dpi = 0);
 
 /// Paints a chart of `size` pixels (points in a PDF) into `fileName`, in the format its
 /// extension names, and writes it whole through the one file-writing rule. False with `error`
@@ -32,6 +33,10 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
 /// drawn or the file cannot be written; an earlier file of that name is then kept. With
 /// `pending` the file is only written, and put in place with the rest of a run's files.
 bool writeChart(const QString& fileName, QSize size, const ChartPainter& paint, QString* error,
-                const QString& title = QString(), PendingFiles* pending = nullptr);
+                const QString& title = QString(), int dpi = 0, PendingFiles* pending = nullptr);
+
+/// A print size: `width` x `height` in millimetres or inches at `dpi` dots per inch, as pixels
+/// (rounded to the nearest whole pixel: 170 x 100 mm at 300 dpi is 2008 x 1181).
+QSize printPixels(double width, double height, bool inches, int dpi);
 
 } // namespace sscm

@@ -99,7 +99,10 @@ HeatMapData heatMapData(const AnalysisResult& result, std::string_view dataFile,
             if (j >= position.size() || position[std::size_t(i)] < 0 || position[j] < 0) {
                 continue;
             }
-            d.cells.push_back({position[std::size_t(i)], position[j], pairs.mean[std::size_t(k)]});
+            const double count =
+                std::size_t(k) < pairs.count.size() ? pairs.count[std::size_t(k)] : 0.0;
+            d.cells.push_back(
+                {position[std::size_t(i)], position[j], pairs.mean[std::size_t(k)], count});
         }
     }
     return d;
@@ -196,7 +199,52 @@ QRectF heatMapCell(const HeatMapLayout& l, std::int32_t row, std::int32_t col) {
     return QRectF(l.matrix.left() + col * l.cell, l.matrix.top() + row * l.cell, l.cell, l.cell);
 }
 
+double heatMapScale(const QRectF& area, const HeatMapData& data) {
+    const QSizeF natural(heatMapNaturalSize(data));
+    const double scale = std::min(area.width() / natural.width(), area.height() / natural.height());
+    return scale > 1.0 + 1e-9 ? scale : 1.0;
+}
+
+const HeatMapData::Cell* heatMapCellAt(const QRectF& area, const HeatMapData& data,
+                                       const QPointF& point) {
+    const double scale = heatMapScale(area, data);
+    const QRectF laid =
+        scale > 1.0 ? QRectF(0, 0, area.width() / scale, area.height() / scale) : area;
+    const QPointF at = scale > 1.0 ? (point - area.topLeft()) / scale : point;
+    const HeatMapLayout l = heatMapLayout(laid, data);
+    if (!l.note.isEmpty() || !l.matrix.contains(at)) {
+        return nullptr;
+    }
+    for (const HeatMapData::Cell& c : data.cells) {
+        if (heatMapCell(l, c.row, c.col).contains(at)) {
+            return &c;
+        }
+    }
+    return nullptr;
+}
+
+QString heatMapCellText(const HeatMapData& data, const HeatMapData::Cell& cell) {
+    const auto name = [&data](std::int32_t k) {
+        return displayText(data.names[std::size_t(k)], data.encoding);
+    };
+    return QString("%1 vs %2: mean %3 over %4 %5")
+        .arg(name(cell.row), name(cell.col), QString::number(cell.mean, 'f', 2))
+        .arg(cell.count, 0, 'f', 0)
+        .arg(cell.count == 1 ? "comparison" : "comparisons");
+}
+
 void paintHeatMap(QPainter& p, const QRectF& area, const HeatMapData& data) {
+    // A map larger than its natural size every way is the natural map enlarged: the text and
+    // the key grow with the figure.
+    const double scale = heatMapScale(area, data);
+    if (scale > 1.0) {
+        p.save();
+        p.translate(area.topLeft());
+        p.scale(scale, scale);
+        paintHeatMap(p, QRectF(0, 0, area.width() / scale, area.height() / scale), data);
+        p.restore();
+        return;
+    }
     const HeatMapLayout l = heatMapLayout(area, data);
     p.save();
     p.fillRect(area, Qt::white);

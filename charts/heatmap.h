@@ -30,6 +30,8 @@ struct HeatMapData {
         std::int32_t row = 0;
         std::int32_t col = 0;
         double mean = 2;
+        /// Number of comparisons behind the mean.
+        double count = 0;
     };
     std::vector<Cell> cells;
     /// The encoding every species name is shown in: one decision for all names of the data.
@@ -81,6 +83,17 @@ struct HeatMapLayout {
 HeatMapLayout heatMapLayout(const QRectF& area, const HeatMapData& data);
 /// The box of the cell of row species `row` and column species `col` (positions in rank order).
 QRectF heatMapCell(const HeatMapLayout& l, std::int32_t row, std::int32_t col);
+
+/// The scale the heat map is drawn at in `area`: above 1 when the area is larger than the
+/// natural size every way (the map is then laid out in `area`'s size divided by it, and
+/// enlarged), else 1.
+double heatMapScale(const QRectF& area, const HeatMapData& data);
+/// The cell under `point` of the heat map of `data` painted in `area`, or null.
+const HeatMapData::Cell* heatMapCellAt(const QRectF& area, const HeatMapData& data,
+                                       const QPointF& point);
+/// What a cell says when pointed at: "Stipa grandis vs Carex duriuscula: mean 2.33 over 6
+/// comparisons".
+QString heatMapCellText(const HeatMapData& data, const HeatMapData::Cell& cell);
 
 /// Paints the heat map into `area` (white background included).
 void paintHeatMap(QPainter& p, const QRectF& area, const HeatMapData& data);

@@ -22,8 +22,8 @@ constexpr double kNaturalRow = 16;
 constexpr double kMaxRow = 22;
 /// Fewest rows the natural height makes room for.
 constexpr double kNaturalMinRows = 8;
-/// Band below the rows: tick marks, their labels and the axis title.
-constexpr double kAxisHeight = 48;
+/// Band below the rows: tick marks, their labels, the axis title and the line on the values.
+constexpr double kAxisHeight = 62;
 /// Name font: the row height less this, within the smallest and largest pixel sizes.
 constexpr double kNameFontInset = 3;
 constexpr double kNameFontMin = 8;
@@ -57,6 +57,10 @@ constexpr double kAxisTitleOffset = 22;
 constexpr double kAxisTitleHeight = 18;
 constexpr double kTickFont = 10;
 constexpr double kAxisTitleFont = 11;
+/// The line under the axis title saying what the values are.
+constexpr double kValueNoteHeight = 14;
+constexpr double kValueNoteFont = 9;
+const QString kValueNote = "unit-length eigenvector: compare species within one run";
 
 /// Ticks at 1, 2 or 5 times a power of ten, about `target` of them, over a range that holds
 /// [lo, hi].
@@ -213,7 +217,9 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
     l.rowHeight = std::min(kMaxRow, (l.plotBottom - l.plotTop) / double(shown.size()));
     const double rowH = l.rowHeight;
     l.nameFont = std::clamp(rowH - kNameFontInset, kNameFontMin, kNameFontMax);
-    const QFontMetricsF nameMetrics(chartFont(l.nameFont));
+    QFont layoutFont = chartFont(l.nameFont);
+    layoutFont.setItalic(data.italicNames);
+    const QFontMetricsF nameMetrics(layoutFont);
 
     double nameWidth = 0;
     for (const std::int64_t s : shown) {
@@ -297,14 +303,30 @@ SpectrumLayout spectrumLayout(const QRectF& area, const SpectrumChartData& data)
 }
 
 void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& data) {
+    // A chart wider than its natural width is the natural chart enlarged: text, markers and
+    // lines grow with the figure, and the rows spread over the height that is left.
+    const double scale = area.width() / kNaturalWidth;
+    if (scale > 1.0 + 1e-9) {
+        p.save();
+        p.translate(area.topLeft());
+        p.scale(scale, scale);
+        paintSpectrum(p, QRectF(0, 0, kNaturalWidth, area.height() / scale), data);
+        p.restore();
+        return;
+    }
     const SpectrumLayout l = spectrumLayout(area, data);
     p.save();
     p.fillRect(area, Qt::white);
     QString title = "Palatability spectrum";
-    if (!data.dataFile.empty()) {
+    if (!data.title.empty()) {
+        title = QString::fromUtf8(data.title.data(), qsizetype(data.title.size()));
+    } else if (!data.dataFile.empty()) {
         title += " of " + chartName(data.dataFile);
     }
-    drawChartTitle(p, area, title, chartSubtitle(data.cases, data.rows.size(), data.intervalNote));
+    if (data.showTitle) {
+        drawChartTitle(p, area, title,
+                       chartSubtitle(data.cases, data.rows.size(), data.intervalNote));
+    }
     if (!l.note.isEmpty()) {
         p.setFont(chartFont(kChartNoteFont));
         p.drawText(l.noteBox, Qt::AlignCenter, l.note);
@@ -315,8 +337,9 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
     // Grid at the ticks, then one guide per row so the eye finds the name of a dot.
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setPen(QPen(kChartGrid, 1));
+    // The grid ends at the axis, where the plot ends.
     for (const SpectrumLayout::Tick& t : l.ticks) {
-        p.drawLine(QPointF(t.mark.x1(), l.plotTop), QPointF(t.mark.x1(), l.plotBottom));
+        p.drawLine(QPointF(t.mark.x1(), l.plotTop), QPointF(t.mark.x1(), l.axis.y1()));
     }
     if (l.guides) {
         p.setPen(QPen(kChartGuide, 1));
@@ -328,7 +351,8 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
     }
     p.setRenderHint(QPainter::Antialiasing, true);
 
-    const QFont nameFont = chartFont(l.nameFont);
+    QFont nameFont = chartFont(l.nameFont);
+    nameFont.setItalic(data.italicNames);
     const QFontMetricsF nameMetrics(nameFont);
     for (const SpectrumLayout::Row& row : l.rows) {
         if (row.species < 0) {
@@ -382,6 +406,11 @@ void paintSpectrum(QPainter& p, const QRectF& area, const SpectrumChartData& dat
                data.rows.size() > 1 || data.intervalNote.empty()
                    ? "Palatability value (most palatable at the top)"
                    : "Palatability value");
+    p.setFont(chartFont(kValueNoteFont));
+    p.setPen(kChartInk.lighter(160));
+    p.drawText(
+        QRectF(l.axisTitle.left(), l.axisTitle.bottom(), l.axisTitle.width(), kValueNoteHeight),
+        Qt::AlignCenter, kValueNote);
     p.restore();
 }
 

@@ -51,6 +51,11 @@ struct SpectrumChartData {
     std::string intervalNote;
     /// The encoding every species name is shown in: one decision for all names of the data.
     TextEncoding encoding = TextEncoding::Utf8;
+    /// Species names in italics, as in print; the title of the user's choice (UTF-8; empty: the
+    /// chart's own), or none at all.
+    bool italicNames = false;
+    std::string title;
+    bool showTitle = true;
 };
 
 /// The chart data of a finished run, its names shown in `encoding`; `intervals` (may be null, or

@@ -13,6 +13,11 @@ void addPlotOptions(CLI::App& app, PlotOptions& options) {
     app.add_option_function<std::string>(
            "--plot-size", [](const std::string&) {}, "Not built in: this sscm-cli has no charts")
         ->type_name("WxH");
+    app.add_option("--dpi", options.dpi, "Not built in: this sscm-cli has no charts");
+    app.add_flag("--italic-names", options.italicNames,
+                 "Not built in: this sscm-cli has no charts");
+    app.add_option("--title", options.title, "Not built in: this sscm-cli has no charts");
+    app.add_flag("--no-title", options.noTitle, "Not built in: this sscm-cli has no charts");
 }
 
 Status chartsBuiltIn(const PlotOptions& options) {

@@ -5,6 +5,7 @@
 #include "cli/terminal.h"
 #include "data/textencoding.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <memory>
@@ -22,19 +23,21 @@ constexpr int kMinSide = 100;
 constexpr int kMaxWidth = 20000;
 constexpr int kMaxHeight = 200000;
 
+/// Resolution of a print size given without --dpi.
+constexpr int kPrintDpi = 300;
+constexpr int kMaxDpi = 4800;
+
+/// The pixels asked for: the print size at its resolution, or the pixels given (0x0: none).
+QSize askedPixels(const PlotOptions& o) {
+    if (o.printWidth > 0)
+        return printPixels(o.printWidth, o.printHeight, o.inches, o.dpi > 0 ? o.dpi : kPrintDpi);
+    return QSize(o.width, o.height);
+}
+
 std::string chartFileCheck(std::string& name) {
     if (!chartFormatOf(QString::fromLocal8Bit(name.c_str())))
         return "the chart file \"" + name + "\" must end in .png, .svg or .pdf";
     return {};
-}
-
-/// A whole number in decimal digits only, small enough for a long long.
-bool wholeNumber(const std::string& text, long long& value) {
-    if (text.empty() || text.size() > 12 ||
-        text.find_first_not_of("0123456789") != std::string::npos)
-        return false;
-    value = std::stoll(text);
-    return true;
 }
 
 } // namespace
@@ -49,33 +52,65 @@ void addPlotOptions(CLI::App& app, PlotOptions& options) {
     app.add_option_function<std::string>(
            "--plot-size",
            [&options](const std::string& text) {
-               const std::size_t x = text.find('x');
-               long long w = 0;
-               long long h = 0;
-               if (x == std::string::npos || !wholeNumber(text.substr(0, x), w) ||
-                   !wholeNumber(text.substr(x + 1), h) || w < kMinSide || h < kMinSide ||
-                   w > kMaxWidth || h > kMaxHeight)
-                   throw CLI::ValidationError("--plot-size",
-                                              "\"" + text +
-                                                  "\" is not WIDTHxHEIGHT in pixels (100 to 20000 "
-                                                  "wide, 100 to 200000 high)");
-               // The picture is held whole in memory while it is drawn (4 bytes a pixel).
-               const std::uint64_t bytes = std::uint64_t(w) * std::uint64_t(h) * 4;
-               if (bytes > usableMemory())
-                   throw CLI::ValidationError(
-                       "--plot-size",
-                       "a chart of " + text + " pixels needs " + std::to_string(bytes >> 20) +
-                           " MB, more than this machine's memory allows; at this "
-                           "width at most " +
-                           std::to_string(usableMemory() / 4 / std::uint64_t(w)) + " pixels high");
-               options.width = int(w);
-               options.height = int(h);
+               const auto bad = [&text] {
+                   return CLI::ValidationError(
+                       "--plot-size", "\"" + text +
+                                          "\" is not WIDTHxHEIGHT in pixels (100 to 20000 wide, "
+                                          "100 to 200000 high), or in mm or in (170x100mm)");
+               };
+               double w = 0;
+               double h = 0;
+               char x = 0;
+               int used = 0;
+               if (std::sscanf(text.c_str(), "%lf%c%lf%n", &w, &x, &h, &used) != 3 || x != 'x' ||
+                   text.find_first_not_of("0123456789.xmin") != std::string::npos)
+                   throw bad();
+               const std::string unit = text.substr(std::size_t(used));
+               if (unit.empty() || unit == "px") {
+                   if (w != std::floor(w) || h != std::floor(h) || w < kMinSide || h < kMinSide ||
+                       w > kMaxWidth || h > kMaxHeight)
+                       throw bad();
+                   options.width = int(w);
+                   options.height = int(h);
+               } else if ((unit == "mm" || unit == "in") && w > 0 && h > 0 && w <= 10000 &&
+                          h <= 10000) {
+                   options.printWidth = w;
+                   options.printHeight = h;
+                   options.inches = unit == "in";
+               } else {
+                   throw bad();
+               }
            },
-           "Size of the charts in pixels, WIDTHxHEIGHT (default: the chart's own size)")
+           "Size of the charts: WIDTHxHEIGHT in pixels (default: the chart's own size), or a "
+           "print size in mm or in, such as 170x100mm")
         ->type_name("WxH");
+    app.add_option("--dpi", options.dpi,
+                   "Resolution of the charts in dots per inch (a print size's default: 300)")
+        ->check(CLI::Range(1, kMaxDpi));
+    app.add_flag("--italic-names", options.italicNames,
+                 "Species names in italics in the spectrum chart");
+    app.add_option("--title", options.title, "Title of the spectrum chart");
+    app.add_flag("--no-title", options.noTitle, "No title above the spectrum chart");
 }
 
-Status chartsBuiltIn(const PlotOptions&) {
+Status chartsBuiltIn(const PlotOptions& options) {
+    const QSize px = askedPixels(options);
+    if (options.printWidth > 0 && (px.width() < kMinSide || px.height() < kMinSide ||
+                                   px.width() > kMaxWidth || px.height() > kMaxHeight))
+        return Status::failed(
+            "--plot-size at " + std::to_string(options.dpi > 0 ? options.dpi : kPrintDpi) +
+            " dpi gives " + std::to_string(px.width()) + "x" + std::to_string(px.height()) +
+            " pixels; charts are 100 to 20000 pixels wide and 100 to 200000 "
+            "high.");
+    // The picture is held whole in memory while it is drawn (4 bytes a pixel).
+    const std::uint64_t bytes = std::uint64_t(px.width()) * std::uint64_t(px.height()) * 4;
+    if (bytes > usableMemory())
+        return Status::failed("--plot-size: a chart of " + std::to_string(px.width()) + "x" +
+                              std::to_string(px.height()) + " pixels needs " +
+                              std::to_string(bytes >> 20) +
+                              " MB, more than this machine's memory allows; at this width at most " +
+                              std::to_string(usableMemory() / 4 / std::uint64_t(px.width())) +
+                              " pixels high.");
     return Status::ok();
 }
 
@@ -105,16 +140,20 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     const AnalysisResult& r = *s.lastResult;
     // Names shown in the encoding decided for the run's whole table.
     const TextEncoding encoding = s.lastTable ? s.lastTable->encoding : TextEncoding::Utf8;
-    const QSize asked(options.width, options.height);
+    const QSize asked = askedPixels(options);
+    const int dpi = options.printWidth > 0 && options.dpi == 0 ? kPrintDpi : options.dpi;
     QString error;
     if (!options.plot.empty()) {
-        const SpectrumChartData d =
+        SpectrumChartData d =
             spectrumChartData(r, s.lastIntervals.get(), dataFile, encoding, s.lastModel.get());
+        d.italicNames = options.italicNames;
+        d.title = options.title;
+        d.showTitle = !options.noTitle;
         const QSize size = asked.isEmpty() ? spectrumNaturalSize(d) : asked;
         if (!writeChart(
                 QString::fromLocal8Bit(options.plot.c_str()), size,
                 [&](QPainter& p, const QRectF& area) { paintSpectrum(p, area, d); }, &error,
-                "Palatability spectrum", &pending))
+                "Palatability spectrum", dpi, &pending))
             return Status::failed(error.toStdString());
     }
     if (!options.heatmap.empty()) {
@@ -123,7 +162,7 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
         if (!writeChart(
                 QString::fromLocal8Bit(options.heatmap.c_str()), size,
                 [&](QPainter& p, const QRectF& area) { paintHeatMap(p, area, d); }, &error,
-                "Comparison matrix", &pending))
+                "Comparison matrix", dpi, &pending))
             return Status::failed(error.toStdString());
     }
     return Status::ok();

@@ -21,16 +21,27 @@ struct PlotOptions {
     /// Width and height in pixels (points in a PDF); 0 for the chart's own size.
     int width = 0;
     int height = 0;
+    /// A print size instead: width and height in millimetres or inches (0: none), printed at
+    /// `dpi` dots per inch (0: 300 for a print size; with pixels, no resolution recorded).
+    double printWidth = 0;
+    double printHeight = 0;
+    bool inches = false;
+    int dpi = 0;
+    /// Species names in italics; a title of the user's choice, or none.
+    bool italicNames = false;
+    std::string title;
+    bool noTitle = false;
 
     bool wanted() const { return !plot.empty() || !heatmap.empty(); }
 };
 
-/// Adds --plot, --heatmap and --plot-size to the command line; a name without .png, .svg or
-/// .pdf and a size that is not WxH are usage errors, found before the run starts.
+/// Adds --plot, --heatmap, --plot-size (WxH in pixels, or WxHmm, WxHin), --dpi,
+/// --italic-names, --title and --no-title to the command line; a name without .png, .svg or .pdf
+/// and a size that is not WxH are usage errors, found before the run starts.
 void addPlotOptions(CLI::App& app, PlotOptions& options);
 
-/// Refuses charts asked for (--plot, --heatmap) when sscm-cli was built without them, a usage
-/// error found before the run starts.
+/// Refuses charts asked for (--plot, --heatmap) when sscm-cli was built without them, and a print
+/// size whose pixels at --dpi do not fit: usage errors found before the run starts.
 Status chartsBuiltIn(const PlotOptions& options);
 
 /// Draws the last run of `s` (with its intervals, when it has any) into the files asked for,

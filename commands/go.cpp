@@ -8,9 +8,11 @@
 #include "analysis/records.h"
 #include "analysis/setup.h"
 #include "commands/windowprogress.h"
+#include "data/freshfile.h"
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <memory>
 #include <new>
 #include <string>
@@ -69,6 +71,13 @@ std::string inScratch(const Session& s, const char* name) {
     return s.scratchDir.empty() ? std::string(name) : s.scratchDir + "/" + name;
 }
 
+// A name without a folder lies in the session's output folder.
+std::string inOutputDir(const Session& s, const std::string& name) {
+    if (s.outputDir.empty() || name.empty() || std::filesystem::path(name).is_absolute())
+        return name;
+    return s.outputDir + "/" + name;
+}
+
 // GO's side of a run: the log (removal, connectivity and the matrix dump), the occurrence
 // listing in List3, the record file, the stage times and the progress in the window.
 class GoHooks final : public analysis::Hooks {
@@ -84,7 +93,11 @@ public:
     // The roles are found before the log is opened, so a typing error in a name does not wipe
     // the log of the previous run.
     Status rolesFound(const RoleColumns&) override {
-        if (Status st = files_.log.open(w_.text(Ctl::Text6), true, "log file"); !st)
+        const std::string log = inOutputDir(s_, w_.text(Ctl::Text6));
+        // The log is created anew: under the data file's name it would wipe the observations.
+        if (Status st = refuseDataFile(log, s_.dataFile, "log file"); !st)
+            return st;
+        if (Status st = files_.log.open(log, true, "log file"); !st)
             return st;
         w_.setCaption(Ctl::Command4, "Working");
         w_.setEnabled(Ctl::Command4, false);

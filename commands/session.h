@@ -42,6 +42,9 @@ struct Session {
     std::vector<double> palatvalue;
     /// Name of the comparison-record file once a run has written it.
     std::string filetemp;
+    /// Folder of the log file (and, for the window, of the result file and the exports) when
+    /// its name carries no folder; empty for the working directory.
+    std::string outputDir;
     /// Folder of the scratch files (the Read's copy and sizing log, the run's records); empty
     /// for the working directory.
     std::string scratchDir;

@@ -234,4 +234,19 @@ void PendingFiles::abandon() {
     files_.clear();
 }
 
+bool sameFile(const std::string& a, const std::string& b) {
+    std::error_code ec;
+    return !a.empty() && !b.empty() && fs::equivalent(a, b, ec) && !ec;
+}
+
+Status refuseDataFile(const std::string& path, const std::string& dataFile, const char* what) {
+    WholeFile plan;
+    const bool planned = planWhole(path, what, plan).isOk() && !plan.inPlace;
+    if (sameFile(path, dataFile) || (planned && sameFile(plan.part, dataFile)))
+        return Status::failed(std::string("The ") + what + " " + inQuotes(path) +
+                              " is the data file " + inQuotes(dataFile) +
+                              ": writing it would destroy the data. Choose another name.");
+    return Status::ok();
+}
+
 } // namespace sscm

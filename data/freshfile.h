@@ -92,4 +92,12 @@ private:
     std::vector<std::string> removals_;
 };
 
+/// Whether `a` and `b` name one existing file (device and inode, links resolved).
+bool sameFile(const std::string& a, const std::string& b);
+
+/// Refuses to write the `what` ("result file", "log file") at `path` when that file, or the
+/// ".part" file written on the way to it, is the data file `dataFile`: writing it would destroy
+/// the observations. Ok when `dataFile` is empty or another file.
+Status refuseDataFile(const std::string& path, const std::string& dataFile, const char* what);
+
 } // namespace sscm

@@ -2,11 +2,13 @@
 // with every message box answered by a watcher that records what it showed.
 
 #include "analysis/csvtables.h"
+#include "charts/charts.h"
 #include "svgshapes.h"
 #include "tempdir.h"
 #include "test_config.h"
 #include "ui/chartwindow.h"
 #include "ui/mainform.h"
+#include "ui/resultstable.h"
 
 #include <chrono>
 #include <cstdio>
@@ -30,24 +32,33 @@
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QElapsedTimer>
+#include <QFile>
+#include <QFileDialog>
 #include <QFileInfo>
 #include <QFontInfo>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPainter>
+#include <QPointer>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QScrollArea>
 #include <QScrollBar>
+#include <QSettings>
 #include <QSpinBox>
 #include <QStatusBar>
+#include <QTableWidget>
 #include <QTest>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -58,7 +69,8 @@ using sscm::MainForm;
 const QString kFixtures = QStringLiteral(SSCM_TEST_DATA_DIR "/ui");
 
 /// Answers every modal message box as soon as it is shown, pressing its OK button (or Yes or No
-/// as `yes` says, for a question), and keeps what each one showed.
+/// as `yes` says, for a question; `exit` for the question about unsaved results), and keeps what
+/// each one showed.
 class BoxWatcher {
 public:
     struct Box {
@@ -76,6 +88,11 @@ public:
 
     std::vector<Box> boxes;
     bool yes = true;
+    QMessageBox::StandardButton exit = QMessageBox::Discard;
+    /// A button of the next boxes to press by its text, when they have one; and where to save
+    /// a picture of the next box (once).
+    QString press;
+    QString grabTo;
 
 private:
     void poll() {
@@ -84,9 +101,20 @@ private:
             return;
         }
         boxes.push_back({box->text(), box->windowTitle(), box->icon(), box->standardButtons()});
-        QAbstractButton* answer = box->button(QMessageBox::Ok);
+        if (!grabTo.isEmpty()) {
+            box->grab().save(grabTo);
+            grabTo.clear();
+        }
+        QAbstractButton* answer = nullptr;
+        for (QAbstractButton* b : box->buttons()) {
+            answer = !press.isEmpty() && b->text() == press ? b : answer;
+        }
+        if (answer == nullptr)
+            answer = box->button(QMessageBox::Ok);
         if (answer == nullptr)
             answer = box->button(yes ? QMessageBox::Yes : QMessageBox::No);
+        if (answer == nullptr)
+            answer = box->button(exit);
         answer->click();
     }
 
@@ -97,9 +125,19 @@ class MainFormTest : public sscm::test::TempDirTest {
 protected:
     void SetUp() override {
         TempDirTest::SetUp();
-        form = std::make_unique<MainForm>(kFixtures);
+        // The window writes beside the data: each test reads copies in its own folder, and keeps
+        // its settings (the recent files) there too.
+        for (const auto& f : std::filesystem::directory_iterator(kFixtures.toStdString())) {
+            std::filesystem::copy_file(f.path(), dir() / f.path().filename());
+        }
+        std::filesystem::copy_file(SSCM_EXAMPLES_DIR "/grazing.csv", dir() / "grazing.csv");
+        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                           QString::fromStdString((dir() / "settings").string()));
+        form = std::make_unique<MainForm>(here());
         form->show();
     }
+    /// The test's own folder, as the window shows it.
+    QString here() const { return QString::fromStdString(dir().string()); }
     void TearDown() override {
         form.reset();
         TempDirTest::TearDown();
@@ -238,7 +276,7 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(form->windowTitle(), "Species-to-species comparison matrix method");
     // The client area at its design size, whole, between the menu bar and the status line.
     EXPECT_EQ(form->clientArea()->size(), QSize(729, 487));
-    EXPECT_EQ(form->minimumSize(), form->maximumSize());
+    EXPECT_EQ(form->size(), form->minimumSize());
     auto* menu = ctl<QMenuBar>("MenuBar");
     EXPECT_EQ(menu->geometry().bottom() + 1, form->clientArea()->y());
     EXPECT_EQ(form->clientArea()->geometry().bottom() + 1, ctl<QStatusBar>("StatusLine")->y());
@@ -271,9 +309,8 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_TRUE(caption("Label16").contains("comma-separated"));
     EXPECT_TRUE(caption("Label16").contains("cite"));
 
-    // The file lists start in the folder given to the window; the working directory is the
-    // test's own.
-    EXPECT_EQ(form->dirPath(), QDir(kFixtures).absolutePath());
+    // The file lists start in the folder given to the window.
+    EXPECT_EQ(form->dirPath(), here());
     EXPECT_TRUE(items("File1").contains("small.csv"));
     EXPECT_EQ(std::filesystem::current_path(), dir());
 }
@@ -345,7 +382,7 @@ TEST_F(MainFormTest, ADriveThatIsNotReadyLeavesTheListsWhereTheyWere) {
     EXPECT_TRUE(watcher.boxes[0].text.contains("/media/sscm-no-medium"));
     EXPECT_EQ(watcher.boxes[0].icon, QMessageBox::Warning);
     EXPECT_EQ(drive->currentIndex(), before);
-    EXPECT_EQ(form->dirPath(), QDir(kFixtures).absolutePath());
+    EXPECT_EQ(form->dirPath(), here());
     EXPECT_EQ(items("File1"), files);
 }
 
@@ -519,7 +556,7 @@ TEST_F(MainFormTest, GoFailuresAreMessagesAndGoStaysUsable) {
              read("split.csv");
              assignRoles("Site", "Species", "Pref");
          },
-         "No common species between cases", "  "},
+         "No common species between cases", "Split network"},
     };
     std::size_t seen = 0;
     for (const Case& c : cases) {
@@ -554,7 +591,9 @@ TEST_F(MainFormTest, SaveToAFileThatCannotBeWrittenNamesItAndKeepsTheList) {
         type("Text3", name);
         click("Command6");
         ASSERT_EQ(watcher.boxes.size(), boxesBefore + 1);
-        EXPECT_TRUE(watcher.boxes.back().text.contains(QString("\"") + name + "\""));
+        // Named as written: in the data file's folder.
+        const QString path = *name == '\0' ? QString() : QDir(here()).filePath(name);
+        EXPECT_TRUE(watcher.boxes.back().text.contains("\"" + path + "\""));
         // The reason follows the name.
         EXPECT_GT(watcher.boxes.back().text.size(), QString(name).size() + 30);
         EXPECT_EQ(items("List3"), before);
@@ -562,7 +601,7 @@ TEST_F(MainFormTest, SaveToAFileThatCannotBeWrittenNamesItAndKeepsTheList) {
     std::filesystem::create_directory("a-folder");
     type("Text3", "a-folder");
     click("Command6");
-    EXPECT_TRUE(watcher.boxes.back().text.contains("\"a-folder\""));
+    EXPECT_TRUE(watcher.boxes.back().text.contains("a-folder\" is a folder"));
     expectIdle();
 }
 
@@ -792,7 +831,6 @@ TEST_F(MainFormTest, EventProcessingIsCheapEnoughForTensOfMillionsOfCalls) {
 }
 
 TEST_F(MainFormTest, ScreenshotAfterARunShowsEveryControlWhole) {
-    ASSERT_TRUE(form->setDirPath(SSCM_EXAMPLES_DIR));
     clickItem("File1", "grazing.csv");
     click("Command1");
     assignRoles("Site", "Species", "Pref");
@@ -836,7 +874,7 @@ class WindowTest : public MainFormTest {
 protected:
     /// Read, roles and GO on the example data set.
     void runExample() {
-        ASSERT_TRUE(form->setDirPath(SSCM_EXAMPLES_DIR));
+        ASSERT_TRUE(form->setDirPath(here()));
         clickItem("File1", "grazing.csv");
         click("Command1");
         assignRoles("Site", "Species", "Pref");
@@ -871,13 +909,15 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
     EXPECT_EQ(titles, (QStringList{"File", "Analysis", "View", "Help"}));
     const QString dots = QString(QChar(0x2026));
     EXPECT_EQ(menuEntries("File"),
-              (QStringList{"Open folder" + dots, "Save results", "Export spectrum table" + dots,
-                           "Export chart" + dots, "Export tables" + dots, "Exit"}));
+              (QStringList{"Open data file" + dots, "Recent files", "Open folder" + dots,
+                           "Save results", "Export spectrum table" + dots, "Export chart" + dots,
+                           "Export tables" + dots, "Exit"}));
     EXPECT_EQ(menuEntries("Analysis"),
               (QStringList{"GO", "Confidence intervals" + dots, "Stop confidence intervals",
                            QString::fromUtf8("Model-based ranking (Bradley\u2013Terry)"),
                            "Copy results", "Lower intensities are preferred (ranks)"}));
-    EXPECT_EQ(menuEntries("View"), (QStringList{"Spectrum chart", "Comparison matrix"}));
+    EXPECT_EQ(menuEntries("View"),
+              (QStringList{"Spectrum chart", "Comparison matrix", "Results table"}));
     EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
     // The numbered controls keep their design places within the client area.
     EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), QRect(168, 448, 113, 33));
@@ -954,6 +994,8 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
                 static_cast<long long>(took), static_cast<long long>(longestGap));
     EXPECT_EQ(caption("Label11"), "Intervals ready");
     ASSERT_NE(form->session().lastIntervals, nullptr);
+    EXPECT_TRUE(form->statusText().startsWith("Confidence intervals from "))
+        << form->statusText().toStdString();
     const sscm::BootstrapResult& b = *form->session().lastIntervals;
     EXPECT_EQ(b.settings.replicates, 2000);
     EXPECT_EQ(b.settings.seed, 7u);
@@ -972,9 +1014,10 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     EXPECT_EQ(readFile("spectrum.csv"), sscm::spectrumTable(*form->session().lastResult, &b));
     EXPECT_TRUE(form->statusText().contains(QDir::current().absoluteFilePath("spectrum.csv")));
 
-    // A new run drops the intervals of the old one.
+    // A new run drops the intervals of the old one, and the status line its word on them.
     click("Command4");
     EXPECT_EQ(form->session().lastIntervals, nullptr);
+    EXPECT_EQ(form->statusText(), "");
     EXPECT_EQ(watcher.boxes.size(), 1u);
 }
 
@@ -1024,6 +1067,15 @@ TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
     ASSERT_TRUE(form->startBootstrap(s));
     ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 300000));
     ASSERT_NE(form->session().lastIntervals, nullptr);
+    // Replicates whose sites missed a species are left out, and the status line says why.
+    const int left = 1000 - form->session().lastIntervals->used;
+    ASSERT_GT(left, 0);
+    EXPECT_EQ(form->statusText(),
+              QString("Confidence intervals from %1 of 1000 replicates; %2 of 1000 left out: a "
+                      "species was missing from the resampled sites; a higher threshold avoids "
+                      "this")
+                  .arg(1000 - left)
+                  .arg(left));
 
     ASSERT_TRUE(QDir().mkpath(screenshotDir()));
     QString error;
@@ -1050,6 +1102,25 @@ TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
     }
     ASSERT_TRUE(both.save(screenshotDir() + "/window-with-chart.png"));
     EXPECT_GT(both.width(), 1200);
+
+    // The enlarged window beside the results table, which holds the intervals.
+    sscm::ResultsTable* table = form->openResultsTable();
+    EXPECT_TRUE(table->tsv().startsWith(
+        "Rank\tSpecies\tValue\tCases\tRows\tValue low\tValue high\tRank low\tRank high\n"));
+    form->resize(form->minimumSize() + QSize(260, 180));
+    table->resize(720, form->height());
+    QApplication::processEvents();
+    const QPixmap big = form->grab();
+    const QPixmap grid = table->grab();
+    QImage pair(big.width() + 12 + grid.width(), std::max(big.height(), grid.height()),
+                QImage::Format_RGB32);
+    pair.fill(QColor(0x60, 0x60, 0x60));
+    {
+        QPainter p(&pair);
+        p.drawPixmap(0, 0, big);
+        p.drawPixmap(big.width() + 12, 0, grid);
+    }
+    ASSERT_TRUE(pair.save(screenshotDir() + "/enlarged-window-with-results-table.png"));
 }
 
 // --- Rough edges -----------------------------------------------------------------------------
@@ -1246,7 +1317,7 @@ TEST_F(WindowTest, TheDescriptionBandShowsNoScrollBarAndAboutHoldsTheWholeText) 
     auto* area = ctl<QScrollArea>("Label16Area");
     EXPECT_FALSE(area->verticalScrollBar()->isVisible());
     EXPECT_EQ(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
-    const QString about = MainForm::aboutText();
+    const QString about = form->aboutText();
     EXPECT_TRUE(about.contains(caption("Label16")));
     EXPECT_TRUE(about.contains("cite"));
     EXPECT_TRUE(about.contains(SSCM_VERSION));
@@ -1255,7 +1326,6 @@ TEST_F(WindowTest, TheDescriptionBandShowsNoScrollBarAndAboutHoldsTheWholeText) 
 }
 
 TEST_F(WindowTest, ShiftJisNamesShowDecodedAndKeepTheirBytes) {
-    ASSERT_TRUE(form->setDirPath(kFixtures));
     ctl<QCheckBox>("Check1")->setChecked(false);
     read("sjis.csv");
     EXPECT_EQ(items("List1"), (QStringList{QString::fromUtf8("地点"), QString::fromUtf8("種名"),
@@ -1283,6 +1353,419 @@ TEST_F(WindowTest, ShiftJisNamesShowDecodedAndKeepTheirBytes) {
 
     ASSERT_TRUE(QDir().mkpath(screenshotDir()));
     ASSERT_TRUE(form->grab().save(screenshotDir() + "/shift-jis.png"));
+}
+
+// --- Data safety ------------------------------------------------------------------------------
+
+TEST_F(WindowTest, NoFileTheWindowWritesReplacesTheDataFileJustRead) {
+    prepareSmall();
+    click("Command4");
+    const std::string data = readFile("small.csv");
+    ASSERT_FALSE(data.empty());
+    std::filesystem::create_symlink("small.csv", "chart.svg");
+
+    // The exports, by name and through a link to it.
+    QString error;
+    EXPECT_FALSE(form->exportSpectrumTable("small.csv", &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+    error.clear();
+    EXPECT_FALSE(form->exportChart("chart.svg", sscm::ChartKind::Spectrum, &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+    EXPECT_EQ(readFile("small.csv"), data);
+    EXPECT_TRUE(std::filesystem::is_symlink("chart.svg"));
+    // The chart window's Save as keeps the same rule.
+    error.clear();
+    EXPECT_FALSE(form->openChart(sscm::ChartKind::Spectrum)->saveTo("chart.svg", &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+
+    // The data file's name typed as the result file and as the log: each refused in a box.
+    type("Text3", "small.csv");
+    click("Command6");
+    type("Text6", "small.csv");
+    click("Command4");
+    ASSERT_EQ(watcher.boxes.size(), 2u);
+    for (const auto& box : watcher.boxes) {
+        EXPECT_TRUE(box.text.contains("small.csv\" is the data file")) << box.text.toStdString();
+        EXPECT_TRUE(box.text.contains("destroy the data"));
+    }
+    EXPECT_EQ(readFile("small.csv"), data);
+
+    // A data file that has a table's name in the folder the tables go to.
+    std::filesystem::create_directory("tables");
+    std::filesystem::copy_file("small.csv", "tables/spectrum.csv");
+    ASSERT_TRUE(form->setDirPath(here() + "/tables"));
+    read("spectrum.csv");
+    click("Command4");
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    error.clear();
+    EXPECT_FALSE(form->exportTablesTo(here() + "/tables", &error));
+    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
+    EXPECT_EQ(readFile("tables/spectrum.csv"), data);
+    EXPECT_FALSE(exists("tables/pairs.csv"));
+    EXPECT_EQ(readFile("small.csv"), data);
+}
+
+// --- Opening data and where files go ----------------------------------------------------------
+
+TEST_F(WindowTest, DataOpenedEveryWayIsReadAtOnceAndItsFolderTakesTheOutputs) {
+    std::filesystem::create_directories("field/2026");
+    std::filesystem::copy_file("small.csv", "field/2026/plots.csv");
+    const QString field = here() + "/field/2026";
+
+    // File > Open data file: the dialog's choice sets the lists and Text7 and reads.
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        if (auto* files = qobject_cast<QFileDialog*>(QApplication::activeModalWidget())) {
+            files->selectFile(field + "/plots.csv");
+            static_cast<QDialog*>(files)->accept();
+        }
+    });
+    answer.start(10);
+    action("actionOpenData")->trigger();
+    answer.stop();
+    EXPECT_EQ(form->dirPath(), field);
+    EXPECT_EQ(text("Text7"), "plots.csv");
+    EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref"}));
+    EXPECT_EQ(form->outputDir(), field);
+    EXPECT_EQ(form->statusText(),
+              "The result file, the log and the exports go to " + QDir::toNativeSeparators(field));
+    EXPECT_TRUE(form->aboutText().contains(QDir::toNativeSeparators(field)));
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    click("Command6");
+    EXPECT_EQ(readFile("field/2026/palatability_plots.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+    EXPECT_FALSE(readFile("field/2026/log_plots.csv").empty());
+    EXPECT_FALSE(exists("palatability_plots.csv"));
+    EXPECT_FALSE(exists("log_plots.csv"));
+    EXPECT_EQ(ctl<QLineEdit>("Text3")->toolTip(),
+              QDir::toNativeSeparators(field + "/palatability_plots.csv"));
+    // Scratch files live in a private folder, neither here nor beside the data.
+    EXPECT_FALSE(form->scratchDir().startsWith(here()));
+    EXPECT_TRUE(QFileInfo(form->scratchDir()).isDir());
+    for (const auto& f : std::filesystem::recursive_directory_iterator(dir())) {
+        EXPECT_NE(f.path().extension(), ".tmp") << f.path();
+    }
+
+    // A file saved meanwhile by another program shows when the window is back in front.
+    writeFile("field/2026/later.csv", "Site,Species,Pref\n");
+    EXPECT_FALSE(items("File1").contains("later.csv"));
+    QWidget other;
+    other.show();
+    QApplication::setActiveWindow(&other);
+    form->activateWindow();
+    QApplication::setActiveWindow(form.get());
+    EXPECT_TRUE(items("File1").contains("later.csv"));
+
+    // Enter in Text7 reads the name typed.
+    ASSERT_TRUE(form->setDirPath(here()));
+    type("Text7", "split.csv");
+    QTest::keyClick(ctl<QLineEdit>("Text7"), Qt::Key_Return);
+    EXPECT_EQ(form->session().dataFile, (dir() / "split.csv").string());
+    EXPECT_EQ(form->outputDir(), here());
+
+    // A double click on a file in the list reads it.
+    QListWidget* files = ctl<QListWidget>("File1");
+    const QListWidgetItem* small = files->findItems("small.csv", Qt::MatchExactly).front();
+    const QPoint at = files->visualItemRect(small).center();
+    QTest::mouseClick(files->viewport(), Qt::LeftButton, {}, at);
+    QTest::mouseDClick(files->viewport(), Qt::LeftButton, {}, at);
+    EXPECT_EQ(form->session().dataFile, (dir() / "small.csv").string());
+
+    // A file dropped on the window is read.
+    QMimeData mime;
+    mime.setUrls({QUrl::fromLocalFile(field + "/plots.csv")});
+    QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(form.get(), &enter);
+    EXPECT_TRUE(enter.isAccepted());
+    QDropEvent drop(QPointF(10, 10), Qt::CopyAction, &mime, Qt::LeftButton, {});
+    QApplication::sendEvent(form.get(), &drop);
+    EXPECT_EQ(form->session().dataFile, (dir() / "field/2026/plots.csv").string());
+
+    // The recent files, latest first, each once, at most eight.
+    EXPECT_EQ(form->recentFiles(),
+              (QStringList{field + "/plots.csv", here() + "/small.csv", here() + "/split.csv"}));
+    for (int k = 0; k < 9; ++k) {
+        const std::string name = "r" + std::to_string(k) + ".csv";
+        std::filesystem::copy_file("small.csv", name);
+        ASSERT_TRUE(form->openDataFile(here() + "/" + QString::fromStdString(name)));
+    }
+    EXPECT_EQ(form->recentFiles().size(), 8);
+    EXPECT_EQ(form->recentFiles().front(), here() + "/r8.csv");
+    EXPECT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text.toStdString();
+}
+
+TEST_F(WindowTest, ExitWithUnsavedResultsAsksToSaveThem) {
+    prepareSmall();
+    // Nothing run yet: Exit closes without a question.
+    click("Command5");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_TRUE(watcher.boxes.empty());
+    form->show();
+
+    click("Command4");
+    watcher.exit = QMessageBox::Cancel;
+    click("Command5");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].text, "Save the results before exiting?");
+    EXPECT_EQ(watcher.boxes[0].buttons,
+              QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel);
+    EXPECT_TRUE(form->isVisible());
+    EXPECT_FALSE(exists("palatability_small.csv"));
+
+    watcher.exit = QMessageBox::Save;
+    click("Command5");
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_EQ(readFile("palatability_small.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+
+    // Saved: no question; a new run asks again, and Discard leaves without writing.
+    form->show();
+    click("Command5");
+    EXPECT_EQ(watcher.boxes.size(), 2u);
+    form->show();
+    click("Command4");
+    std::filesystem::remove("palatability_small.csv");
+    watcher.exit = QMessageBox::Discard;
+    click("Command5");
+    EXPECT_EQ(watcher.boxes.size(), 3u);
+    EXPECT_FALSE(form->isVisible());
+    EXPECT_FALSE(exists("palatability_small.csv"));
+}
+
+// --- The window itself ------------------------------------------------------------------------
+
+TEST_F(WindowTest, TheWindowGrowsTheResultListAndAnswersItsShortcuts) {
+    const QSize smallest = form->size();
+    const QRect list = ctl<QWidget>("List3")->geometry();
+    const QRect go = ctl<QWidget>("Command4")->geometry();
+    form->resize(smallest + QSize(300, 200));
+    EXPECT_EQ(ctl<QWidget>("List3")->geometry(), list.adjusted(0, 0, 300, 200));
+    EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), go);
+    auto* status = ctl<QStatusBar>("StatusLine");
+    EXPECT_EQ(status->geometry().bottom() + 1, form->height());
+    EXPECT_EQ(status->width(), form->width());
+    form->resize(QSize(200, 200));
+    EXPECT_EQ(form->size(), smallest);
+    EXPECT_EQ(ctl<QWidget>("List3")->geometry(), list);
+
+    // The description shows whole as a tooltip.
+    EXPECT_EQ(ctl<QLabel>("Label16")->toolTip(), caption("Label16"));
+
+    // F5 runs GO and Ctrl+S saves, each saying so in the status line; copying says so too.
+    prepareSmall();
+    form->activateWindow();
+    QTest::keyClick(form.get(), Qt::Key_F5);
+    EXPECT_EQ(caption("Label11"), "100% finished");
+    QTest::keyClick(form.get(), Qt::Key_S, Qt::ControlModifier);
+    EXPECT_EQ(readFile("palatability_small.csv"),
+              readFile(SSCM_TEST_DATA_DIR "/ui/small_expected.csv"));
+    EXPECT_TRUE(form->statusText().startsWith("Saved 8 lines to "));
+    action("actionCopyResults")->trigger();
+    EXPECT_EQ(form->statusText(), "Copied 8 lines of the result list");
+    EXPECT_EQ(action("actionIntervals")->shortcut(), QKeySequence("Ctrl+B"));
+    EXPECT_EQ(action("actionExportTables")->shortcut(), QKeySequence("Ctrl+E"));
+    EXPECT_EQ(action("actionOpenData")->shortcut(), QKeySequence(QKeySequence::Open));
+}
+
+// --- The results table ------------------------------------------------------------------------
+
+TEST_F(WindowTest, TheResultsTableFollowsTheRunsSortsCopiesAndListsTheRemoved) {
+    EXPECT_EQ(form->resultsTable(), nullptr);
+    // C occurs in one case only and is removed at "1 or fewer".
+    writeFile("three.csv", "Site,Species,Pref\nS1,A,5\nS1,B,2\nS1,C,1\nS2,B,1\nS2,A,3\n");
+    read("three.csv");
+    assignRoles("Site", "Species", "Pref");
+    type("Text5", "1");
+    click("Command4");
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    sscm::ResultsTable* table = form->resultsTable();
+    ASSERT_NE(table, nullptr);
+    EXPECT_TRUE(table->isVisible());
+    EXPECT_EQ(table->tsv(), "Rank\tSpecies\tValue\tCases\tRows\n"
+                            "1\tA\t0.866\t2\t2\n"
+                            "2\tB\t0.5\t2\t2\n");
+    EXPECT_EQ(table->findChild<QLabel*>("RemovedSpecies")->text(),
+              "Removed (too few cases): C (1 case)");
+
+    // Sorted by species, descending; Copy takes the selected rows, in the order on view.
+    auto* grid = table->findChild<QTableWidget*>("ResultsGrid");
+    grid->sortByColumn(1, Qt::DescendingOrder);
+    EXPECT_EQ(table->tsv(), "Rank\tSpecies\tValue\tCases\tRows\n"
+                            "2\tB\t0.5\t2\t2\n"
+                            "1\tA\t0.866\t2\t2\n");
+    grid->selectRow(1);
+    QTest::mouseClick(table->findChild<QPushButton*>("CopyResultsTable"), Qt::LeftButton);
+    EXPECT_EQ(QApplication::clipboard()->text(),
+              "Rank\tSpecies\tValue\tCases\tRows\n1\tA\t0.866\t2\t2\n");
+    EXPECT_EQ(form->statusText(), "Copied 1 rows of the results table");
+
+    // A failed run and a new Read leave the table saying it shows the previous run.
+    auto* note = table->findChild<QLabel*>("ResultsNote");
+    type("Text2", "Specis");
+    click("Command4");
+    EXPECT_TRUE(note->text().startsWith("This table shows the previous run: GO stopped"));
+    EXPECT_TRUE(form->statusText().startsWith("GO stopped: ")) << form->statusText().toStdString();
+    EXPECT_TRUE(form->statusText().contains("Specis"));
+    read("small.csv");
+    EXPECT_TRUE(note->text().contains("a data file has been read since"));
+    grid->clearSelection();
+    EXPECT_EQ(table->tsv().count('\n'), 3);
+}
+
+TEST_F(WindowTest, ASplitNetworkIsRankedGroupByGroupWhenAsked) {
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    watcher.press = "Rank each group separately";
+    watcher.grabTo = screenshotDir() + "/split-network-box.png";
+    read("split.csv");
+    assignRoles("Site", "Species", "Pref");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_EQ(watcher.boxes[0].title, "Split network");
+    EXPECT_TRUE(watcher.boxes[0].text.startsWith("No common species between cases"));
+    sscm::ResultsTable* table = form->resultsTable();
+    ASSERT_NE(table, nullptr);
+    // Two groups of two, each ranked on its own: the higher intensity first.
+    EXPECT_EQ(table->tsv(), "Group\tRank\tSpecies\tValue\tCases\tRows\n"
+                            "1\t1\tB\t0.866\t1\t1\n"
+                            "1\t2\tA\t0.5\t1\t1\n"
+                            "2\t1\tD\t0.866\t1\t1\n"
+                            "2\t2\tC\t0.5\t1\t1\n");
+    EXPECT_TRUE(table->findChild<QLabel*>("ResultsNote")->text().contains("within a group only"));
+    QString error;
+    ASSERT_TRUE(form->exportShownTable("groups.csv", &error)) << error.toStdString();
+    // Export writes the groups as shown: each species with its value and its group.
+    const QStringList saved = QString::fromStdString(readFile("groups.csv")).split('\n');
+    ASSERT_EQ(saved.size(), 6);
+    EXPECT_TRUE(saved[0].startsWith("species,value,rank,")) << saved[0].toStdString();
+    EXPECT_TRUE(saved[0].endsWith(",group"));
+    const char* firsts[] = {"B,0.866", "A,0.5", "D,0.866", "C,0.5"};
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_TRUE(saved[k + 1].startsWith(firsts[k])) << saved[k + 1].toStdString();
+        EXPECT_TRUE(saved[k + 1].endsWith(k < 2 ? ",1" : ",2")) << saved[k + 1].toStdString();
+    }
+    EXPECT_TRUE(QFileInfo::exists(screenshotDir() + "/split-network-box.png"));
+
+    // Without the answer, no ranking: the table keeps saying it shows an earlier run.
+    watcher.press.clear();
+    click("Command4");
+    EXPECT_TRUE(table->findChild<QLabel*>("ResultsNote")->text().startsWith("This table shows"));
+}
+
+// --- Confidence intervals ---------------------------------------------------------------------
+
+TEST_F(WindowTest, TheIntervalsShowTheirProgressAndStopOnCancelOrANewCommand) {
+    writeBigFile("big.csv", 600, 30, 50);
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    read("big.csv");
+    assignRoles("Site", "Species", "Pref");
+    click("Command4");
+    ASSERT_EQ(caption("Label11"), "100% finished");
+    sscm::BootstrapSettings many;
+    many.replicates = 100000;
+    ASSERT_TRUE(form->startBootstrap(many));
+    QPointer<QProgressDialog> progress = form->findChild<QProgressDialog*>("IntervalsProgress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->windowModality(), Qt::NonModal);
+    ASSERT_TRUE(waitUntil([&] { return progress->labelText().contains(" s left"); }));
+    EXPECT_TRUE(progress->labelText().contains(" of 100000 replicates done, about "))
+        << progress->labelText().toStdString();
+    EXPECT_GT(progress->value(), 0);
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    ASSERT_TRUE(progress->grab().save(screenshotDir() + "/intervals-progress.png"));
+
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning() && progress.isNull(); }));
+    EXPECT_EQ(caption("Label11"), "Intervals stopped");
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+
+    // GO and Read during a bootstrap stop it first, and say so.
+    ASSERT_TRUE(form->startBootstrap(many));
+    click("Command4");
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_EQ(form->statusText(), "Confidence intervals stopped: GO started");
+    ASSERT_TRUE(form->startBootstrap(many));
+    read("small.csv");
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_TRUE(form->statusText().startsWith("Confidence intervals stopped: Read started; "))
+        << form->statusText().toStdString();
+    EXPECT_TRUE(watcher.boxes.empty());
+}
+
+// --- Charts for a paper -----------------------------------------------------------------------
+
+TEST_F(WindowTest, ExportChartTakesAPrintSizeAndTheHeatMapNamesEachCell) {
+    runExample();
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    const QString file = screenshotDir() + "/spectrum-170x100mm-300dpi.png";
+    QFile::remove(file);
+    // File > Export chart: the file dialog, then the size, unit and resolution.
+    QTimer answer;
+    bool sized = false;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+            files->selectFile(file);
+            static_cast<QDialog*>(files)->accept();
+        } else if (modal != nullptr && modal->objectName() == "ChartExportDialog") {
+            modal->findChild<QDoubleSpinBox*>("ChartWidth")->setValue(170);
+            modal->findChild<QDoubleSpinBox*>("ChartHeight")->setValue(100);
+            modal->findChild<QComboBox*>("ChartUnit")->setCurrentIndex(1);
+            modal->findChild<QSpinBox*>("ChartDpi")->setValue(300);
+            modal->findChild<QCheckBox*>("ChartItalicNames")->setChecked(true);
+            qobject_cast<QDialog*>(modal)->accept();
+            sized = true;
+        }
+    });
+    answer.start(10);
+    action("actionExportChart")->trigger();
+    answer.stop();
+    EXPECT_TRUE(sized);
+    const QImage print(file);
+    EXPECT_EQ(print.size(), QSize(2008, 1181));
+    EXPECT_NEAR(print.dotsPerMeterX(), 11811, 1);
+    EXPECT_EQ(form->statusText(), "Saved the spectrum chart to " + QDir::toNativeSeparators(file));
+    EXPECT_TRUE(watcher.boxes.empty()) << watcher.boxes[0].text.toStdString();
+
+    // The heat map of two species: each cell says its pair, mean code and comparisons.
+    read("small.csv");
+    ctl<QCheckBox>("Check1")->setChecked(false);
+    click("Command4");
+    sscm::ChartWindow* heat = form->openChart(sscm::ChartKind::HeatMap);
+    QApplication::processEvents();
+    const sscm::ChartView* view = heat->view();
+    const sscm::HeatMapData data =
+        sscm::heatMapData(*form->session().lastResult, "small.csv", sscm::TextEncoding::Utf8);
+    // The map may be drawn enlarged: its layout at the natural size, scaled.
+    const double scale = sscm::heatMapScale(QRectF(view->rect()), data);
+    const sscm::HeatMapLayout layout =
+        sscm::heatMapLayout(QRectF(QPointF(), QSizeF(view->size()) / scale), data);
+    const QPointF ab = sscm::heatMapCell(layout, 0, 1).center() * scale;
+    EXPECT_EQ(view->toolTipAt(ab), "A vs B: mean 3.00 over 2 comparisons");
+    EXPECT_EQ(view->toolTipAt(sscm::heatMapCell(layout, 1, 0).center() * scale),
+              "B vs A: mean 1.00 over 2 comparisons");
+    EXPECT_EQ(view->toolTipAt(QPointF(1, 1)), "");
+    // View > Comparison matrix brings a minimised chart window back.
+    heat->showMinimized();
+    action("actionMatrix")->trigger();
+    EXPECT_FALSE(heat->isMinimized());
+    EXPECT_TRUE(heat->isVisible());
+
+    // A picture of the tooltip over its cell.
+    QHelpEvent help(QEvent::ToolTip, ab.toPoint(), view->mapToGlobal(ab.toPoint()));
+    QApplication::sendEvent(const_cast<sscm::ChartView*>(view), &help);
+    QApplication::processEvents();
+    QPixmap shot = heat->grab();
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        if (w->inherits("QTipLabel") && w->isVisible()) {
+            QPainter p(&shot);
+            p.drawPixmap(view->mapTo(heat, ab.toPoint()) + QPoint(8, 16), w->grab());
+        }
+    }
+    ASSERT_TRUE(shot.save(screenshotDir() + "/heatmap-tooltip.png"));
 }
 
 } // namespace

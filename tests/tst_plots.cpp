@@ -5,6 +5,8 @@
 #include "tempdir.h"
 #include "test_config.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <filesystem>
 #include <string>
@@ -113,6 +115,75 @@ TEST_F(Plots, NamesWithControlCharactersGiveWellFormedSvg) {
     for (const char* file : {"s.svg", "h.svg"}) {
         const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read(file);
         EXPECT_TRUE(svg.ok) << file;
+    }
+}
+
+TEST_F(Plots, PrintSizesTitlesItalicNamesAndAGridThatEndsAtTheAxis) {
+    // 170 x 100 mm at 300 dpi: 2008 x 1181 pixels, the resolution recorded (11811 dots a metre).
+    ASSERT_EQ(run({"--plot", "print.png", "--plot-size", "170x100mm", "--dpi", "300"}), 0)
+        << readFile("err.txt");
+    const std::string png = readFile("print.png");
+    EXPECT_EQ(pngSize(png), (std::pair<std::uint32_t, std::uint32_t>{2008, 1181}));
+    const auto phys = png.find("pHYs");
+    ASSERT_NE(phys, std::string::npos);
+    EXPECT_EQ(pngSize("\x89PNG\r\n\x1a\n....IHDR" + png.substr(phys + 4, 8)).first, 11811u);
+    // Inches, at 300 dpi when none is given.
+    ASSERT_EQ(run({"--plot", "in.png", "--plot-size", "4x2in"}), 0) << readFile("err.txt");
+    EXPECT_EQ(pngSize(readFile("in.png")), (std::pair<std::uint32_t, std::uint32_t>{1200, 600}));
+
+    // An SVG of that physical size, names in italics, the user's title.
+    ASSERT_EQ(run({"--plot", "print.svg", "--plot-size", "170x100mm", "--italic-names", "--title",
+                   "Grazed steppe"}),
+              0)
+        << readFile("err.txt");
+    const std::string svgText = readFile("print.svg");
+    // Within the rounding to whole pixels (a twelfth of a millimetre at 300 dpi).
+    const auto mm = [&svgText](const std::string& attribute) {
+        const auto at = svgText.find(attribute + "=\"");
+        return at == std::string::npos ? 0.0 : std::stod(svgText.substr(at + attribute.size() + 2));
+    };
+    EXPECT_NEAR(mm("width"), 170, 0.05) << svgText.substr(0, 200);
+    EXPECT_NEAR(mm("height"), 100, 0.05);
+    EXPECT_NE(svgText.find("font-style=\"italic\""), std::string::npos);
+    const sscm::test::SvgShapes svg = sscm::test::SvgShapes::read("print.svg");
+    ASSERT_TRUE(svg.ok);
+    bool titled = false;
+    for (const auto& t : svg.texts)
+        titled = titled || t.text == "Grazed steppe";
+    EXPECT_TRUE(titled);
+    // The grid (light grey) stops at the value axis (the longest dark horizontal line).
+    double axisY = 0;
+    double axisLength = 0;
+    double gridBottom = 0;
+    for (const auto& l : svg.lines) {
+        for (std::size_t k = 1; k < l.points.size(); ++k) {
+            const QPointF a = l.points[k - 1];
+            const QPointF b = l.points[k];
+            if (l.stroke == QColor(0x20, 0x20, 0x20) && a.y() == b.y() &&
+                std::abs(b.x() - a.x()) > axisLength) {
+                axisLength = std::abs(b.x() - a.x());
+                axisY = a.y();
+            }
+            if (l.stroke == QColor(0xe4, 0xe4, 0xe4))
+                gridBottom = std::max({gridBottom, a.y(), b.y()});
+        }
+    }
+    ASSERT_GT(axisLength, 1000);
+    EXPECT_GT(gridBottom, 0);
+    EXPECT_LE(gridBottom, axisY + 0.5);
+
+    ASSERT_EQ(run({"--plot", "bare.svg", "--no-title"}), 0);
+    for (const auto& t : sscm::test::SvgShapes::read("bare.svg").texts)
+        EXPECT_FALSE(t.text.startsWith("Palatability spectrum")) << t.text.toStdString();
+
+    // Units and resolutions that do not fit are usage errors.
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"--plot", "s.png", "--plot-size", "170x100cm"},
+                                               {"--plot", "s.png", "--plot-size", "2000x100mm"},
+                                               {"--plot", "s.png", "--dpi", "0"}}) {
+        SCOPED_TRACE(args.back());
+        EXPECT_EQ(run(args), 2);
+        EXPECT_FALSE(exists("s.png"));
     }
 }
 

@@ -2,14 +2,17 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QHBoxLayout>
+#include <QHelpEvent>
 #include <QMessageBox>
 #include <QPainter>
 #include <QPushButton>
 #include <QScrollArea>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 namespace sscm {
@@ -57,6 +60,28 @@ QImage ChartView::image() const {
     p.setRenderHint(QPainter::Antialiasing);
     paintChart(p, QRectF(img.rect()));
     return img;
+}
+
+QString ChartView::toolTipAt(const QPointF& point) const {
+    if (kind_ != ChartKind::HeatMap || !hasRun_) {
+        return {};
+    }
+    const HeatMapData::Cell* cell = heatMapCellAt(QRectF(rect()), heat_, point);
+    return cell == nullptr ? QString() : heatMapCellText(heat_, *cell);
+}
+
+bool ChartView::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        const QString text = toolTipAt(help->pos());
+        if (text.isEmpty()) {
+            QToolTip::hideText();
+        } else {
+            QToolTip::showText(help->globalPos(), text, this);
+        }
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 void ChartView::paintEvent(QPaintEvent*) {
@@ -113,34 +138,61 @@ void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
 
 bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
                    const std::string& dataFile, TextEncoding names, ChartKind kind,
-                   const QString& fileName, QString* error, const BtRanking* model) {
+                   const QString& fileName, QString* error, const ChartExport& how,
+                   const BtRanking* model) {
+    const bool print = how.unit != ChartExport::Unit::Pixels && !how.size.isEmpty();
+    const int dpi = print && how.dpi <= 0 ? 300 : how.dpi;
+    const QSize asked = how.size.isEmpty() ? QSize()
+                        : print            ? printPixels(how.size.width(), how.size.height(),
+                                                         how.unit == ChartExport::Unit::Inches, dpi)
+                                           : how.size.toSize();
     if (kind == ChartKind::Spectrum) {
-        const SpectrumChartData d = spectrumChartData(run, intervals, dataFile, names, model);
+        SpectrumChartData d = spectrumChartData(run, intervals, dataFile, names, model);
+        d.italicNames = how.italicNames;
+        d.title = how.title.toStdString();
+        d.showTitle = !how.noTitle;
         return writeChart(
-            fileName, spectrumNaturalSize(d),
+            fileName, asked.isEmpty() ? spectrumNaturalSize(d) : asked,
             [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
-            "Palatability spectrum");
+            "Palatability spectrum", dpi);
     }
     const HeatMapData d = heatMapData(run, dataFile, names);
     return writeChart(
-        fileName, heatMapNaturalSize(d),
-        [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix");
+        fileName, asked.isEmpty() ? heatMapNaturalSize(d) : asked,
+        [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix",
+        dpi);
 }
 
 bool ChartWindow::saveTo(const QString& fileName, QString* error) const {
-    return writeChart(
-        fileName, view_->size(), [this](QPainter& p, const QRectF& a) { view_->paintChart(p, a); },
-        error, windowTitle());
+    if (host_.mayWrite && !host_.mayWrite(fileName, error)) {
+        return false;
+    }
+    if (!writeChart(
+            fileName, view_->size(),
+            [this](QPainter& p, const QRectF& a) { view_->paintChart(p, a); }, error,
+            windowTitle())) {
+        return false;
+    }
+    if (host_.say) {
+        host_.say("Saved the " + windowTitle().toLower() + " to " +
+                  QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
+    }
+    return true;
 }
 
 void ChartWindow::copy() const {
     QApplication::clipboard()->setImage(view_->image());
+    if (host_.say) {
+        host_.say("Copied the " + windowTitle().toLower() + " as an image");
+    }
 }
 
 void ChartWindow::saveAs() {
     QString filter;
     const QString name = QFileDialog::getSaveFileName(
-        this, "Save the chart", kind_ == ChartKind::Spectrum ? "spectrum.png" : "matrix.png",
+        this, "Save the chart",
+        QDir(host_.folder ? host_.folder() : QString())
+            .filePath(kind_ == ChartKind::Spectrum ? "spectrum.png" : "matrix.png"),
         "PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)", &filter);
     if (name.isEmpty()) {
         return;

@@ -4,10 +4,12 @@
 #include "analysis/bootstrap.h"
 #include "charts/charts.h"
 
+#include <functional>
 #include <memory>
 #include <string>
 
 #include <QImage>
+#include <QSizeF>
 #include <QString>
 #include <QWidget>
 
@@ -30,9 +32,13 @@ public:
     bool hasRun() const { return hasRun_; }
     /// The size that shows every row (spectrum) or a readable matrix (heat map).
     QSize naturalSize() const;
+    /// What the heat map's cell under `point` says ("A vs B: mean 2.33 over 6 comparisons");
+    /// empty elsewhere and on the spectrum.
+    QString toolTipAt(const QPointF& point) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
 
 private:
     ChartKind kind_;
@@ -41,13 +47,26 @@ private:
     bool hasRun_ = false;
 };
 
-/// Writes the chart of `kind` of `run` (its intervals and model when not null) into `fileName` at
-/// the chart's own size, the format by the extension; `dataFile` names the data in the title and
-/// `names` is the encoding of the run's table. A failure names the file and the reason in
-/// `error`.
+/// How Export chart draws: the size (none: the chart's own), in pixels, millimetres or inches,
+/// the resolution of a print (0: none recorded; 300 for a print size), species names in
+/// italics, and the title (empty: the chart's own) or none.
+struct ChartExport {
+    enum class Unit { Pixels, Millimetres, Inches };
+    QSizeF size;
+    Unit unit = Unit::Pixels;
+    int dpi = 0;
+    bool italicNames = false;
+    QString title;
+    bool noTitle = false;
+};
+
+/// Writes the chart of `kind` of `run` (its intervals and model when not null) into `fileName`, drawn as
+/// `how` says, the format by the extension; `dataFile` names the data in the title and `names`
+/// is the encoding of the run's table. A failure names the file and the reason in `error`.
 bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
                    const std::string& dataFile, TextEncoding names, ChartKind kind,
-                   const QString& fileName, QString* error, const BtRanking* model = nullptr);
+                   const QString& fileName, QString* error, const ChartExport& how = {},
+                   const BtRanking* model = nullptr);
 
 /// A resizable window of its own showing one chart of the latest run (View, Spectrum chart or
 /// Comparison matrix), with Save as (PNG, SVG, PDF at the size on view) and Copy (an image).
@@ -68,8 +87,20 @@ public:
     void copy() const;
     const ChartView* view() const { return view_; }
 
+    /// What the main window tells a chart window: whether a file may be written (false with
+    /// the reason: it is the data file), where to report what was saved or copied, and the
+    /// folder that Save as starts in.
+    struct Host {
+        std::function<bool(const QString& file, QString* error)> mayWrite;
+        std::function<void(const QString& message)> say;
+        std::function<QString()> folder;
+    };
+    void setHost(Host host) { host_ = std::move(host); }
+
 private:
     void saveAs();
+
+    Host host_;
 
     ChartKind kind_;
     ChartView* view_ = nullptr;

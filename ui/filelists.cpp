@@ -4,6 +4,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QListWidget>
+#include <QSignalBlocker>
 #include <QStorageInfo>
 #include <QStyle>
 #include <QTreeWidget>
@@ -118,6 +119,30 @@ bool FileLists::setDirPath(const QString& path, bool quiet) {
 void FileLists::dirActivated(QTreeWidgetItem* item) {
     if (item != nullptr) {
         setDirPath(item->data(0, Qt::UserRole).toString(), false);
+    }
+}
+
+void FileLists::refresh() {
+    const QListWidgetItem* current = files_->currentItem();
+    const QString chosen = current != nullptr ? current->text() : QString();
+    const QStringList before = [this] {
+        QStringList names;
+        for (int k = 0; k < files_->count(); ++k) {
+            names << files_->item(k)->text();
+        }
+        return names;
+    }();
+    const QStringList now =
+        QDir(dirPath_).entryList({"*.csv"}, QDir::Files, QDir::Name | QDir::IgnoreCase);
+    if (now == before) {
+        return;
+    }
+    const QSignalBlocker quiet(files_);
+    files_->clear();
+    files_->addItems(now);
+    const QList<QListWidgetItem*> found = files_->findItems(chosen, Qt::MatchExactly);
+    if (!chosen.isEmpty() && !found.isEmpty()) {
+        files_->setCurrentItem(found.front());
     }
 }
 

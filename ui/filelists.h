@@ -29,6 +29,8 @@ public:
     /// Shows `path` in Dir1 and its "*.csv" files in File1. A folder that cannot be listed
     /// leaves the lists as they were and returns false (with a message unless `quiet`).
     bool setDirPath(const QString& path, bool quiet);
+    /// Lists the folder's "*.csv" files anew, the chosen one kept chosen.
+    void refresh();
 
 private:
     void fillDrives(const QString& selectRoot);

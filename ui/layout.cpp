@@ -2,6 +2,7 @@
 
 #include "ui/longlinedelegate.h"
 
+#include <algorithm>
 #include <cmath>
 
 #include <QCheckBox>
@@ -229,8 +230,10 @@ QLabel* makeLabel(const QString& caption, QWidget* parent) {
 QFont makeFont(Face face, double points, bool bold) {
     QFont f;
     if (face == Face::Gothic) {
-        f.setFamilies({"IPAPGothic", "IPAexGothic", "VL PGothic", "TakaoPGothic",
-                       "Noto Sans CJK JP", "Source Han Sans JP"});
+        // The IPA fonts of Linux first, then the platforms' own Japanese families (Windows,
+        // macOS), then the other free ones.
+        f.setFamilies({"IPAPGothic", "IPAexGothic", "Yu Gothic", "MS PGothic", "Hiragino Sans",
+                       "VL PGothic", "TakaoPGothic", "Noto Sans CJK JP", "Source Han Sans JP"});
         f.setStyleHint(QFont::SansSerif);
     } else {
         f.setFamilies(
@@ -251,8 +254,21 @@ QRect twipRect(int left, int top, int width, int height) {
 ClientArea::ClientArea(QWidget* parent) : QWidget(parent) {
     setObjectName("ClientArea");
     setFont(makeFont(Face::Times, 9));
-    setFixedSize(px(10935), px(7305));
+    // The design's size is the smallest; the result list takes what the window gains.
+    setMinimumSize(px(10935), px(7305));
+    resize(minimumSize());
     build();
+}
+
+void ClientArea::resizeEvent(QResizeEvent*) {
+    if (QWidget* list = control("List3")) {
+        if (list3Design_.isNull()) {
+            list3Design_ = list->geometry();
+        }
+        const QSize gained = size() - minimumSize();
+        list->setGeometry(
+            list3Design_.adjusted(0, 0, std::max(0, gained.width()), std::max(0, gained.height())));
+    }
 }
 
 void ClientArea::build() {

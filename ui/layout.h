@@ -37,10 +37,13 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
     void build();
 
+    /// The result list's place at the design size.
+    QRect list3Design_;
     QHash<QString, QWidget*> byName_;
     QList<QWidget*> tabOrder_;
 };

@@ -2,7 +2,9 @@
 
 #include "analysis/btranking.h"
 #include "analysis/caserows.h"
+#include "analysis/connect.h"
 #include "analysis/csvtables.h"
+#include "analysis/groups.h"
 #include "charts/charts.h"
 #include "commands/export.h"
 #include "commands/go.h"
@@ -13,8 +15,10 @@
 #include "ui/layout.h"
 #include "ui/longlinedelegate.h"
 #include "ui/menu.h"
+#include "ui/resultstable.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include <QAction>
 #include <QApplication>
@@ -23,14 +27,23 @@
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QDir>
+#include <QDragEnterEvent>
+#include <QDropEvent>
 #include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QMimeData>
+#include <QProgressDialog>
 #include <QPushButton>
+#include <QSettings>
+#include <QStandardPaths>
 #include <QStatusBar>
+#include <QTemporaryDir>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -48,6 +61,23 @@ std::string stdString(const QByteArray& b) {
 
 /// The run's heading of the ranked listing, brought into view after GO.
 const QString kSpectrumHeading = "Eigen vector (palatability)";
+
+/// The settings key of the data files opened last.
+const QString kRecentKey = "recentFiles";
+
+QSettings settings() {
+    return QSettings("sscm", "sscm");
+}
+
+/// The one local file among dropped URLs, or empty.
+QString droppedFile(const QMimeData* mime) {
+    if (mime == nullptr || !mime->hasUrls() || mime->urls().size() != 1) {
+        return {};
+    }
+    const QUrl url = mime->urls().front();
+    return url.isLocalFile() && QFileInfo(url.toLocalFile()).isFile() ? url.toLocalFile()
+                                                                      : QString();
+}
 
 } // namespace
 
@@ -87,18 +117,26 @@ MainForm::MainForm(const QString& startDir, QWidget* parent) : QWidget(parent) {
     status_ = new QStatusBar(this);
     status_->setObjectName("StatusLine");
     status_->setSizeGripEnabled(false);
-    const int menuHeight = menuBar_->sizeHint().height();
-    const int statusHeight = status_->sizeHint().height();
-    menuBar_->setGeometry(0, 0, client_->width(), menuHeight);
-    client_->move(0, menuHeight);
-    status_->setGeometry(0, menuHeight + client_->height(), client_->width(), statusHeight);
-    setFixedSize(client_->width(), menuHeight + client_->height() + statusHeight);
+    // The described layout is the window's smallest size; it may be enlarged.
+    setMinimumSize(client_->minimumWidth(), menuBar_->sizeHint().height() +
+                                                client_->minimumHeight() +
+                                                status_->sizeHint().height());
+    resize(minimumSize());
     setDefaults();
+    setAcceptDrops(true);
+
+    // Scratch files go to a folder of this window's own: the working directory of a program
+    // started from a desktop menu may not be writable, and two windows must not share them.
+    scratch_ = std::make_unique<QTemporaryDir>(QDir::tempPath() + "/sscm-XXXXXX");
+    if (scratch_->isValid()) {
+        session_.scratchDir = stdString(QFile::encodeName(scratch_->path()));
+    }
 
     const QString start = startDir.isEmpty() ? QDir::currentPath() : startDir;
     if (!setDirPath(start, true)) {
         setDirPath(QDir::currentPath(), true);
     }
+    setOutputDir(dirPath());
     bootTimer_ = new QTimer(this);
     bootTimer_->setInterval(50);
     connect(bootTimer_, &QTimer::timeout, this, &MainForm::pollBootstrap);
@@ -108,6 +146,23 @@ MainForm::~MainForm() {
     if (boot_.running()) {
         boot_.cancel();
         (void)boot_.finish();
+    }
+}
+
+void MainForm::resizeEvent(QResizeEvent* event) {
+    QWidget::resizeEvent(event);
+    const int menuHeight = menuBar_->sizeHint().height();
+    const int statusHeight = status_->sizeHint().height();
+    menuBar_->setGeometry(0, 0, width(), menuHeight);
+    client_->setGeometry(0, menuHeight, width(), height() - menuHeight - statusHeight);
+    status_->setGeometry(0, height() - statusHeight, width(), statusHeight);
+}
+
+void MainForm::changeEvent(QEvent* event) {
+    QWidget::changeEvent(event);
+    // Files saved meanwhile by another program show when the user comes back.
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && files_ != nullptr) {
+        files_->refresh();
     }
 }
 
@@ -179,13 +234,61 @@ void MainForm::wireControls() {
 
     // The output file names show where they will be written.
     for (const Ctl c : {Ctl::Text3, Ctl::Text6}) {
-        QLineEdit* e = textBox(c).edit;
-        connect(e, &QLineEdit::textChanged, e, [e](const QString& name) {
-            e->setToolTip(name.isEmpty()
-                              ? QString()
-                              : QDir::toNativeSeparators(QDir::current().absoluteFilePath(name)));
-        });
+        connect(textBox(c).edit, &QLineEdit::textChanged, this, &MainForm::showOutputNames);
     }
+    // Enter in the file name box, or a double click on a file, reads it.
+    connect(textBox(Ctl::Text7).edit, &QLineEdit::returnPressed, this, &MainForm::readData);
+    auto* fileList = qobject_cast<QListWidget*>(client_->control("File1"));
+    connect(fileList, &QListWidget::itemDoubleClicked, this, [this](QListWidgetItem* it) {
+        setTextBox(Ctl::Text7, stdString(QFile::encodeName(it->text())));
+        readData();
+    });
+}
+
+void MainForm::showOutputNames() {
+    for (const Ctl c : {Ctl::Text3, Ctl::Text6}) {
+        QLineEdit* e = textBox(c).edit;
+        e->setToolTip(e->text().isEmpty() ? QString()
+                                          : QDir::toNativeSeparators(outputPath(e->text())));
+    }
+}
+
+QString MainForm::outputPath(const QString& name) const {
+    // No name is no file: the write says so rather than trying the folder itself.
+    return name.isEmpty() ? name : QDir(outputDir_).absoluteFilePath(name);
+}
+
+std::string MainForm::outputBytes(const std::string& name) const {
+    return stdString(QFile::encodeName(outputPath(QFile::decodeName(bytesOf(name)))));
+}
+
+QString MainForm::scratchDir() const {
+    return scratch_ && scratch_->isValid() ? scratch_->path() : QDir::currentPath();
+}
+
+void MainForm::setOutputDir(const QString& folder) {
+    const QFileInfo info(folder);
+    if (info.isDir() && info.isWritable()) {
+        outputDir_ = info.absoluteFilePath();
+    } else {
+        const QString documents =
+            QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+        QDir().mkpath(documents);
+        outputDir_ = documents.isEmpty() ? QDir::homePath() : documents;
+        showStatus("The folder " + QDir::toNativeSeparators(info.absoluteFilePath()) +
+                   " cannot be written: results go to " + QDir::toNativeSeparators(outputDir_));
+    }
+    session_.outputDir = stdString(QFile::encodeName(outputDir_));
+    showOutputNames();
+}
+
+Status MainForm::notTheData(const std::string& path, const char* what) const {
+    for (const std::string* data : {&session_.dataFile, &session_.lastDataFile}) {
+        if (Status st = sscm::refuseDataFile(path, *data, what); !st) {
+            return st;
+        }
+    }
+    return Status::ok();
 }
 
 void MainForm::setDefaults() {
@@ -341,6 +444,17 @@ void MainForm::warning(std::string_view text, std::string_view title) {
         readWithSuggested_ = box.exec() == QMessageBox::Yes;
         return;
     }
+    if (goBusy_ && std::string_view(text).substr(0, std::strlen(kSplitNetwork)) == kSplitNetwork) {
+        // A split network: the groups are listed, and each may be ranked on its own.
+        QMessageBox box(QMessageBox::Warning, "Split network", toQString(text, runNames_),
+                        QMessageBox::Ok, this);
+        box.setObjectName("SplitNetwork");
+        QPushButton* each = box.addButton("Rank each group separately", QMessageBox::AcceptRole);
+        each->setObjectName("RankEachGroup");
+        box.exec();
+        rankGroupsAsked_ = box.clickedButton() == each;
+        return;
+    }
     QMessageBox box(QMessageBox::Warning, toQString(title), toQString(text), QMessageBox::Ok, this);
     box.exec();
 }
@@ -361,6 +475,7 @@ void MainForm::readData() {
     if (readBusy_ || exitRequested_) {
         return;
     }
+    const bool stopped = stopBootstrapFor("Read");
     readBusy_ = true;
     startCommand();
     const std::string file = text(Ctl::Text7);
@@ -378,9 +493,21 @@ void MainForm::readData() {
     readBusy_ = false;
     if (st && session_.table) {
         tableFile_ = file;
+        const QString path = QFile::decodeName(bytesOf(session_.dataFile));
+        const QString said = stopped ? statusText() + "; " : QString();
+        setOutputDir(QFileInfo(path).absolutePath());
+        rememberRecent(QFileInfo(path).absoluteFilePath());
+        if (outputDir_ == QFileInfo(path).absolutePath()) {
+            showStatus(said + "The result file, the log and the exports go to " +
+                       QDir::toNativeSeparators(outputDir_));
+        }
+        if (results_ != nullptr) {
+            results_->markPrevious("a data file has been read since; run GO for its results.");
+        }
     } else if (st.code != Status::Code::Cancelled) {
         // No working caption stays beside a usable button.
         setCaption(Ctl::Label18, "Stopped");
+        showStatus("Read stopped: " + toQString(st.message).section('\n', 0, 0));
     }
     commandDone();
 }
@@ -389,6 +516,7 @@ void MainForm::runAnalysis() {
     if (goBusy_ || exitRequested_) {
         return;
     }
+    stopBootstrapFor("GO");
     goBusy_ = true;
     startCommand();
     // The run shows that it has started before its first stage, however large the data: the
@@ -404,11 +532,24 @@ void MainForm::runAnalysis() {
     const std::string file = tableFile_;
     runNames_ = session_.table ? session_.table->encoding : TextEncoding::Utf8;
     const auto before = session_.lastResult;
+    const bool hadIntervals = session_.lastIntervals != nullptr;
+    rankGroupsAsked_ = false;
+    groupCsv_.clear();
     const Status st = goCommand(*this, session_);
     --busyDepth_;
     goBusy_ = false;
+    if (session_.lastResult != before) {
+        // Intervals belong to the run they were drawn from, and so does the status line's word
+        // on them.
+        if (hadIntervals) {
+            status_->clearMessage();
+        }
+        session_.lastIntervals.reset();
+        session_.lastModel.reset();
+    }
     if (st) {
         runFile_ = file;
+        unsaved_ = true;
         if (const std::string left = leftOutMessage(*session_.lastTable, session_.leftOut);
             !left.empty()) {
             showStatus(toQString(left, runNames_));
@@ -420,11 +561,6 @@ void MainForm::runAnalysis() {
                 box.exec();
             }
         }
-        if (session_.lastResult != before) {
-            // Intervals belong to the run they were drawn from.
-            session_.lastIntervals.reset();
-            session_.lastModel.reset();
-        }
         fitModel();
         // The heading of the new ranking comes into view, with the top of the ranking below it.
         list3_->doItemsLayout();
@@ -435,8 +571,23 @@ void MainForm::runAnalysis() {
             }
         }
         refreshCharts();
+        if (!resultsOpened_) {
+            resultsOpened_ = true;
+            openResultsTable();
+        } else {
+            refreshResults();
+        }
     } else if (st.code != Status::Code::Cancelled) {
         setCaption(Ctl::Label11, "Stopped");
+        showStatus("GO stopped: " + toQString(st.message, runNames_).section('\n', 0, 0));
+        if (st.code == Status::Code::SplitNetwork && rankGroupsAsked_ && rankEachGroup()) {
+            showStatus("GO stopped on a split network; each group is ranked separately in the "
+                       "results table");
+            openResultsTable();
+        } else if (results_ != nullptr) {
+            results_->markPrevious("GO stopped: " +
+                                   toQString(st.message, runNames_).section('\n', 0, 0));
+        }
     }
     commandDone();
 }
@@ -453,7 +604,11 @@ void MainForm::commandDone() {
 }
 
 void MainForm::saveResults() {
-    const std::string name = text(Ctl::Text3);
+    const std::string name = outputBytes(text(Ctl::Text3));
+    if (const Status st = notTheData(name, "result file"); !st) {
+        warning(st.message, kErrorTitle);
+        return;
+    }
     std::string out;
     const int n = itemCount(Ctl::List3);
     for (int k = 0; k < n; ++k) {
@@ -465,6 +620,7 @@ void MainForm::saveResults() {
         warning(st.message, kErrorTitle);
         return;
     }
+    unsaved_ = false;
     showStatus(QString("Saved %1 %2 to %3")
                    .arg(n)
                    .arg(n == 1 ? "line" : "lines")
@@ -487,6 +643,22 @@ void MainForm::closeEvent(QCloseEvent* event) {
         exitRequested_ = true;
         event->ignore();
         return;
+    }
+    if (unsaved_) {
+        QMessageBox box(QMessageBox::Question, "Exit", "Save the results before exiting?",
+                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, this);
+        box.setObjectName("SaveBeforeExit");
+        box.setDefaultButton(QMessageBox::Save);
+        const int answer = box.exec();
+        if (answer == QMessageBox::Save) {
+            saveResults();
+        }
+        if (answer == QMessageBox::Cancel || (answer == QMessageBox::Save && unsaved_)) {
+            // Kept open: the user stays, or the results could not be written (a box said why).
+            exitRequested_ = false;
+            event->ignore();
+            return;
+        }
     }
     if (boot_.running()) {
         boot_.cancel();
@@ -529,6 +701,7 @@ void MainForm::copyResults() {
         all += '\n';
     }
     QApplication::clipboard()->setText(all);
+    showStatus(QString("Copied %1 lines of the result list").arg(list3_->count()));
 }
 
 void MainForm::copySelectedResults() {
@@ -544,10 +717,82 @@ void MainForm::copySelectedResults() {
     }
     if (!rows.isEmpty()) {
         QApplication::clipboard()->setText(lines);
+        showStatus(QString("Copied %1 lines of the result list").arg(rows.size()));
     }
 }
 
 // --- Charts, tables and intervals -------------------------------------------------------------
+
+ResultsTable* MainForm::resultsTable() const {
+    return results_.data();
+}
+
+ResultsTable* MainForm::openResultsTable() {
+    if (results_.isNull()) {
+        results_ = new ResultsTable(this);
+        results_->setAttribute(Qt::WA_DeleteOnClose);
+        results_->setHost({[this] {
+                               const QString name = QFileDialog::getSaveFileName(
+                                   results_, "Export spectrum table", outputPath("spectrum.csv"),
+                                   "CSV table (*.csv)");
+                               QString error;
+                               if (!name.isEmpty() && !exportShownTable(name, &error)) {
+                                   QMessageBox::warning(results_, kErrorTitle, error);
+                               }
+                           },
+                           [this](const QString& message) { showStatus(message); }});
+        refreshResults();
+    }
+    results_->setWindowState(results_->windowState() & ~Qt::WindowMinimized);
+    results_->show();
+    results_->raise();
+    return results_.data();
+}
+
+void MainForm::refreshResults() {
+    if (results_.isNull()) {
+        return;
+    }
+    const AnalysisResult* r = session_.lastResult.get();
+    QStringList removed;
+    if (r != nullptr) {
+        for (const std::int32_t k : r->removed) {
+            removed << QString("%1 (%2 %3)")
+                           .arg(toQString(r->allSpecies[size_t(k)], runNames_))
+                           .arg(r->allSpocc[size_t(k)])
+                           .arg(r->allSpocc[size_t(k)] == 1 ? "case" : "cases");
+        }
+    }
+    if (r != nullptr && !groupCsv_.empty()) {
+        results_->setRun(groupCsv_, runNames_, removed,
+                         "The network is split: each group is ranked on its own. Values and "
+                         "ranks compare within a group only.");
+    } else if (r != nullptr && !r->curvec.empty()) {
+        results_->setRun(spectrumTable(*r, session_.lastIntervals.get()), runNames_, removed,
+                         QString());
+    } else {
+        results_->setRun({}, runNames_, {}, "No run yet: read a data file and run GO.");
+    }
+}
+
+bool MainForm::rankEachGroup() {
+    const AnalysisResult* r = session_.lastResult.get();
+    SpeciesGroups groups;
+    std::vector<GroupSpectrum> spectra;
+    Status st = r != nullptr && session_.lastTable != nullptr
+                    ? speciesGroups(*session_.lastTable, *r, groups)
+                    : Status::failed("There is no split run to rank.");
+    if (st) {
+        st = rankGroups(*r, groups, spectra);
+    }
+    if (!st) {
+        warning(st.message, kErrorTitle);
+        return false;
+    }
+    groupCsv_ = groupSpectrumTable(*r, groups, spectra);
+    refreshResults();
+    return true;
+}
 
 ChartWindow* MainForm::chartWindow(ChartKind kind) const {
     return kind == ChartKind::Spectrum ? spectrumWindow_.data() : heatWindow_.data();
@@ -558,11 +803,24 @@ ChartWindow* MainForm::openChart(ChartKind kind) {
     if (slot.isNull()) {
         slot = new ChartWindow(kind, this);
         slot->setAttribute(Qt::WA_DeleteOnClose);
+        slot->setHost({[this](const QString& file, QString* error) {
+                           const Status st =
+                               notTheData(stdString(QFile::encodeName(file)), "chart file");
+                           if (!st) {
+                               *error = toQString(st.message);
+                           }
+                           return st.isOk();
+                       },
+                       [this](const QString& message) { showStatus(message); },
+                       [this] { return outputDir_; }});
         slot->setRun(session_.lastResult, session_.lastIntervals, runFile_, runNames_,
                      session_.lastModel);
     }
+    // A minimised chart window comes back as it was before.
+    slot->setWindowState(slot->windowState() & ~Qt::WindowMinimized);
     slot->show();
     slot->raise();
+    slot->activateWindow();
     return slot.data();
 }
 
@@ -575,13 +833,24 @@ void MainForm::refreshCharts() {
     }
 }
 
-bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* error) {
+bool MainForm::exportChart(const QString& fileName, ChartKind kind, QString* error,
+                           const ChartExport& how) {
     if (!session_.lastResult || session_.lastResult->curvec.empty()) {
         *error = "There is no finished run to draw: read a data file and run GO first.";
         return false;
     }
-    return writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, runNames_,
-                         kind, fileName, error, session_.lastModel.get());
+    const QString path = outputPath(fileName);
+    if (const Status st = notTheData(stdString(QFile::encodeName(path)), "chart file"); !st) {
+        *error = toQString(st.message);
+        return false;
+    }
+    if (!writeRunChart(*session_.lastResult, session_.lastIntervals.get(), runFile_, runNames_,
+                       kind, path, error, how, session_.lastModel.get())) {
+        return false;
+    }
+    showStatus("Saved the " + QString(kind == ChartKind::Spectrum ? "spectrum chart" : "heat map") +
+               " to " + QDir::toNativeSeparators(path));
+    return true;
 }
 
 bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
@@ -589,26 +858,59 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         *error = "There is no finished run: read a data file and run GO first.";
         return false;
     }
-    const std::string table =
-        spectrumTable(*session_.lastResult, session_.lastIntervals.get(), session_.lastModel.get());
-    const std::string name = stdString(QFile::encodeName(fileName));
-    if (const Status st = writeWhole(name, table, "spectrum table"); !st) {
+    const std::string table = spectrumTable(*session_.lastResult, session_.lastIntervals.get(),
+                                            session_.lastModel.get());
+    const QString path = outputPath(fileName);
+    const std::string name = stdString(QFile::encodeName(path));
+    Status st = notTheData(name, "spectrum table");
+    if (st) {
+        st = writeWhole(name, table, "spectrum table");
+    }
+    if (!st) {
         *error = QFile::decodeName(bytesOf(st.message));
         return false;
     }
-    showStatus("Saved the spectrum table to " +
-               QDir::toNativeSeparators(QFileInfo(fileName).absoluteFilePath()));
+    showStatus("Saved the spectrum table to " + QDir::toNativeSeparators(path));
+    return true;
+}
+
+bool MainForm::exportShownTable(const QString& fileName, QString* error) {
+    if (groupCsv_.empty()) {
+        return exportSpectrumTable(fileName, error);
+    }
+    // The groups of a split run, each ranked on its own, as the results table shows them.
+    const QString path = outputPath(fileName);
+    const std::string name = stdString(QFile::encodeName(path));
+    Status st = notTheData(name, "spectrum table");
+    if (st) {
+        st = writeWhole(name, groupCsv_, "spectrum table");
+    }
+    if (!st) {
+        *error = QFile::decodeName(bytesOf(st.message));
+        return false;
+    }
+    showStatus("Saved the spectrum table of each group to " + QDir::toNativeSeparators(path));
     return true;
 }
 
 bool MainForm::exportTablesTo(const QString& folder, QString* error) {
-    const Status st = exportTables(session_, stdString(QFile::encodeName(folder)));
+    const QString path = outputPath(folder);
+    const std::string dir = stdString(QFile::encodeName(path));
+    Status st = Status::ok();
+    for (const char* table :
+         {kSpectrumCsv, kPairsCsv, kMatrixCsv, kCasesCsv, kGroupsCsv, kRunJson}) {
+        if (st) {
+            st = notTheData(dir + "/" + table, "table");
+        }
+    }
+    if (st) {
+        st = exportTables(session_, dir);
+    }
     if (!st) {
         *error = toQString(st.message);
         return false;
     }
-    showStatus("Saved the tables of the last run to " +
-               QDir::toNativeSeparators(QFileInfo(folder).absoluteFilePath()));
+    showStatus("Saved the tables of the last run to " + QDir::toNativeSeparators(path));
     return true;
 }
 
@@ -634,6 +936,28 @@ bool MainForm::startBootstrap(const BootstrapSettings& settings) {
         return false;
     }
     bootTimer_->start();
+    bootClock_.start();
+    bootProgress_ = new QProgressDialog("Confidence intervals: starting", "Cancel", 0,
+                                        std::max(1, settings.replicates), this);
+    bootProgress_->setObjectName("IntervalsProgress");
+    bootProgress_->setWindowTitle("Confidence intervals");
+    bootProgress_->setWindowModality(Qt::NonModal);
+    bootProgress_->setAutoClose(false);
+    bootProgress_->setAutoReset(false);
+    bootProgress_->setMinimumDuration(0);
+    bootProgress_->setAttribute(Qt::WA_DeleteOnClose);
+    connect(bootProgress_, &QProgressDialog::canceled, this, &MainForm::cancelBootstrap);
+    bootProgress_->show();
+    return true;
+}
+
+bool MainForm::stopBootstrapFor(const char* command) {
+    if (!boot_.running()) {
+        return false;
+    }
+    boot_.cancel();
+    finishBootstrap();
+    showStatus(QString("Confidence intervals stopped: %1 started").arg(command));
     return true;
 }
 
@@ -676,11 +1000,29 @@ void MainForm::pollBootstrap() {
         return;
     }
     const std::int64_t total = std::max(1, boot_.total());
-    setCaption(Ctl::Label11, "Intervals " + std::to_string(boot_.done() * 100 / total) + " %");
+    const std::int64_t done = boot_.done();
+    setCaption(Ctl::Label11, "Intervals " + std::to_string(done * 100 / total) + " %");
+    if (bootProgress_ != nullptr) {
+        bootProgress_->setMaximum(int(total));
+        bootProgress_->setValue(int(done));
+        QString left = "estimating the time left";
+        if (done > 0) {
+            const qint64 ms = bootClock_.elapsed() * (total - done) / done;
+            left = ms < 60000 ? QString("about %1 s left").arg((ms + 999) / 1000)
+                              : QString("about %1 min left").arg((ms + 59999) / 60000);
+        }
+        bootProgress_->setLabelText(
+            QString("%1 of %2 replicates done, %3").arg(done).arg(total).arg(left));
+    }
 }
 
 void MainForm::finishBootstrap() {
     bootTimer_->stop();
+    if (bootProgress_ != nullptr) {
+        // Closing the dialog would say Cancel: the job has ended on its own.
+        QObject::disconnect(bootProgress_, nullptr, this, nullptr);
+        bootProgress_->close();
+    }
     // A later run may have replaced the one these intervals belong to.
     const bool stale = boot_.runOf() != session_.lastResult;
     const Status st = boot_.finish();
@@ -694,20 +1036,72 @@ void MainForm::finishBootstrap() {
     } else {
         session_.lastIntervals = boot_.result();
         setCaption(Ctl::Label11, "Intervals ready");
-        showStatus(QString("Confidence intervals from %1 of %2 replicates")
-                       .arg(session_.lastIntervals->used)
-                       .arg(session_.lastIntervals->settings.replicates));
+        const BootstrapResult& b = *session_.lastIntervals;
+        QString said = QString("Confidence intervals from %1 of %2 replicates")
+                           .arg(b.used)
+                           .arg(b.settings.replicates);
+        if (b.used < b.settings.replicates) {
+            said += QString("; %1 of %2 left out: a species was missing from the resampled "
+                            "sites; a higher threshold avoids this")
+                        .arg(b.settings.replicates - b.used)
+                        .arg(b.settings.replicates);
+        }
+        showStatus(said);
         refreshCharts();
+        refreshResults();
     }
 }
 
 // --- Help -------------------------------------------------------------------------------------
 
-QString MainForm::aboutText() {
+QString MainForm::aboutText() const {
     return QString("sscm %1: species-to-species comparison matrix method.\n\n%2\n\nThe result "
-                   "file, the log file and the scratch files are written to the working "
-                   "directory:\n%3")
-        .arg(SSCM_VERSION, kDescription, QDir::toNativeSeparators(QDir::current().absolutePath()));
+                   "file, the log file and the exports are written to the folder of the data "
+                   "file read last:\n%3\n\nScratch files go to a private temporary folder, "
+                   "removed at exit:\n%4")
+        .arg(SSCM_VERSION, kDescription, QDir::toNativeSeparators(outputDir_),
+             QDir::toNativeSeparators(scratchDir()));
+}
+
+// --- Opening data -----------------------------------------------------------------------------
+
+bool MainForm::openDataFile(const QString& path) {
+    const QFileInfo info(path);
+    if (!setDirPath(info.absolutePath())) {
+        return false;
+    }
+    setTextBox(Ctl::Text7, stdString(QFile::encodeName(info.fileName())));
+    readData();
+    return session_.table != nullptr &&
+           sameFile(session_.dataFile, stdString(QFile::encodeName(info.absoluteFilePath())));
+}
+
+QStringList MainForm::recentFiles() const {
+    return settings().value(kRecentKey).toStringList();
+}
+
+void MainForm::rememberRecent(const QString& path) {
+    QStringList files = recentFiles();
+    files.removeAll(path);
+    files.prepend(path);
+    while (files.size() > kRecentCount) {
+        files.removeLast();
+    }
+    settings().setValue(kRecentKey, files);
+}
+
+void MainForm::dragEnterEvent(QDragEnterEvent* event) {
+    if (!droppedFile(event->mimeData()).isEmpty()) {
+        event->acceptProposedAction();
+    }
+}
+
+void MainForm::dropEvent(QDropEvent* event) {
+    const QString file = droppedFile(event->mimeData());
+    if (!file.isEmpty()) {
+        event->acceptProposedAction();
+        openDataFile(file);
+    }
 }
 
 QString MainForm::dataFormatText() {

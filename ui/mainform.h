@@ -5,6 +5,7 @@
 #include "commands/read.h"
 #include "data/textencoding.h"
 #include "data/window.h"
+#include "ui/chartwindow.h"
 #include "ui/eventpump.h"
 
 #include <array>
@@ -12,23 +13,26 @@
 #include <string>
 #include <string_view>
 
+#include <QElapsedTimer>
 #include <QPointer>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 class QCheckBox;
 class QLineEdit;
 class QListWidget;
 class QMenuBar;
+class QProgressDialog;
 class QStatusBar;
+class QTemporaryDir;
 class QTimer;
 
 namespace sscm {
 
-class ChartWindow;
 class ClientArea;
+class ResultsTable;
 class FileLists;
-enum class ChartKind;
 
 /// The main window: the two-step workflow (choose and read a data file, assign the roles and
 /// run GO), the output file names, Save results, Exit and the result list, with a menu bar above
@@ -87,10 +91,19 @@ public:
     ChartWindow* openChart(ChartKind kind);
     /// The chart window of that kind if it is open, else null.
     ChartWindow* chartWindow(ChartKind kind) const;
-    /// Writes the chart of the latest run at its own size into `fileName` (.png, .svg, .pdf).
-    bool exportChart(const QString& fileName, ChartKind kind, QString* error);
+    /// Opens (or raises) the results table, showing the latest run.
+    ResultsTable* openResultsTable();
+    /// The results table if it is open, else null.
+    ResultsTable* resultsTable() const;
+    /// Writes the chart of the latest run into `fileName` (.png, .svg, .pdf), at its own size
+    /// unless `how` gives one.
+    bool exportChart(const QString& fileName, ChartKind kind, QString* error,
+                     const ChartExport& how = {});
     /// Writes the spectrum table of the latest run (with its intervals, when there are any).
     bool exportSpectrumTable(const QString& fileName, QString* error);
+    /// Writes the spectrum table the results table shows: the latest run's, or each group's after
+    /// a split network ranked group by group.
+    bool exportShownTable(const QString& fileName, QString* error);
     /// Writes the results folder of the latest run (spectrum, pairs, matrix, cases, run record).
     bool exportTablesTo(const QString& folder, QString* error);
     /// Starts the site bootstrap of the latest run (on its own table) in the background (where the
@@ -113,7 +126,7 @@ public:
     /// Puts the selected lines of List3 on the clipboard, in list order.
     void copySelectedResults();
     /// The full description, version and the folder of the result, log and scratch files.
-    static QString aboutText();
+    QString aboutText() const;
     /// What a data file looks like.
     static QString dataFormatText();
 
@@ -123,8 +136,31 @@ public:
     void saveResults();
     void requestExit();
 
+    // --- Opening data and where files go ----------------------------------------------------
+
+    /// Shows the folder of `path` in the file lists, its name in Text7, and reads it at once.
+    /// False when the folder cannot be listed or the Read fails (each says why).
+    bool openDataFile(const QString& path);
+    /// The data files opened last, the latest first (at most kRecentCount).
+    QStringList recentFiles() const;
+    static constexpr int kRecentCount = 8;
+    /// The folder where the result file, the log and the exports go when their names carry no
+    /// folder: that of the data file read last (at start, the folder shown), or the user's
+    /// documents folder when that one cannot be written.
+    QString outputDir() const { return outputDir_; }
+    /// `name` (a file name or path, as typed) as written: in outputDir() when it has no folder.
+    QString outputPath(const QString& name) const;
+    /// The private folder of this window's scratch files, removed when the window goes.
+    QString scratchDir() const;
+    /// Whether the result list holds lines of a run that Save results has not written.
+    bool unsavedResults() const { return unsaved_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
 
 private:
     static constexpr int kCtlCount = int(Ctl::Dir1) + 1;
@@ -155,6 +191,21 @@ private:
     void showStatus(const QString& text);
     /// Fits the model to the latest run when the ranking is on and it has none yet.
     void fitModel();
+    /// Makes `folder` the output folder, or the documents folder when `folder` cannot be
+    /// written (the status line says so).
+    void setOutputDir(const QString& folder);
+    std::string outputBytes(const std::string& name) const;
+    /// Refuses to write the `what` at `path` over the data file read last or the data file of
+    /// the latest run.
+    Status notTheData(const std::string& path, const char* what) const;
+    void showOutputNames();
+    /// The results table's content for the latest run: its spectrum (with its intervals), or
+    /// each group ranked on its own after a split network when the user asked for it.
+    void refreshResults();
+    /// Ranks each group of the split run on its own into groupCsv_; false with a message box
+    /// when that fails.
+    bool rankEachGroup();
+    void rememberRecent(const QString& path);
 
     Session session_;
     ClientArea* client_ = nullptr;
@@ -175,6 +226,13 @@ private:
     TextEncoding runNames_ = TextEncoding::Utf8;
     QPointer<ChartWindow> spectrumWindow_;
     QPointer<ChartWindow> heatWindow_;
+    QPointer<ResultsTable> results_;
+    /// Whether the results table has been opened once (the first GO that succeeds opens it).
+    bool resultsOpened_ = false;
+    /// The user's answer to the split-network box: rank each group separately.
+    bool rankGroupsAsked_ = false;
+    /// The spectrum table of the latest split run ranked group by group (empty when none).
+    std::string groupCsv_;
 
     bool readBusy_ = false;
     bool goBusy_ = false;
@@ -186,12 +244,22 @@ private:
     int busyDepth_ = 0;
     bool exitRequested_ = false;
     bool modelRanking_ = false;
+    bool unsaved_ = false;
+    QString outputDir_;
+    std::unique_ptr<QTemporaryDir> scratch_;
     EventPump pump_;
 
     // The bootstrap runs in the background with references of its own to the table and the run;
     // the window polls its progress on a timer and takes its result when it ends.
     BootstrapJob boot_;
     QTimer* bootTimer_ = nullptr;
+    /// The bootstrap's progress: a bar, the replicates done, the time left and Cancel; not
+    /// modal, so the window stays usable.
+    QPointer<QProgressDialog> bootProgress_;
+    QElapsedTimer bootClock_;
+    /// Stops a running bootstrap before `command` ("GO", "Read") starts, saying so; whether one
+    /// was running.
+    bool stopBootstrapFor(const char* command);
 };
 
 } // namespace sscm

@@ -3,13 +3,18 @@
 #include "ui/chartwindow.h"
 #include "ui/mainform.h"
 
+#include <utility>
+
 #include <QAction>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
 #include <QSpinBox>
@@ -64,10 +69,69 @@ bool askBootstrapSettings(QWidget* parent, BootstrapSettings& s) {
     return true;
 }
 
+/// Asks how the chart is drawn: its size and unit, the resolution, italic names and the title.
+bool askChartExport(QWidget* parent, ChartExport& how) {
+    QDialog dialog(parent);
+    dialog.setObjectName("ChartExportDialog");
+    dialog.setWindowTitle("Export chart");
+    auto* width = new QDoubleSpinBox(&dialog);
+    width->setObjectName("ChartWidth");
+    auto* height = new QDoubleSpinBox(&dialog);
+    height->setObjectName("ChartHeight");
+    for (QDoubleSpinBox* box : {width, height}) {
+        box->setRange(0, 200000);
+        box->setDecimals(1);
+        box->setSpecialValueText("the chart's own");
+    }
+    width->setValue(how.size.width());
+    height->setValue(how.size.height());
+    auto* unit = new QComboBox(&dialog);
+    unit->setObjectName("ChartUnit");
+    unit->addItems({"pixels", "mm", "in"});
+    unit->setCurrentIndex(int(how.unit));
+    auto* dpi = new QSpinBox(&dialog);
+    dpi->setObjectName("ChartDpi");
+    dpi->setRange(0, 4800);
+    dpi->setSpecialValueText("300 for mm and in, else none");
+    dpi->setValue(how.dpi);
+    auto* italic = new QCheckBox("Species names in italics", &dialog);
+    italic->setObjectName("ChartItalicNames");
+    italic->setChecked(how.italicNames);
+    auto* title = new QLineEdit(how.title, &dialog);
+    title->setObjectName("ChartTitle");
+    title->setPlaceholderText("the chart's own title");
+    auto* noTitle = new QCheckBox("No title", &dialog);
+    noTitle->setObjectName("ChartNoTitle");
+    noTitle->setChecked(how.noTitle);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    auto* form = new QFormLayout(&dialog);
+    form->addRow("Width", width);
+    form->addRow("Height", height);
+    form->addRow("Unit", unit);
+    form->addRow("Resolution (dpi)", dpi);
+    form->addRow(italic);
+    form->addRow("Title", title);
+    form->addRow(noTitle);
+    form->addRow(buttons);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    if (dialog.exec() != QDialog::Accepted) {
+        return false;
+    }
+    how.size = width->value() > 0 && height->value() > 0 ? QSizeF(width->value(), height->value())
+                                                         : QSizeF();
+    how.unit = ChartExport::Unit(unit->currentIndex());
+    how.dpi = dpi->value();
+    how.italicNames = italic->isChecked();
+    how.title = title->text();
+    how.noTitle = noTitle->isChecked();
+    return true;
+}
+
 void exportChart(MainForm& form) {
     QString filter;
     const QString name = QFileDialog::getSaveFileName(
-        &form, "Export chart", "spectrum.png",
+        &form, "Export chart", form.outputPath("spectrum.png"),
         "Spectrum chart (*.png *.svg *.pdf);;Comparison matrix (*.png *.svg *.pdf)", &filter);
     if (name.isEmpty()) {
         return;
@@ -76,17 +140,22 @@ void exportChart(MainForm& form) {
     if (!chartFormatOf(file)) {
         file += ".png";
     }
+    // The choices of the last export are offered again.
+    static ChartExport how;
+    if (!askChartExport(&form, how)) {
+        return;
+    }
     QString error;
     const ChartKind kind =
         filter.startsWith("Comparison") ? ChartKind::HeatMap : ChartKind::Spectrum;
-    if (!form.exportChart(file, kind, &error)) {
+    if (!form.exportChart(file, kind, &error, how)) {
         QMessageBox::warning(&form, "sscm", error);
     }
 }
 
 void exportTable(MainForm& form) {
-    const QString name = QFileDialog::getSaveFileName(&form, "Export spectrum table",
-                                                      "spectrum.csv", "CSV table (*.csv)");
+    const QString name = QFileDialog::getSaveFileName(
+        &form, "Export spectrum table", form.outputPath("spectrum.csv"), "CSV table (*.csv)");
     QString error;
     if (!name.isEmpty() && !form.exportSpectrumTable(name, &error)) {
         QMessageBox::warning(&form, "sscm", error);
@@ -101,6 +170,27 @@ QMenuBar* buildMenuBar(MainForm& form) {
     bar->setNativeMenuBar(false);
 
     QMenu* file = bar->addMenu("&File");
+    add(file, "actionOpenData", "Open data file\u2026", form, [&form] {
+        const QString name =
+            QFileDialog::getOpenFileName(&form, "Open data file", form.dirPath(),
+                                         "Data files (*.csv *.txt *.tsv);;All files (*)");
+        if (!name.isEmpty()) {
+            form.openDataFile(name);
+        }
+    });
+    QMenu* recent = file->addMenu("Recent files");
+    recent->setObjectName("menuRecent");
+    QObject::connect(recent, &QMenu::aboutToShow, &form, [&form, recent] {
+        recent->clear();
+        for (const QString& path : form.recentFiles()) {
+            QAction* a = recent->addAction(QDir::toNativeSeparators(path));
+            QObject::connect(a, &QAction::triggered, &form,
+                             [&form, path] { form.openDataFile(path); });
+        }
+        if (recent->isEmpty()) {
+            recent->addAction("No data file opened yet")->setEnabled(false);
+        }
+    });
     add(file, "actionOpenFolder", "Open folder\u2026", form, [&form] {
         const QString dir = QFileDialog::getExistingDirectory(&form, "Open folder", form.dirPath());
         if (!dir.isEmpty()) {
@@ -112,8 +202,8 @@ QMenuBar* buildMenuBar(MainForm& form) {
         [&form] { exportTable(form); });
     add(file, "actionExportChart", "Export chart\u2026", form, [&form] { exportChart(form); });
     add(file, "actionExportTables", "Export tables\u2026", form, [&form] {
-        const QString dir = QFileDialog::getExistingDirectory(&form, "Export tables to a folder",
-                                                              QDir::currentPath());
+        const QString dir =
+            QFileDialog::getExistingDirectory(&form, "Export tables to a folder", form.outputDir());
         QString error;
         if (!dir.isEmpty() && !form.exportTablesTo(dir, &error)) {
             QMessageBox::warning(&form, "sscm", error);
@@ -162,12 +252,26 @@ QMenuBar* buildMenuBar(MainForm& form) {
         [&form] { form.openChart(ChartKind::Spectrum); });
     add(view, "actionMatrix", "Comparison matrix", form,
         [&form] { form.openChart(ChartKind::HeatMap); });
+    add(view, "actionResultsTable", "Results table", form, [&form] { form.openResultsTable(); });
 
     QMenu* help = bar->addMenu("&Help");
     add(help, "actionDataFormat", "Data format", form,
         [&form] { QMessageBox::information(&form, "Data format", MainForm::dataFormatText()); });
     add(help, "actionAbout", "About", form,
-        [&form] { QMessageBox::about(&form, "About sscm", MainForm::aboutText()); });
+        [&form] { QMessageBox::about(&form, "About sscm", form.aboutText()); });
+
+    // Shortcuts, shown in the menus.
+    const std::pair<const char*, QKeySequence> keys[] = {
+        {"actionOpenData", QKeySequence::Open},
+        {"actionSaveResults", QKeySequence::Save},
+        {"actionGo", QKeySequence(Qt::Key_F5)},
+        {"actionIntervals", QKeySequence("Ctrl+B")},
+        {"actionExportTables", QKeySequence("Ctrl+E")}};
+    for (const auto& [name, key] : keys) {
+        if (auto* a = bar->findChild<QAction*>(name)) {
+            a->setShortcut(key);
+        }
+    }
     return bar;
 }
 

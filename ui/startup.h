@@ -1,0 +1,16 @@
+#pragma once
+
+#include <memory>
+
+namespace sscm {
+
+class MainForm;
+
+/// Opens the main window as `sscm [DATAFILE | FOLDER]` asks, from the application's arguments
+/// (taken through Qt, so that a path in any script reaches the program whole on every system):
+/// DATAFILE is read at once (as a file manager opens a file with a program) and its folder takes
+/// the results; FOLDER, else $SSCM_DATA_DIR, else the working directory is where the file lists
+/// start. The window is shown; a QApplication must exist.
+std::unique_ptr<MainForm> openMainWindow();
+
+} // namespace sscm
