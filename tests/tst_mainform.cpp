@@ -1670,7 +1670,8 @@ TEST_F(WindowTest, TheIntervalsShowTheirProgressAndStopOnCancelOrANewCommand) {
     ASSERT_NE(progress, nullptr);
     EXPECT_TRUE(progress->isVisible());
     EXPECT_EQ(progress->windowModality(), Qt::NonModal);
-    ASSERT_TRUE(waitUntil([&] { return progress->labelText().contains(" s left"); }));
+    // Seconds or minutes left, as fast as the machine is.
+    ASSERT_TRUE(waitUntil([&] { return progress->labelText().contains(" left"); }));
     EXPECT_TRUE(progress->labelText().contains(" of 100000 replicates done, about "))
         << progress->labelText().toStdString();
     EXPECT_GT(progress->value(), 0);
