@@ -105,12 +105,11 @@ Status chartsBuiltIn(const PlotOptions& options) {
     // The picture is held whole in memory while it is drawn (4 bytes a pixel).
     const std::uint64_t bytes = std::uint64_t(px.width()) * std::uint64_t(px.height()) * 4;
     if (bytes > usableMemory())
-        return Status::failed("--plot-size: a chart of " + std::to_string(px.width()) + "x" +
-                              std::to_string(px.height()) + " pixels needs " +
-                              std::to_string(bytes >> 20) +
-                              " MB, more than this machine's memory allows; at this width at most " +
-                              std::to_string(usableMemory() / 4 / std::uint64_t(px.width())) +
-                              " pixels high.");
+        return Status::failed(
+            "--plot-size: a chart of " + std::to_string(px.width()) + "x" +
+            std::to_string(px.height()) + " pixels needs " + std::to_string(bytes >> 20) +
+            " MB, more than this machine's memory allows; at this width at most " +
+            std::to_string(usableMemory() / 4 / std::uint64_t(px.width())) + " pixels high.");
     return Status::ok();
 }
 

@@ -139,9 +139,8 @@ int runSpectrum(Session& s, const SpectrumOptions& o, bool progress, PendingFile
     if (o.replicates > 0) {
         // Every replicate's values are held until the intervals are found.
         // (the model's abilities too, when it is fitted).
-        const std::uint64_t perReplicate =
-            std::max<std::uint64_t>(1, s.lastResult->spname.size()) * kBootstrapBytesPerValue *
-            (o.model.empty() ? 1 : 2);
+        const std::uint64_t perReplicate = std::max<std::uint64_t>(1, s.lastResult->spname.size()) *
+                                           kBootstrapBytesPerValue * (o.model.empty() ? 1 : 2);
         const std::uint64_t fits = usableMemory() / perReplicate;
         if (std::uint64_t(o.replicates) > fits) {
             printError("The bootstrap of " + std::to_string(o.replicates) + " replicates of " +

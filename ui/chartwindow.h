@@ -60,9 +60,9 @@ struct ChartExport {
     bool noTitle = false;
 };
 
-/// Writes the chart of `kind` of `run` (its intervals and model when not null) into `fileName`, drawn as
-/// `how` says, the format by the extension; `dataFile` names the data in the title and `names`
-/// is the encoding of the run's table. A failure names the file and the reason in `error`.
+/// Writes the chart of `kind` of `run` (its intervals and model when not null) into `fileName`,
+/// drawn as `how` says, the format by the extension; `dataFile` names the data in the title and
+/// `names` is the encoding of the run's table. A failure names the file and the reason in `error`.
 bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
                    const std::string& dataFile, TextEncoding names, ChartKind kind,
                    const QString& fileName, QString* error, const ChartExport& how = {},

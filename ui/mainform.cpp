@@ -858,8 +858,8 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         *error = "There is no finished run: read a data file and run GO first.";
         return false;
     }
-    const std::string table = spectrumTable(*session_.lastResult, session_.lastIntervals.get(),
-                                            session_.lastModel.get());
+    const std::string table =
+        spectrumTable(*session_.lastResult, session_.lastIntervals.get(), session_.lastModel.get());
     const QString path = outputPath(fileName);
     const std::string name = stdString(QFile::encodeName(path));
     Status st = notTheData(name, "spectrum table");
