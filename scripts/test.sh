@@ -4,9 +4,8 @@
 # the R package's sources with mingw-w64, cross-builds sscm-cli for Windows and compares its files
 # under wine with the Linux build's, makes the .deb and the Windows zip, runs clang-tidy over the
 # sources and checks the R package (its release tarball, installed both ways); then runs the
-# threaded tests under
-# ThreadSanitizer, every test under AddressSanitizer and UndefinedBehaviorSanitizer, and each
-# fuzz target for 30 s. Each step prints the seconds it took.
+# threaded tests under ThreadSanitizer, every test under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and each fuzz target for 30 s. Each step prints the seconds it took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
