@@ -77,6 +77,10 @@ run() {
 for side in linux windows; do
     run "$side" Präferenz.csv --case Site --species Species --pref Pref
     run "$side" 種.csv --case Site --species Species --pref Pref
+    # The result list on standard output, which Windows would write with CR CR LF line ends in
+    # text mode.
+    run "$side" 種.csv --case Site --species Species --pref Pref --results - --log stdout.log \
+        >"$work/$side/stdout.csv"
 done
 
 failed=0
@@ -101,5 +105,11 @@ for stem in Präferenz 種; do
         failed=1
     fi
 done
+if cmp -s "$work/linux/stdout.csv" "$work/windows/stdout.csv"; then
+    printf '%-44s %s\n' "standard output (--results -)" "equal"
+else
+    printf '%-44s %s\n' "standard output (--results -)" "DIFFERENT"
+    failed=1
+fi
 [ "$failed" -eq 0 ] || { echo "test-windows.sh: the Windows build's files differ" >&2; exit 1; }
 echo "mingw-w64 under wine: every file equals the Linux build's"
