@@ -49,11 +49,15 @@ FileId idOfHandle(HANDLE h) {
         id.charDevice = true;
         return id;
     }
+    // A pipe, or a file the system gives no index (wine's view of a POSIX device), has no
+    // identity to compare: it is then told by its path, never taken for another such file.
     BY_HANDLE_FILE_INFORMATION info{};
-    if (::GetFileInformationByHandle(h, &info)) {
-        id.device = info.dwVolumeSerialNumber;
-        id.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
-    }
+    if (!::GetFileInformationByHandle(h, &info))
+        return {};
+    id.device = info.dwVolumeSerialNumber;
+    id.index = (std::uint64_t(info.nFileIndexHigh) << 32) | info.nFileIndexLow;
+    if (id.device == 0 && id.index == 0)
+        return {};
     return id;
 }
 
@@ -63,6 +67,8 @@ void preparePlatform(int& argc, char**& argv) {
     ::_setmode(::_fileno(stdin), _O_BINARY);
     ::_setmode(::_fileno(stdout), _O_BINARY);
     ::_setmode(::_fileno(stderr), _O_BINARY);
+    // Messages name files in UTF-8: the console shows them so.
+    ::SetConsoleOutputCP(CP_UTF8);
     // The strings live as long as the process: argv's do too.
     static std::vector<std::string> args;
     static std::vector<char*> pointers;

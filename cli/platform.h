@@ -11,7 +11,7 @@ namespace sscm::cli {
 /// Readies the process before anything is read or written. On Windows: standard input, output
 /// and error in binary mode (text mode would turn every line end of a table into CR CR LF), and
 /// argv rebuilt as UTF-8 from the wide command line, so that file names with any letters arrive
-/// intact. Elsewhere argv is left as it is.
+/// intact, and the console shown UTF-8. Elsewhere argv is left as it is.
 void preparePlatform(int& argc, char**& argv);
 
 /// The largest amount of memory this process has held at once, in bytes (0 when unknown).
@@ -34,9 +34,10 @@ FileId fileIdOf(const std::string& path, bool followLinks = true);
 /// The file that this process's standard output goes to.
 FileId standardOutputId();
 
-/// Creates a folder open to its owner only under the system's temporary folder (TMPDIR, or
-/// /tmp; Windows: std::filesystem::temp_directory_path()), with a name no other run has; its
-/// path in `path`. False with errno set on failure, `path` then naming the parent folder.
+/// Creates a folder with a name no other run has, open to its owner only: under TMPDIR or /tmp
+/// with mode 0700, or on Windows under std::filesystem::temp_directory_path(), the user's own
+/// temporary folder, whose access it inherits. Its path in `path`; false with errno set on
+/// failure, `path` then naming the parent folder.
 bool makeScratchFolder(std::string& path);
 
 } // namespace sscm::cli

@@ -28,6 +28,12 @@ args=(--case Site --species Species --pref Pref --results - --log /dev/null --qu
     >build/deb-example.csv
 build/sscm-cli examples/grazing.csv "${args[@]}" | cmp - build/deb-example.csv
 echo "installed from the .deb: sscm-cli's result on the example equals the build's"
+# The installed window starts (offscreen) and keeps running until it is stopped.
+status=0
+QT_QPA_PLATFORM=offscreen timeout 5 "$root/usr/bin/sscm" "$root/usr/share/doc/sscm/examples" \
+    2>/dev/null || status=$?
+[ "$status" -eq 124 ] || { echo "package.sh: the installed window ended with $status" >&2; exit 1; }
+echo "installed from the .deb: the window starts"
 
 if [ -f build-win/CMakeCache.txt ]; then
     cmake --build build-win -j "$jobs" --target sscm-cli
