@@ -8,7 +8,7 @@ replicates=${B:-1000}
 sets=("$@")
 [ ${#sets[@]} -eq 0 ] && sets=(M L)
 source "$(dirname "$0")/common.sh"
-threads=$(nproc)
+threads=$(getconf _NPROCESSORS_ONLN)
 
 printf '%-4s %6s %8s %6s %10s %10s\n' set B used split "time s" "peak MB"
 for set in "${sets[@]}"; do

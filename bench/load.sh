@@ -5,5 +5,5 @@ set -euo pipefail
 source "$(dirname "$0")/common.sh"
 [ -f load5.csv ] || "$gen" --cases 20000 --rows-per-case 50 --species 3000 \
     --note -o load5.csv
-echo "rows: $(($(wc -l <load5.csv) - 1)), columns: 5, bytes: $(stat -c %s load5.csv)"
+echo "rows: $(($(wc -l <load5.csv) - 1)), columns: 5, bytes: $(($(wc -c <load5.csv)))"
 /usr/bin/time -f 'wall %e s, peak %M kB' "$cli" load5.csv --list-variables

@@ -33,7 +33,7 @@ for set in "${sets[@]}"; do
         [ "$m" -gt "$peak" ] && peak=$m
     done
     t=$(printf '%s\n' "${times[@]}" | median)
-    outbytes=$(($(stat -c %s "palatability_$data") + $(stat -c %s "log_$data")))
+    outbytes=$(($(wc -c <"palatability_$data") + $(wc -c <"log_$data")))
 
     floors=()
     for ((i = 0; i < runs; i++)); do

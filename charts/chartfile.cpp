@@ -1,5 +1,6 @@
 #include "charts/chartfile.h"
 
+#include "charts/chartstyle.h"
 #include "data/freshfile.h"
 
 #include <cmath>
@@ -8,6 +9,8 @@
 #include <QBuffer>
 #include <QFile>
 #include <QFileInfo>
+#include <QFontDatabase>
+#include <QFontMetricsF>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
@@ -56,6 +59,12 @@ bool renderChart(ChartFormat format, QSize size, const ChartPainter& paint, QByt
         size.height() > kMaxHeight) {
         return fail(
             QString("a size of %1x%2 cannot be drawn").arg(size.width()).arg(size.height()));
+    }
+    // With no font installed Qt still draws, every letter as an empty box: a chart of boxes that
+    // looks like a success. Refused instead, naming what to install.
+    if (QFontDatabase::families().isEmpty() || !QFontMetricsF(chartFont(12)).inFontUcs4('A')) {
+        return fail("no font was found to draw its text with (install one, such as DejaVu Sans: "
+                    "fonts-dejavu-core on Debian)");
     }
     bytes.clear();
     QBuffer buffer(&bytes);

@@ -20,6 +20,11 @@ extern "C" void onStopSignal(int signo) {
 } // namespace
 
 void CliWindow::installSignalHandlers() {
+#if defined(_WIN32)
+    // Ctrl+C and Ctrl+Break reach the C library's SIGINT handler; no pipe raises a signal there.
+    std::signal(SIGINT, onStopSignal);
+    std::signal(SIGTERM, onStopSignal);
+#else
     struct sigaction sa {};
     sa.sa_handler = onStopSignal;
     sigemptyset(&sa.sa_mask);
@@ -27,6 +32,7 @@ void CliWindow::installSignalHandlers() {
     sigaction(SIGINT, &sa, nullptr);
     sigaction(SIGTERM, &sa, nullptr);
     std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 CliWindow::CliWindow(bool showProgress) : progress_(showProgress) {}

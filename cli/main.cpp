@@ -5,6 +5,7 @@
 #include "analysis/numbers.h"
 #include "analysis/rankorder.h"
 #include "cli/cliwindow.h"
+#include "cli/platform.h"
 #include "cli/plots.h"
 #include "cli/resultsfolder.h"
 #include "cli/safefiles.h"
@@ -13,6 +14,7 @@
 #include "commands/export.h"
 #include "commands/go.h"
 #include "commands/read.h"
+#include "data/pathtext.h"
 
 #include <cerrno>
 #include <chrono>
@@ -21,8 +23,6 @@
 #include <filesystem>
 #include <optional>
 #include <string>
-#include <sys/resource.h>
-#include <unistd.h>
 
 #include <CLI/CLI.hpp>
 
@@ -153,9 +153,8 @@ void printTimings(double read, const RunTimings& t,
         total += seconds;
     }
     std::fprintf(stderr, "%-22s %9.3f s\n", "total", total);
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    std::fprintf(stderr, "%-22s %9.1f MB\n", "peak memory", double(usage.ru_maxrss) / 1024.0);
+    const double peak = double(peakMemoryBytes()) / (1024.0 * 1024.0);
+    std::fprintf(stderr, "%-22s %9.1f MB\n", "peak memory", peak);
 }
 
 // CLI11's own wording of a command-line error, in plain English.
@@ -214,6 +213,8 @@ Exit parseOptions(int argc, char** argv, Options& o) {
     addTableOptions(app, o.tables);
     addPlotOptions(app, o.plots);
     app.set_version_flag("--version", std::string(SSCM_VERSION));
+    // "/data/site.csv" is a file name, not an option, on Windows too.
+    app.allow_windows_style_options(false);
     app.failure_message([](const CLI::App*, const CLI::Error& e) { return usageMessage(e); });
     try {
         app.parse(argc, argv);
@@ -246,7 +247,7 @@ Exit parseOptions(int argc, char** argv, Options& o) {
 Exit planOutputs(Batch& b) {
     const Options& o = b.opt;
     Outputs& out = b.out;
-    const std::string dataName = std::filesystem::path(o.dataFile).filename().string();
+    const std::string dataName = textOf(pathOf(o.dataFile).filename());
     out.result.given = o.results.value_or("palatability_" + dataName);
     out.log.given = o.logFile.value_or("log_" + dataName);
     out.records.given = o.recordsFile.value_or("");
@@ -265,8 +266,7 @@ Exit planOutputs(Batch& b) {
     if (o.tables.wanted()) {
         out.tables.reserve(std::size(kFolderFiles));
         for (const char* name : kFolderFiles)
-            out.tables.emplace_back("table",
-                                    (std::filesystem::path(o.tables.outDir) / name).string());
+            out.tables.emplace_back("table", textOf(pathOf(o.tables.outDir) / pathOf(name)));
     }
     if (o.listVariables)
         return Exit::carryOn();
@@ -282,7 +282,7 @@ Exit planOutputs(Batch& b) {
     // is (a missing folder is made when the tables are written).
     std::vector<Output*> checked = out.all;
     for (Output& t : out.tables) {
-        const std::filesystem::path folder = std::filesystem::path(t.given).parent_path();
+        const std::filesystem::path folder = pathOf(t.given).parent_path();
         std::error_code ec;
         if (st && std::filesystem::is_directory(folder.empty() ? "." : folder, ec)) {
             st = planOutput(t);
@@ -310,13 +310,13 @@ Exit readData(Batch& b) {
         printError(st.message);
         return Exit::with(kExitFailed);
     }
-    b.w.emplace(isatty(STDERR_FILENO) != 0);
+    b.w.emplace(standardErrorIsTerminal());
     CliWindow& w = *b.w;
     const Options& o = b.opt;
-    const std::filesystem::path dataPath(o.dataFile);
+    const std::filesystem::path dataPath = pathOf(o.dataFile);
     const std::filesystem::path dir = dataPath.parent_path();
-    w.setText(Ctl::Dir1, dir.empty() ? std::string(".") : dir.string());
-    w.setText(Ctl::Text7, dataPath.filename().string());
+    w.setText(Ctl::Dir1, dir.empty() ? std::string(".") : textOf(dir));
+    w.setText(Ctl::Text7, textOf(dataPath.filename()));
     w.setText(Ctl::Text3, "palatability.csv");
     w.setText(Ctl::Text5, o.threshold);
     w.setText(Ctl::Text1, o.casevar);
@@ -425,7 +425,7 @@ Exit holdRun(Batch& b, int resultErr) {
     // The log of any run; the result and the records of a finished one only.
     auto hold = [&](const Output& o, const std::string& written, bool keep) {
         std::error_code ec;
-        if (!std::filesystem::exists(std::filesystem::symlink_status(written, ec)))
+        if (!std::filesystem::exists(std::filesystem::symlink_status(pathOf(written), ec)))
             return; // the run stopped before it wrote this file
         if (!keep) {
             std::remove(written.c_str());
@@ -454,7 +454,7 @@ Exit writeExtras(Batch& b) {
     const auto t2 = Clock::now();
     auto interrupted = [&] { return fail(w, Status::cancelled(), b.out.result.given); };
     const int spectrumExit =
-        b.st ? runSpectrum(b.s, o.spectrum, !o.quiet && isatty(STDERR_FILENO) != 0, b.pending) : 0;
+        b.st ? runSpectrum(b.s, o.spectrum, !o.quiet && standardErrorIsTerminal(), b.pending) : 0;
     b.extraTimes.emplace_back("bootstrap and spectrum", secondsSince(t2));
     if (spectrumExit != 0)
         return Exit::with(spectrumExit);
@@ -476,8 +476,7 @@ Exit writeExtras(Batch& b) {
         return Exit::carryOn(); // the run's own failure is told once its log is in place
     // The charts come last: they draw the intervals of the bootstrap, when there is one.
     const auto t4 = Clock::now();
-    const Status st =
-        writePlots(o.plots, b.s, std::filesystem::path(o.dataFile).filename().string(), b.pending);
+    const Status st = writePlots(o.plots, b.s, textOf(pathOf(o.dataFile).filename()), b.pending);
     b.extraTimes.emplace_back("charts", secondsSince(t4));
     if (!st)
         return fail(w, st, b.out.result.given);
@@ -575,5 +574,6 @@ int runBatch(int argc, char** argv) {
 } // namespace sscm::cli
 
 int main(int argc, char** argv) {
+    sscm::cli::preparePlatform(argc, argv);
     return sscm::cli::runBatch(argc, argv);
 }

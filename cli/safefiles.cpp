@@ -1,14 +1,14 @@
 #include "cli/safefiles.h"
 
 #include "cli/cliwindow.h"
+#include "cli/platform.h"
+#include "data/pathtext.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <sys/stat.h>
 #include <system_error>
-#include <unistd.h>
 
 namespace sscm::cli {
 
@@ -20,17 +20,19 @@ std::string inQuotes(const std::string& s) {
     return "\"" + s + "\"";
 }
 
-/// What two paths are compared by: device and inode when the file is there, else its resolved
-/// path.
+/// What two paths are compared by: the file's identity when it is there (device and inode, or
+/// volume and file index), else its resolved path.
 struct Identity {
-    bool exists = false;
-    dev_t dev = 0;
-    ino_t ino = 0;
-    bool shareable = false; // a terminal or /dev/null: several outputs may go there
+    FileId file;
     std::string path;
 
+    /// A terminal or the null device: several outputs may go there.
+    bool shareable() const { return file.exists && file.charDevice; }
     bool operator==(const Identity& o) const {
-        return exists == o.exists && (exists ? dev == o.dev && ino == o.ino : path == o.path);
+        if (file.exists != o.file.exists)
+            return false;
+        return file.exists ? file.device == o.file.device && file.index == o.file.index
+                           : path == o.path;
     }
 };
 
@@ -38,19 +40,11 @@ struct Identity {
 /// whatever stands under its name).
 Identity identityOf(const std::string& path, bool standardOutput = false, bool entry = false) {
     Identity id;
-    struct stat st {};
-    const int r = standardOutput ? ::fstat(STDOUT_FILENO, &st)
-                  : entry        ? ::lstat(path.c_str(), &st)
-                                 : ::stat(path.c_str(), &st);
-    if (r == 0) {
-        id.exists = true;
-        id.dev = st.st_dev;
-        id.ino = st.st_ino;
-        id.shareable = S_ISCHR(st.st_mode);
+    id.file = standardOutput ? standardOutputId() : fileIdOf(path, !entry);
+    if (id.file.exists)
         return id;
-    }
     std::error_code ec;
-    id.path = fs::weakly_canonical(fs::absolute(path, ec), ec).string();
+    id.path = textOf(fs::weakly_canonical(fs::absolute(pathOf(path), ec), ec));
     if (ec)
         id.path = path;
     return id;
@@ -61,21 +55,16 @@ Identity identityOf(const std::string& path, bool standardOutput = false, bool e
 ScratchFolder::~ScratchFolder() {
     if (!path_.empty()) {
         std::error_code ec;
-        fs::remove_all(path_, ec);
+        fs::remove_all(pathOf(path_), ec);
     }
 }
 
 Status ScratchFolder::create() {
-    const char* tmp = std::getenv("TMPDIR");
-    std::string pattern = (tmp != nullptr && *tmp != '\0') ? tmp : "/tmp";
-    if (pattern.back() != '/')
-        pattern += '/';
-    pattern += "sscm-XXXXXX";
-    if (::mkdtemp(pattern.data()) == nullptr)
-        return Status::failed("Cannot create a scratch folder in " +
-                              inQuotes(pattern.substr(0, pattern.rfind('/'))) + ": " +
+    std::string path;
+    if (!makeScratchFolder(path))
+        return Status::failed("Cannot create a scratch folder in " + inQuotes(path) + ": " +
                               std::strerror(errno));
-    path_ = pattern;
+    path_ = path;
     return Status::ok();
 }
 
@@ -115,7 +104,7 @@ Status conflicts(const std::string& dataFile, const std::vector<Output*>& output
             const Named& b = files[k];
             if (a.owner == b.owner && a.owner != nullptr)
                 continue;
-            if (!(a.id == b.id) || (a.id.exists && a.id.shareable))
+            if (!(a.id == b.id) || a.id.shareable())
                 continue;
             std::string msg = b.text + " is " + a.text;
             msg[0] = char(std::toupper(static_cast<unsigned char>(msg[0])));
@@ -143,10 +132,12 @@ bool isStandardOutput(const Output& out) {
         return true;
     if (!out.file.inPlace)
         return false;
-    struct stat a {};
-    struct stat b {};
-    return ::fstat(STDOUT_FILENO, &a) == 0 && ::stat(out.given.c_str(), &b) == 0 &&
-           a.st_dev == b.st_dev && a.st_ino == b.st_ino;
+    const FileId a = standardOutputId();
+    const FileId b = fileIdOf(out.given);
+    // Windows gives its devices no file index: the console and the null device are told apart
+    // by nothing, so neither is taken for the other.
+    return a.exists && b.exists && a.device == b.device && a.index == b.index &&
+           (a.index != 0 || !a.charDevice);
 }
 
 namespace {
@@ -185,8 +176,7 @@ Status cannotWrite(const Output& out, int err) {
 } // namespace
 
 Status publish(const Output& out, const std::string& written) {
-    struct stat st {};
-    if (::lstat(written.c_str(), &st) != 0)
+    if (!fileIdOf(written, false).exists)
         return Status::ok();
     if (!out.file.inPlace) {
         WholeFile finished = out.file;

@@ -2,6 +2,7 @@
 
 #include "analysis/csvtables.h"
 #include "data/freshfile.h"
+#include "data/pathtext.h"
 #include "data/textencoding.h"
 
 #include <algorithm>
@@ -21,7 +22,7 @@ using json = nlohmann::ordered_json;
 // Writes `bytes` as dir/name, whole, and notes the name in the report.
 Status writeInFolder(PendingFiles& pending, const fs::path& dir, const std::string& name,
                      const std::string& bytes, FolderReport& report) {
-    if (Status st = pending.write((dir / name).string(), bytes, "table", false); !st)
+    if (Status st = pending.write(textOf(dir / pathOf(name)), bytes, "table", false); !st)
         return st;
     report.files.push_back(name);
     return Status::ok();
@@ -72,7 +73,7 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
     json data;
     data["name"] = jsonText(record.dataFile, enc);
     std::error_code ec;
-    const auto size = record.dataFile.empty() ? 0 : fs::file_size(record.dataFile, ec);
+    const auto size = record.dataFile.empty() ? 0 : fs::file_size(pathOf(record.dataFile), ec);
     data["size"] = record.dataFile.empty() || ec ? json(nullptr) : json(std::uint64_t(size));
     data["sha256"] = record.dataSha256.empty() ? json(nullptr) : json(record.dataSha256);
     j["data_file"] = data;
@@ -195,11 +196,11 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
     PendingFiles own;
     PendingFiles& pending = pendingOut != nullptr ? *pendingOut : own;
     FolderReport report;
-    const fs::path folder(dir.empty() ? std::string(".") : dir);
+    const fs::path folder = pathOf(dir.empty() ? std::string(".") : dir);
     std::error_code ec;
     fs::create_directories(folder, ec);
     if (ec || !fs::is_directory(folder, ec))
-        return Status::failed("Cannot create the folder \"" + folder.string() + "\"" +
+        return Status::failed("Cannot create the folder \"" + textOf(folder) + "\"" +
                               (ec ? ": " + ec.message() : std::string()) + ".");
 
     const bool finished = run.status.isOk();
@@ -280,7 +281,7 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         const bool written =
             std::find(report.files.begin(), report.files.end(), name) != report.files.end();
         if (!written && fs::symlink_status(path, ec).type() != fs::file_type::not_found)
-            pending.removeOnPublish(path.string());
+            pending.removeOnPublish(textOf(path));
     }
     if (Status st = pendingOut == nullptr ? own.publish() : Status::ok(); !st)
         return st;

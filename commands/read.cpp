@@ -2,11 +2,14 @@
 
 #include "analysis/records.h"
 #include "commands/windowprogress.h"
+#include "data/compat.h"
 #include "data/fieldreader.h"
 #include "data/normalize.h"
+#include "data/pathtext.h"
 
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -72,12 +75,12 @@ namespace {
 std::string refusal(const std::string& source, const std::string& scratchDir, DataSource from) {
     namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::file_status st = fs::status(source, ec);
+    const fs::file_status st = fs::status(pathOf(source), ec);
     if (ec || !fs::exists(st))
         return {}; // the copy reports a missing file with the system's reason
     for (const char* name : kScratchNames) {
         const std::string scratch = scratchPath(scratchDir, name);
-        if (fs::equivalent(source, scratch, ec) && !ec)
+        if (fs::equivalent(pathOf(source), pathOf(scratch), ec) && !ec)
             return "The data file " + quoted(source) + " is the scratch file " + quoted(name) +
                    ", which Read and GO overwrite and delete. Rename or move it, then read it.";
     }
@@ -177,8 +180,8 @@ Status loadDataTable(Window& w, Session& s, DataSource from) {
     table->offsets.reserve(cells + 1);
     {
         // The cells take at most the copy's bytes, plus missvalue for empty ones.
-        std::fseek(f, 0, SEEK_END);
-        const long size = std::ftell(f);
+        compat::fileSeek(f, 0, SEEK_END);
+        const std::int64_t size = compat::fileTell(f);
         std::rewind(f);
         if (size > 0)
             table->text.reserve(std::size_t(size));

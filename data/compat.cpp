@@ -230,4 +230,20 @@ std::from_chars_result fromCharsFallback(const char* first, const char* last, do
     return {p, std::errc()};
 }
 
+std::int64_t fileTell(std::FILE* file) {
+#if defined(_WIN32)
+    return ::_ftelli64(file);
+#else
+    return std::int64_t(::ftello(file));
+#endif
+}
+
+int fileSeek(std::FILE* file, std::int64_t offset, int origin) {
+#if defined(_WIN32)
+    return ::_fseeki64(file, offset, origin);
+#else
+    return ::fseeko(file, off_t(offset), origin);
+#endif
+}
+
 } // namespace sscm::compat

@@ -7,6 +7,8 @@
 
 #include <charconv>
 #include <cstddef>
+#include <cstdint>
+#include <cstdio>
 #include <memory>
 #include <type_traits>
 
@@ -69,5 +71,12 @@ template <class T> std::unique_ptr<T> makeUniqueForOverwrite(std::size_t n) {
     return std::unique_ptr<T>(new std::remove_extent_t<T>[n]);
 #endif
 }
+
+/// The position in `file` in bytes, as std::ftell but 64-bit everywhere (Windows' ftell is 32-bit
+/// and fails past 2 GiB); -1 with errno on failure.
+std::int64_t fileTell(std::FILE* file);
+
+/// std::fseek with a 64-bit offset.
+int fileSeek(std::FILE* file, std::int64_t offset, int origin);
 
 } // namespace sscm::compat

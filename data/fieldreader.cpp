@@ -31,10 +31,10 @@ inline const char* findTerminator(const char* p, const char* end, char sep) {
 FieldReader::FieldReader(std::FILE* file, std::size_t blockSize, char separator)
     : file_(file), blockSize_(blockSize == 0 ? 1 : blockSize), sep_(separator) {
     // A small file needs no large buffer (one more byte, so the first read meets the end).
-    const long at = std::ftell(file);
-    if (at >= 0 && std::fseek(file, 0, SEEK_END) == 0) {
-        const long size = std::ftell(file);
-        if (std::fseek(file, at, SEEK_SET) == 0 && size >= at &&
+    const std::int64_t at = compat::fileTell(file);
+    if (at >= 0 && compat::fileSeek(file, 0, SEEK_END) == 0) {
+        const std::int64_t size = compat::fileTell(file);
+        if (compat::fileSeek(file, at, SEEK_SET) == 0 && size >= at &&
             std::size_t(size - at) < blockSize_)
             blockSize_ = std::size_t(size - at) + 1;
     }

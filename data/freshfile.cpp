@@ -1,5 +1,7 @@
 #include "data/freshfile.h"
 
+#include "data/pathtext.h"
+
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -85,7 +87,7 @@ Status planWhole(const std::string& path, const char* what, WholeFile& plan, boo
     if (path.empty())
         return Status::failed(cannotWrite(what, path, ENOENT));
     std::error_code ec;
-    const fs::file_status st = fs::status(path, ec); // links followed
+    const fs::file_status st = fs::status(pathOf(path), ec); // links followed
     if (fs::exists(st)) {
         if (fs::is_directory(st))
             return Status::failed(std::string("The ") + what + " " + inQuotes(path) +
@@ -94,21 +96,21 @@ Status planWhole(const std::string& path, const char* what, WholeFile& plan, boo
             plan.inPlace = true;
             return Status::ok();
         }
-        plan.target = fs::canonical(path, ec).string();
+        plan.target = textOf(fs::canonical(pathOf(path), ec));
         if (ec)
             plan.target = path;
-        if (!followLinks && fs::is_symlink(fs::symlink_status(path, ec)))
-            plan.target = fs::absolute(path, ec).string();
+        if (!followLinks && fs::is_symlink(fs::symlink_status(pathOf(path), ec)))
+            plan.target = textOf(fs::absolute(pathOf(path), ec));
     } else {
         // Not there yet (or a link to nothing): its folder must be.
-        plan.target = fs::weakly_canonical(fs::absolute(path, ec), ec).string();
+        plan.target = textOf(fs::weakly_canonical(fs::absolute(pathOf(path), ec), ec));
         if (ec)
             plan.target = path;
-        const fs::path folder = fs::path(plan.target).parent_path();
+        const fs::path folder = pathOf(plan.target).parent_path();
         if (!fs::is_directory(folder, ec))
             return Status::failed(
                 std::string("The ") + what + " " + inQuotes(path) +
-                " lies in a folder that does not exist: " + inQuotes(folder.string()) + ".");
+                " lies in a folder that does not exist: " + inQuotes(textOf(folder)) + ".");
     }
     plan.part = plan.target + ".part";
     return Status::ok();
@@ -118,7 +120,7 @@ Status replaceTarget(const WholeFile& plan) {
 #if defined(_WIN32)
     // The C library's rename refuses an existing target there; the file system's replaces it.
     std::error_code ec;
-    fs::rename(plan.part, plan.target, ec);
+    fs::rename(pathOf(plan.part), pathOf(plan.target), ec);
     if (!ec)
         return Status::ok();
     const std::string why = ec.message();

@@ -176,8 +176,8 @@ Status copyDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
     // A small data file gets a block of its own size (one byte more, so the first read meets
     // the end); a pipe, whose size is unknown, the full block.
     std::size_t blockSize = kBlock;
-    if (std::fseek(in.f, 0, SEEK_END) == 0) {
-        const long size = std::ftell(in.f);
+    if (compat::fileSeek(in.f, 0, SEEK_END) == 0) {
+        const std::int64_t size = compat::fileTell(in.f);
         std::rewind(in.f);
         if (size >= 0 && std::size_t(size) < kBlock)
             blockSize = std::size_t(size) + 1;

@@ -18,7 +18,7 @@ git archive --format=tar "$rev" | tar -x -C "$out/src"
 
 source scripts/r-ccache.sh
 sscm_r_ccache "$out"
-(cd "$out" && MAKEFLAGS="-j$(nproc)" R CMD build src/r) >"$out/build.log" 2>&1 ||
+(cd "$out" && MAKEFLAGS="-j$(getconf _NPROCESSORS_ONLN)" R CMD build src/r) >"$out/build.log" 2>&1 ||
     { cat "$out/build.log" >&2; echo "R CMD build failed" >&2; exit 1; }
 tarball=$(ls "$out"/sscm_*.tar.gz)
 

@@ -9,7 +9,7 @@
 #   sources, its own and the core's, compiled against R's and Rcpp's headers (not linked).
 set -euo pipefail
 cd "$(dirname "$0")/.."
-jobs=$(nproc)
+jobs=$(getconf _NPROCESSORS_ONLN)
 
 cmake -S . -B build-libcxx -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=clang++ \
     -DCMAKE_CXX_FLAGS="-stdlib=libc++ -DSSCM_COMPAT_FILL_TO_CHARS" \

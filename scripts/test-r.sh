@@ -19,10 +19,10 @@ fi
 if [ ! -f build/CMakeCache.txt ]; then
     cmake --preset default >/dev/null
 fi
-cmake --build --preset default -j "$(nproc)" --target sscm-cli
+cmake --build --preset default -j "$(getconf _NPROCESSORS_ONLN)" --target sscm-cli
 cli="$PWD/build/sscm-cli"
 source scripts/r-ccache.sh
-export MAKEFLAGS="-j$(nproc)"
+export MAKEFLAGS="-j$(getconf _NPROCESSORS_ONLN)"
 
 out=$PWD/build/r-check
 rm -rf "$out"

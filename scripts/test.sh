@@ -1,10 +1,11 @@
 #!/usr/bin/env bash
 # Installs what is missing, checks formatting and the layers' includes, then builds and runs
 # every test plainly (warnings as errors, the window included), builds sscm-cli with libc++ and
-# the R package's sources with mingw-w64, runs clang-tidy over the sources and checks the R
-# package (its release tarball, installed both ways); then runs the threaded tests under
-# ThreadSanitizer, every test under AddressSanitizer and UndefinedBehaviorSanitizer, and each
-# fuzz target for 30 s. Each step prints the seconds it took.
+# the R package's sources with mingw-w64, cross-builds sscm-cli for Windows and compares its files
+# under wine with the Linux build's, makes the .deb and the Windows zip, runs clang-tidy over the
+# sources and checks the R package (its release tarball, installed both ways); then runs the
+# threaded tests under ThreadSanitizer, every test under AddressSanitizer and
+# UndefinedBehaviorSanitizer, and each fuzz target for 30 s. Each step prints the seconds it took.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -27,7 +28,7 @@ git ls-files '*.h' '*.cpp' | xargs clang-format --dry-run -Werror
 step "layers"
 bash scripts/check-layers.sh
 
-jobs=$(nproc)
+jobs=$(getconf _NPROCESSORS_ONLN)
 step "build and test"
 cmake --preset default -DSSCM_WERROR=ON
 cmake --build --preset default -j "$jobs"
@@ -45,6 +46,12 @@ build-nocharts/sscm-cli examples/grazing.csv --case Site --species Species --pre
 
 step "libc++ build of sscm-cli, mingw-w64 compile of the R package's sources"
 bash scripts/test-portability.sh
+
+step "sscm-cli for Windows (mingw-w64), its files under wine equal to the Linux build's"
+bash scripts/test-windows.sh build
+
+step "packages: the .deb (installed into a folder, the example run from there), the Windows zip"
+bash scripts/package.sh
 
 step "clang-tidy"
 bash scripts/tidy.sh

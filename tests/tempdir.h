@@ -5,8 +5,12 @@
 #include <fstream>
 #include <iterator>
 #include <string>
+#if defined(_WIN32)
+#include <process.h>
+#else
 #include <sys/wait.h>
 #include <unistd.h>
+#endif
 #include <vector>
 
 #include <gtest/gtest.h>
@@ -22,7 +26,7 @@ protected:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         dir_ = std::filesystem::temp_directory_path() /
                ("sscm-" + std::string(info->test_suite_name()) + "-" + info->name() + "-" +
-                std::to_string(::getpid()));
+                std::to_string(processId()));
         std::filesystem::remove_all(dir_);
         std::filesystem::create_directories(dir_);
         std::filesystem::current_path(dir_);
@@ -48,15 +52,32 @@ protected:
     /// Runs the program `program` with `args` in the working directory, standard output to
     /// out.txt and standard error to err.txt; its exit status.
     static int runProgram(const std::string& program, const std::vector<std::string>& args) {
+#if defined(_WIN32)
+        // cmd.exe: arguments in double quotes, the whole line once more, as cmd /c takes it.
+        std::string cmd = "\"\"" + program + "\"";
+        for (const auto& a : args)
+            cmd += " \"" + a + "\"";
+        cmd += " >out.txt 2>err.txt\"";
+        return std::system(cmd.c_str());
+#else
         std::string cmd = "'" + program + "'";
         for (const auto& a : args)
             cmd += " '" + a + "'";
         cmd += " >out.txt 2>err.txt";
         const int status = std::system(cmd.c_str());
         return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
     }
 
 private:
+    static int processId() {
+#if defined(_WIN32)
+        return ::_getpid();
+#else
+        return int(::getpid());
+#endif
+    }
+
     std::filesystem::path old_;
     std::filesystem::path dir_;
 };

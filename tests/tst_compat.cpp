@@ -120,3 +120,22 @@ TEST(MakeUniqueForOverwrite, GivesAWritableArrayOfTheSize) {
     std::memset(a.get(), 'x', 1 << 20);
     EXPECT_EQ(a[(1 << 20) - 1], 'x');
 }
+
+// A data file past 2 GiB: its size must be told right where long is 32-bit (Windows). The file
+// is sparse where the file system allows it; a byte written 3 GiB in puts the end there.
+TEST(FileOffsets, ReachPastTwoGibibytes) {
+    const std::string name = testing::TempDir() + "sscm-offsets.bin";
+    std::FILE* f = std::fopen(name.c_str(), "wb+");
+    ASSERT_NE(f, nullptr);
+    const std::int64_t at = std::int64_t{3} << 30;
+    ASSERT_EQ(sscm::compat::fileSeek(f, at, SEEK_SET), 0);
+    ASSERT_NE(std::fputc('x', f), EOF);
+    EXPECT_EQ(sscm::compat::fileTell(f), 3221225473);
+    ASSERT_EQ(sscm::compat::fileSeek(f, 0, SEEK_SET), 0);
+    ASSERT_EQ(sscm::compat::fileSeek(f, 0, SEEK_END), 0);
+    EXPECT_EQ(sscm::compat::fileTell(f), 3221225473);
+    ASSERT_EQ(sscm::compat::fileSeek(f, -1, SEEK_END), 0);
+    EXPECT_EQ(std::fgetc(f), 'x');
+    std::fclose(f);
+    std::remove(name.c_str());
+}

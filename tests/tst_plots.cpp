@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <vector>
@@ -84,6 +85,19 @@ TEST_F(Plots, BothChartsInEveryFormatWithoutADisplay) {
 
     ASSERT_EQ(run({"--plot", "sized.png", "--plot-size", "900x300"}), 0);
     EXPECT_EQ(pngSize(readFile("sized.png")), (std::pair<std::uint32_t, std::uint32_t>{900, 300}));
+}
+
+// With no font at all (fontconfig given an empty configuration) a chart would be rows of boxes:
+// it is refused with a message saying what to install, and the run fails.
+TEST_F(Plots, NoFontRefusesTheChart) {
+    writeFile("fonts.conf", "<?xml version=\"1.0\"?>\n<fontconfig></fontconfig>\n");
+    ::setenv("FONTCONFIG_FILE", (dir() / "fonts.conf").c_str(), 1);
+    const int rc = run({"--plot", "s.png"});
+    ::unsetenv("FONTCONFIG_FILE");
+    EXPECT_EQ(rc, 1);
+    EXPECT_NE(readFile("err.txt").find("\"s.png\": no font was found"), std::string::npos)
+        << readFile("err.txt");
+    EXPECT_FALSE(exists("s.png"));
 }
 
 TEST_F(Plots, BadNamesAndSizesAreUsageErrorsBeforeTheRun) {
