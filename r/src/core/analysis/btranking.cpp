@@ -1,0 +1,1 @@
+../../../../analysis/btranking.cpp
