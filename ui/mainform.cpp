@@ -117,7 +117,7 @@ MainForm::MainForm(const QString& startDir, QWidget* parent) : QWidget(parent) {
     status_ = new QStatusBar(this);
     status_->setObjectName("StatusLine");
     status_->setSizeGripEnabled(false);
-    // The described layout is the window's smallest size; it may be enlarged.
+    // The window opens at its design size, its smallest; it may be enlarged.
     setMinimumSize(client_->minimumWidth(), menuBar_->sizeHint().height() +
                                                 client_->minimumHeight() +
                                                 status_->sizeHint().height());
@@ -858,8 +858,23 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         *error = "There is no finished run: read a data file and run GO first.";
         return false;
     }
-    const std::string table =
-        spectrumTable(*session_.lastResult, session_.lastIntervals.get(), session_.lastModel.get());
+    return writeSpectrumCsv(
+        fileName,
+        spectrumTable(*session_.lastResult, session_.lastIntervals.get(), session_.lastModel.get()),
+        "Saved the spectrum table to ", error);
+}
+
+bool MainForm::exportShownTable(const QString& fileName, QString* error) {
+    if (groupCsv_.empty()) {
+        return exportSpectrumTable(fileName, error);
+    }
+    // The groups of a split run, each ranked on its own, as the results table shows them.
+    return writeSpectrumCsv(fileName, groupCsv_, "Saved the spectrum table of each group to ",
+                            error);
+}
+
+bool MainForm::writeSpectrumCsv(const QString& fileName, const std::string& table,
+                                const QString& saved, QString* error) {
     const QString path = outputPath(fileName);
     const std::string name = stdString(QFile::encodeName(path));
     Status st = notTheData(name, "spectrum table");
@@ -870,26 +885,7 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
         *error = QFile::decodeName(bytesOf(st.message));
         return false;
     }
-    showStatus("Saved the spectrum table to " + QDir::toNativeSeparators(path));
-    return true;
-}
-
-bool MainForm::exportShownTable(const QString& fileName, QString* error) {
-    if (groupCsv_.empty()) {
-        return exportSpectrumTable(fileName, error);
-    }
-    // The groups of a split run, each ranked on its own, as the results table shows them.
-    const QString path = outputPath(fileName);
-    const std::string name = stdString(QFile::encodeName(path));
-    Status st = notTheData(name, "spectrum table");
-    if (st) {
-        st = writeWhole(name, groupCsv_, "spectrum table");
-    }
-    if (!st) {
-        *error = QFile::decodeName(bytesOf(st.message));
-        return false;
-    }
-    showStatus("Saved the spectrum table of each group to " + QDir::toNativeSeparators(path));
+    showStatus(saved + QDir::toNativeSeparators(path));
     return true;
 }
 

@@ -198,6 +198,10 @@ private:
     /// Refuses to write the `what` at `path` over the data file read last or the data file of
     /// the latest run.
     Status notTheData(const std::string& path, const char* what) const;
+    /// Writes a spectrum table (`table`) to `fileName` in the output folder, never over the data
+    /// file; the status line then says `saved` and the path.
+    bool writeSpectrumCsv(const QString& fileName, const std::string& table, const QString& saved,
+                          QString* error);
     void showOutputNames();
     /// The results table's content for the latest run: its spectrum (with its intervals), or
     /// each group ranked on its own after a split network when the user asked for it.
