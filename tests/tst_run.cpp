@@ -1,4 +1,3 @@
-#include "analysis/caserows.h"
 #include "analysis/records.h"
 #include "analysis_fixtures.h"
 #include "commands/go.h"
@@ -174,68 +173,6 @@ TEST_F(Run, IntensitiesThatAreNoNumbersStopAfterTheOccurrenceListing) {
                   "1: \"n12\"; data row 2: \"n11\";",
                   sscm::kErrorTitle);
     EXPECT_NE(w.messages[0].text.find("data row 10: \"n3\"."), std::string::npos);
-}
-
-TEST_F(Run, RowsMissingACaseSpeciesOrIntensityAreLeftOut) {
-    ASSERT_TRUE(sscm::goCommand(w, s));
-    const std::vector<std::string> clean = w.lists[Ctl::List3];
-    const std::string cleanLog = readFile("log_data.csv");
-
-    auto rows = kWorked;
-    rows.insert(rows.begin() + 1, {"", "A", "4"});
-    rows.push_back({"S1", "", "3"});
-    rows.push_back({"S2", "C", ""});
-    rows.push_back({"S1", "C", "NA"});
-    s.table = makeTable(kNames, rows);
-    w.lists[Ctl::List3] = {"from before"};
-    ASSERT_TRUE(sscm::goCommand(w, s));
-    EXPECT_EQ(w.lists[Ctl::List3], clean);
-    EXPECT_EQ(readFile("log_data.csv"), cleanLog);
-    EXPECT_EQ(s.leftOut, (std::vector<std::int32_t>{2, 7, 8, 9}));
-    EXPECT_EQ(sscm::leftOutMessage(*s.table, s.leftOut),
-              "4 data rows were left out: their case, species or intensity is missing (data row "
-              "2, data row 7, data row 8, data row 9).");
-
-    // "null" is a name like any other: a species of its own.
-    rows.push_back({"S2", "null", "2"});
-    s.table = makeTable(kNames, rows);
-    ASSERT_TRUE(sscm::goCommand(w, s));
-    EXPECT_EQ(s.lastResult->allSpecies, (std::vector<std::string>{"A", "B", "C", "null"}));
-}
-
-TEST_F(Run, LowerIsPreferredAndDecimalCommas) {
-    // Ranks (lower preferred) give the run of the negated intensities; decimal commas those of
-    // points.
-    s.table = makeTable(kNames, {{"S1", "A", "-5"},
-                                 {"S1", "B", "-2"},
-                                 {"S2", "A", "-1"},
-                                 {"S2", "B", "-1"},
-                                 {"S2", "C", "-3"}});
-    ASSERT_TRUE(sscm::goCommand(w, s));
-    const std::vector<std::string> negated = w.lists[Ctl::List3];
-    w.lists[Ctl::List3] = {"from before"};
-    s.table = makeTable(kNames, kWorked);
-    s.lowerIsPreferred = true;
-    ASSERT_TRUE(sscm::goCommand(w, s));
-    EXPECT_EQ(w.lists[Ctl::List3], negated);
-    // B, the lower intensity in S1, now comes first.
-    EXPECT_EQ(negated.back().substr(0, 9), "A,  .6123");
-    EXPECT_EQ(negated[negated.size() - 2].substr(0, 9), "B,  .7905");
-
-    s.lowerIsPreferred = false;
-    auto points = kWorked;
-    points[0][2] = "2.75";
-    s.table = makeTable(kNames, points);
-    w.lists[Ctl::List3].clear();
-    ASSERT_TRUE(sscm::goCommand(w, s));
-    const std::vector<std::string> withPoints = w.lists[Ctl::List3];
-    points[0][2] = "2,75";
-    auto commas = makeTable(kNames, points);
-    commas->decimalComma = true;
-    s.table = commas;
-    w.lists[Ctl::List3].clear();
-    ASSERT_TRUE(sscm::goCommand(w, s));
-    EXPECT_EQ(w.lists[Ctl::List3], withPoints);
 }
 
 TEST_F(Run, ThresholdThatIsNoNumberIsQuoted) {
