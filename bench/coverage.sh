@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The seeded coverage simulation of the bootstrap intervals (bench/coverage.R): prints the table
-# of the README's section on what the intervals are worth.
+# of docs/method.md's section on what the intervals are worth.
 #
 # Usage: bench/coverage.sh   (SETS=20 data sets per cell and B=200 replicates by default)
 set -euo pipefail

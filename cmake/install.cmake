@@ -3,7 +3,7 @@
 include(GNUInstallDirs)
 
 if(WIN32)
-    # The zip holds the program beside its README and the example data, nothing in folders.
+    # The zip holds the program beside its README, citation, documents and example data.
     set(sscm_bindir .)
     set(sscm_docdir .)
 else()
@@ -12,7 +12,8 @@ else()
 endif()
 
 install(TARGETS sscm-cli RUNTIME DESTINATION ${sscm_bindir})
-install(FILES README.md DESTINATION ${sscm_docdir})
+install(FILES README.md CITATION.cff DESTINATION ${sscm_docdir})
+install(DIRECTORY docs/ DESTINATION ${sscm_docdir}/docs)
 install(FILES examples/grazing.csv DESTINATION ${sscm_docdir}/examples)
 if(SSCM_BUILD_GUI)
     install(TARGETS sscm RUNTIME DESTINATION ${sscm_bindir})

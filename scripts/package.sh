@@ -4,8 +4,8 @@
 #   and icon), sscm-cli, their manual pages (sscm-cli's made from its --help) and the example
 #   data; it is unpacked into a clean folder, where the installed sscm-cli runs the installed
 #   example and must give the build's result;
-# - build-win/sscm-cli-<version>-windows-x86_64.zip: sscm-cli.exe with the README and the
-#   example data, from the Windows cross build (scripts/test-windows.sh configures it).
+# - build-win/sscm-cli-<version>-windows-x86_64.zip: sscm-cli.exe with the README, the documents
+#   and the example data, from the Windows cross build (scripts/test-windows.sh configures it).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 jobs=$(getconf _NPROCESSORS_ONLN)

@@ -8,7 +8,7 @@
 #                                     git archive of HEAD, is first installed into empty libraries
 #                                     with R CMD INSTALL and with install.packages(), and each
 #                                     install runs example(sscm_spectrum) and vignette("sscm"),
-#                                     and the README's R block runs on it
+#                                     and the documents' R blocks run on it
 set -euo pipefail
 cd "$(dirname "$0")/.."
 release=no
@@ -68,15 +68,15 @@ if [ $release = yes ]; then
             { cat "$out/example-$how.log" >&2; exit 1; }
         echo "installed with $how: example(sscm_spectrum) and vignette(\"sscm\") ran"
     done
-    # The README's R block, as printed, on the installed package.
-    awk '/^## R package/ { f = 1 } f && /^```r$/ { p = 1; next } p && /^```$/ { exit } p' \
-        README.md >"$out/readme.R"
+    # The R blocks of the README's tutorial and of docs/r.md, as printed, on the installed package.
+    { awk '/^## Tutorial/ { f = 1 } f && /^```r$/ { p = 1; next } p && /^```$/ { exit } p' README.md
+      awk '/^```r$/ { p = 1; next } p && /^```$/ { exit } p' docs/r.md; } >"$out/readme.R"
     (cd "$out" && R_LIBS="$out/lib-cmd" Rscript -e '
         options(browser = function(url) cat("vignette:", url, "\n"))
         grDevices::pdf(NULL)
         source("readme.R", echo = TRUE)' >"$out/readme.log" 2>&1) ||
-        { cat "$out/readme.log" >&2; echo "the README's R block failed" >&2; exit 1; }
-    echo "the README's R block ran ($(grep -c . "$out/readme.R") lines)"
+        { cat "$out/readme.log" >&2; echo "the R blocks of the documents failed" >&2; exit 1; }
+    echo "the documents' R blocks ran ($(grep -c . "$out/readme.R") lines)"
 fi
 
 manual=()

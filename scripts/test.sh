@@ -33,6 +33,7 @@ step "build and test"
 cmake --preset default -DSSCM_WERROR=ON
 cmake --build --preset default -j "$jobs"
 ctest --preset default -j "$jobs"
+bash scripts/docs-images.sh --check build
 build/sscm-cli examples/grazing.csv --case Site --species Species --pref Pref --results - \
     --log /dev/null >build/example-results.csv
 
