@@ -1,11 +1,15 @@
-// The results folder of the window's last run (File > Export tables...), without a window.
+// The results folder of the window's last run (File > Export tables...), without a window, and
+// how a run and sscm itself are named in a paper: the methods paragraph and the citation.
 
 #include "analysis_fixtures.h"
 #include "commands/describe.h"
 #include "commands/export.h"
 #include "tempdir.h"
+#include "test_config.h"
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
 
@@ -151,6 +155,31 @@ TEST(MethodsParagraph, NamesTheVersionCountsBootstrapAndAgreement) {
     EXPECT_EQ(q.find("Bradley"), std::string::npos);
     run.status = sscm::Status::splitNetwork("No common species between cases");
     EXPECT_EQ(sscm::methodsParagraph(run), "");
+}
+
+// The citation that About gives is the one of CITATION.cff and of the R package, which has the
+// program's version.
+TEST(Citation, OneTextInTheProgramCitationFileAndRPackage) {
+    auto read = [](const char* path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), {});
+    };
+    EXPECT_EQ(sscm::citationText(),
+              "sscm developers (2026). sscm: Palatability Spectra from "
+              "Within-Site Comparisons of Field Observations. Version " SSCM_VERSION ".");
+    const std::string cff = read(SSCM_SOURCE_DIR "/CITATION.cff");
+    EXPECT_NE(cff.find("\ntitle: \"" + std::string(sscm::kCitationTitle) + "\"\n"),
+              std::string::npos);
+    EXPECT_NE(cff.find("\nversion: " SSCM_VERSION "\n"), std::string::npos);
+    EXPECT_NE(cff.find("\ndate-released: " + std::string(sscm::kReleaseDate) + "\n"),
+              std::string::npos);
+    EXPECT_NE(cff.find("  - name: \"" + std::string(sscm::kCitationAuthors) + "\"\n"),
+              std::string::npos);
+    EXPECT_NE(read(SSCM_SOURCE_DIR "/r/inst/CITATION")
+                  .find("\"" + std::string(sscm::kCitationTitle) + "\""),
+              std::string::npos);
+    EXPECT_NE(read(SSCM_SOURCE_DIR "/r/DESCRIPTION").find("\nVersion: " SSCM_VERSION "\n"),
+              std::string::npos);
 }
 
 } // namespace

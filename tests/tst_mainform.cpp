@@ -307,7 +307,8 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(caption("Label13"), "May 2003, reviced May 29, 2010");
     EXPECT_TRUE(caption("Label16").startsWith("The preference to plant species within each case"));
     EXPECT_TRUE(caption("Label16").contains("comma-separated"));
-    EXPECT_TRUE(caption("Label16").contains("cite"));
+    EXPECT_TRUE(
+        caption("Label16").endsWith(" Please cite the publication that describes the method."));
 
     // The file lists start in the folder given to the window.
     EXPECT_EQ(form->dirPath(), here());
@@ -1317,10 +1318,15 @@ TEST_F(WindowTest, TheDescriptionBandShowsNoScrollBarAndAboutHoldsTheWholeText) 
     auto* area = ctl<QScrollArea>("Label16Area");
     EXPECT_FALSE(area->verticalScrollBar()->isVisible());
     EXPECT_EQ(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    // About holds the band's description and, in place of its request to cite an unnamed
+    // publication, how to cite sscm itself.
     const QString about = form->aboutText();
-    EXPECT_TRUE(about.contains(caption("Label16")));
-    EXPECT_TRUE(about.contains("cite"));
-    EXPECT_TRUE(about.contains(SSCM_VERSION));
+    const QString request = " Please cite the publication that describes the method.";
+    EXPECT_TRUE(about.contains(caption("Label16").chopped(request.size())));
+    EXPECT_FALSE(about.contains("publication"));
+    EXPECT_TRUE(about.contains("To cite sscm " SSCM_VERSION ":\nsscm developers (2026). sscm: "
+                               "Palatability Spectra from Within-Site Comparisons of Field "
+                               "Observations. Version " SSCM_VERSION "."));
     EXPECT_TRUE(about.contains(QDir::toNativeSeparators(QDir::current().absolutePath())));
     EXPECT_TRUE(MainForm::dataFormatText().contains("comma-separated"));
 }

@@ -6,6 +6,7 @@
 #include "analysis/csvtables.h"
 #include "analysis/groups.h"
 #include "charts/charts.h"
+#include "commands/describe.h"
 #include "commands/export.h"
 #include "commands/go.h"
 #include "data/freshfile.h"
@@ -1051,12 +1052,13 @@ void MainForm::finishBootstrap() {
 // --- Help -------------------------------------------------------------------------------------
 
 QString MainForm::aboutText() const {
-    return QString("sscm %1: species-to-species comparison matrix method.\n\n%2\n\nThe result "
-                   "file, the log file and the exports are written to the folder of the data "
-                   "file read last:\n%3\n\nScratch files go to a private temporary folder, "
-                   "removed at exit:\n%4")
-        .arg(SSCM_VERSION, kDescription, QDir::toNativeSeparators(outputDir_),
-             QDir::toNativeSeparators(scratchDir()));
+    // The description band asks to cite the method's publication; About names what to cite.
+    return QString("sscm %1: species-to-species comparison matrix method.\n\n%2\n\nTo cite sscm "
+                   "%1:\n%3\n\nThe result file, the log file and the exports are written to "
+                   "the folder of the data file read last:\n%4\n\nScratch files go to a "
+                   "private temporary folder, removed at exit:\n%5")
+        .arg(SSCM_VERSION, kDescription, QString::fromStdString(citationText()),
+             QDir::toNativeSeparators(outputDir_), QDir::toNativeSeparators(scratchDir()));
 }
 
 // --- Opening data -----------------------------------------------------------------------------

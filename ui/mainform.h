@@ -125,7 +125,8 @@ public:
     void copyResults();
     /// Puts the selected lines of List3 on the clipboard, in list order.
     void copySelectedResults();
-    /// The full description, version and the folder of the result, log and scratch files.
+    /// The full description, version, how to cite sscm and the folder of the result, log and
+    /// scratch files.
     QString aboutText() const;
     /// What a data file looks like.
     static QString dataFormatText();
