@@ -12,6 +12,7 @@
 #include "data/freshfile.h"
 #include "data/textencoding.h"
 #include "ui/chartwindow.h"
+#include "ui/dataformat.h"
 #include "ui/filelists.h"
 #include "ui/layout.h"
 #include "ui/longlinedelegate.h"
@@ -1061,6 +1062,11 @@ QString MainForm::aboutText() const {
              QDir::toNativeSeparators(outputDir_), QDir::toNativeSeparators(scratchDir()));
 }
 
+QString MainForm::methodsText() const {
+    const RunOutcome run = lastRun(session_);
+    return run.table != nullptr ? toQString(methodsParagraph(run), run.table->encoding) : QString();
+}
+
 // --- Opening data -----------------------------------------------------------------------------
 
 bool MainForm::openDataFile(const QString& path) {
@@ -1103,21 +1109,7 @@ void MainForm::dropEvent(QDropEvent* event) {
 }
 
 QString MainForm::dataFormatText() {
-    return "A data file is comma-separated text. The first line holds the variable names; every "
-           "further line one observation: the case (site), the plant species and the local "
-           "preference intensity, and any other variables.\n\n"
-           "Fields may be enclosed in double quotes (then they may hold commas); empty trailing "
-           "columns of spreadsheet exports are ignored; lines may end in CR LF, LF or CR. Names "
-           "and values are compared exactly: letter case and blanks count. Intensities are "
-           "numbers (5, 5., .5, -2, 1e3), on any scale: only their order within a case counts. "
-           "A higher intensity means a more preferred species; for ranks (1 = eaten first) tick "
-           "Analysis > Lower intensities are preferred.\n\n"
-           "A row whose case, species or intensity is empty (or whose intensity is NA) is left "
-           "out of the run, and the run says how many. Blank last cells of a row may be written "
-           "as trailing commas. A file separated by semicolons or tabs is offered to be read "
-           "that way.\n\n"
-           "Names may be in UTF-8, Shift-JIS (CP932) or Latin-1; the files written keep their "
-           "bytes.";
+    return QString::fromUtf8(kDataFormatMarkdown);
 }
 
 } // namespace sscm
