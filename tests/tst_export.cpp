@@ -128,7 +128,7 @@ TEST(MethodsParagraph, NamesTheVersionCountsBootstrapAndAgreement) {
     sscm::RunOutcome run{table.get(), &settings, &result, sscm::Status::ok(), &boot, &model};
 
     const std::string p = sscm::methodsParagraph(run);
-    for (const char* part :
+    for (const char* words :
          {"Palatability was ranked with sscm " SSCM_VERSION " (",
           "from the variable \"Site\", the plant species from \"Species\" and "
           "the local preference intensity from \"Pref\"; a higher intensity",
@@ -138,7 +138,7 @@ TEST(MethodsParagraph, NamesTheVersionCountsBootstrapAndAgreement) {
           "power iteration", "site bootstrap: 200 resamples of the 3 cases",
           "(seed 42); 187 were used and 13 discarded", "The 90 % percentile intervals",
           "Spearman's rho = 0.99 and Kendall's tau-b = 0.90."})
-        EXPECT_NE(p.find(part), std::string::npos) << part << "\n in: " << p;
+        EXPECT_NE(p.find(words), std::string::npos) << words << "\n in: " << p;
     EXPECT_NE(p.find("(" + std::to_string(result.steps) + " steps)"), std::string::npos) << p;
     EXPECT_EQ(p.find('\n'), std::string::npos);
 

@@ -1201,9 +1201,9 @@ TEST_F(WindowTest, TheTutorialStepByStepWithItsScreenshots) {
     action("actionDescribeRun")->trigger();
     answer.stop();
     EXPECT_TRUE(described.startsWith("Palatability was ranked with sscm " SSCM_VERSION " "));
-    for (const char* part : {"The 141 data rows came from 12 cases and held 25 species.",
-                             "1000 resamples", "992 were used and 8 discarded", "95 %"})
-        EXPECT_TRUE(described.contains(part)) << part;
+    for (const char* words : {"The 141 data rows came from 12 cases and held 25 species.",
+                              "1000 resamples", "992 were used and 8 discarded", "95 %"})
+        EXPECT_TRUE(described.contains(words)) << words;
     EXPECT_EQ(QApplication::clipboard()->text(), described);
     for (const char* name : {"read", "variables", "go", "chart", "describe"})
         EXPECT_TRUE(QFileInfo::exists(shot.arg(name))) << name;
