@@ -22,8 +22,9 @@ if(SSCM_BUILD_GUI)
             DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 endif()
 
-# Manual pages: sscm-cli's made from its --help by help2man, the window's written by hand.
-option(SSCM_MAN_PAGES "Make sscm-cli's manual page from its --help (help2man)" OFF)
+# Manual pages, made by help2man from the programs' --help (sscm's with the FILES and SEE ALSO of
+# packaging/sscm.h2m).
+option(SSCM_MAN_PAGES "Make the manual pages of sscm-cli and sscm from their --help (help2man)" OFF)
 if(SSCM_MAN_PAGES AND NOT WIN32)
     find_program(SSCM_HELP2MAN help2man REQUIRED)
     find_program(SSCM_GZIP gzip REQUIRED)
@@ -36,17 +37,21 @@ if(SSCM_MAN_PAGES AND NOT WIN32)
                 --name=${sscm_summary} --output=${sscm_mandir}/sscm-cli.1 $<TARGET_FILE:sscm-cli>
         COMMAND ${SSCM_GZIP} -9nf ${sscm_mandir}/sscm-cli.1
         DEPENDS sscm-cli VERBATIM)
-    add_custom_command(OUTPUT ${sscm_mandir}/sscm.1.gz
-        COMMAND ${CMAKE_COMMAND} -E make_directory ${sscm_mandir}
-        COMMAND ${CMAKE_COMMAND} -E copy ${CMAKE_SOURCE_DIR}/packaging/sscm.1 ${sscm_mandir}
-        COMMAND ${SSCM_GZIP} -9nf ${sscm_mandir}/sscm.1
-        DEPENDS packaging/sscm.1 VERBATIM)
-    add_custom_target(sscm_man_pages ALL
-                      DEPENDS ${sscm_mandir}/sscm-cli.1.gz ${sscm_mandir}/sscm.1.gz)
-    install(FILES ${sscm_mandir}/sscm-cli.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    set(sscm_man_outputs ${sscm_mandir}/sscm-cli.1.gz)
     if(SSCM_BUILD_GUI)
-        install(FILES ${sscm_mandir}/sscm.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+        # sscm answers --help without a display.
+        add_custom_command(OUTPUT ${sscm_mandir}/sscm.1.gz
+            COMMAND ${CMAKE_COMMAND} -E make_directory ${sscm_mandir}
+            COMMAND ${SSCM_HELP2MAN} --no-info --no-discard-stderr
+                    --version-string=${PROJECT_VERSION} "--name=${sscm_summary}, in a window"
+                    --include=${CMAKE_SOURCE_DIR}/packaging/sscm.h2m
+                    --output=${sscm_mandir}/sscm.1 $<TARGET_FILE:sscm>
+            COMMAND ${SSCM_GZIP} -9nf ${sscm_mandir}/sscm.1
+            DEPENDS sscm packaging/sscm.h2m VERBATIM)
+        list(APPEND sscm_man_outputs ${sscm_mandir}/sscm.1.gz)
     endif()
+    add_custom_target(sscm_man_pages ALL DEPENDS ${sscm_man_outputs})
+    install(FILES ${sscm_man_outputs} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endif()
 
 set(CPACK_PACKAGE_NAME sscm)

@@ -1,6 +1,7 @@
 #include "commands/export.h"
 
 #include "analysis/csvtables.h"
+#include "commands/describe.h"
 #include "data/freshfile.h"
 #include "data/pathtext.h"
 #include "data/textencoding.h"
@@ -174,6 +175,8 @@ json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport&
     } else {
         j["model"] = nullptr;
     }
+    const std::string methods = methodsParagraph(run);
+    j["methods_paragraph"] = methods.empty() ? json() : json(jsonText(methods, enc));
     json times = json::object();
     for (const auto& [stage, seconds] : record.stageSeconds)
         times[stage] = seconds;
@@ -290,10 +293,12 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
     return Status::ok();
 }
 
-Status exportTables(const Session& s, const std::string& dir, const RunRecord& record) {
-    if (!s.lastResult || !s.lastTable)
-        return Status::failed("There is no run to export. Run GO first.");
+RunOutcome lastRun(const Session& s) {
     RunOutcome run;
+    if (!s.lastResult || !s.lastTable) {
+        run.status = Status::failed("There is no run yet. Run GO first.");
+        return run;
+    }
     run.table = s.lastTable.get();
     run.settings = &s.lastSettings;
     run.result = s.lastResult.get();
@@ -310,10 +315,16 @@ Status exportTables(const Session& s, const std::string& dir, const RunRecord& r
         run.intervals = nullptr;
         run.model = nullptr;
     }
+    return run;
+}
+
+Status exportTables(const Session& s, const std::string& dir, const RunRecord& record) {
+    if (!s.lastResult || !s.lastTable)
+        return Status::failed("There is no run to export. Run GO first.");
     RunRecord rec = record;
     if (rec.dataFile.empty())
         rec.dataFile = s.lastDataFile;
-    return writeResultsFolder(dir, run, rec);
+    return writeResultsFolder(dir, lastRun(s), rec);
 }
 
 } // namespace sscm

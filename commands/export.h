@@ -84,6 +84,12 @@ inline constexpr const char* kFolderFiles[] = {kSpectrumCsv, kPairsCsv,     kMat
 Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
                           FolderReport* report = nullptr, PendingFiles* pending = nullptr);
 
+/// The session's last run as its results folder records it: its table, settings, result, and
+/// the intervals and model that belong to it (those drawn or fitted for another run left out).
+/// A split network's run has the status of its groups and neither; before any run, `result` is
+/// null and the status a failure.
+RunOutcome lastRun(const Session& s);
+
 /// File > Export tables...: the results folder of the session's last run (its table,
 /// settings, result and intervals; a split network's folder holds its groups), with `record`
 /// saying where the data came from (the data file defaults to the run's). Fails when no run has

@@ -18,7 +18,7 @@ packages=(
     qt6-base-dev qt6-svg-dev fonts-ipafont-gothic fonts-liberation time xvfb xauth
     r-base-dev r-cran-rcpp r-cran-testthat r-cran-knitr r-cran-rmarkdown r-cran-ggplot2
     r-cran-bradleyterry2 pandoc qpdf devscripts
-    libc++-14-dev libc++abi-14-dev g++-mingw-w64-x86-64 wine wine64 help2man
+    libc++-14-dev libc++abi-14-dev g++-mingw-w64-x86-64 wine wine64 help2man man-db
 )
 
 missing=()

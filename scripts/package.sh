@@ -1,9 +1,10 @@
 #!/usr/bin/env bash
 # Makes the packages a user installs, with CPack (cmake/install.cmake):
 # - build/sscm_<version>_<arch>.deb from the default build: the window (with its .desktop file
-#   and icon), sscm-cli, their manual pages (sscm-cli's made from its --help) and the example
-#   data; it is unpacked into a clean folder, where the installed sscm-cli runs the installed
-#   example and must give the build's result;
+#   and icon), sscm-cli, their manual pages (made from their --help), the README, the documents
+#   and the example data; it is unpacked into a clean folder, where the installed sscm-cli runs
+#   the installed example and must give the build's result, the installed window starts and both
+#   manual pages render;
 # - build-win/sscm-cli-<version>-windows-x86_64.zip: sscm-cli.exe with the README, the documents
 #   and the example data, from the Windows cross build (scripts/test-windows.sh configures it).
 set -euo pipefail
@@ -34,6 +35,13 @@ QT_QPA_PLATFORM=offscreen timeout 5 "$root/usr/bin/sscm" "$root/usr/share/doc/ss
     2>/dev/null || status=$?
 [ "$status" -eq 124 ] || { echo "package.sh: the installed window ended with $status" >&2; exit 1; }
 echo "installed from the .deb: the window starts"
+# Both manual pages are made from the programs' --help and render.
+for page in sscm sscm-cli; do
+    MANWIDTH=80 man -l "$root/usr/share/man/man1/$page.1.gz" >"build/man-$page.txt"
+done
+grep -qxF '       sscm [DATAFILE | FOLDER]' build/man-sscm.txt
+grep -qxF '       sscm-cli [OPTIONS] DATA.csv' build/man-sscm-cli.txt
+echo "installed from the .deb: the manual pages sscm(1) and sscm-cli(1) render"
 
 if [ -f build-win/CMakeCache.txt ]; then
     cmake --build build-win -j "$jobs" --target sscm-cli

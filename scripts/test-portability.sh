@@ -31,8 +31,9 @@ echo "libc++: sscm-cli's results and tables equal the libstdc++ build's"
 
 rcpp=$(Rscript -e 'cat(system.file("include", package = "Rcpp"))')
 (cd r && sh tools/link-core.sh)
+version=$(sed -n 's/^Version: *//p' r/DESCRIPTION)
 cd r/src
 find . -name '*.cpp' | LC_ALL=C sort | xargs -P "$jobs" -I{} \
     x86_64-w64-mingw32-g++-posix -std=gnu++20 -fsyntax-only -Icore -DR_NO_REMAP= \
-    -I/usr/share/R/include -I"$rcpp" {}
+    "-DSSCM_VERSION=\"$version\"" -I/usr/share/R/include -I"$rcpp" {}
 echo "mingw-w64: the package's sources compile for Windows"

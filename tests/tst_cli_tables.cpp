@@ -312,6 +312,7 @@ TEST_F(CliTables, SplitNetworkNamesItsGroupsAndRanksThemOnTheirOwn) {
     }
     const auto j = nlohmann::json::parse(readFile("split/run.json"));
     EXPECT_EQ(j.at("outcome"), "split network");
+    EXPECT_TRUE(j.at("methods_paragraph").is_null());
     EXPECT_EQ("sscm-cli: " + j.at("message").get<std::string>() + "\n", err);
     EXPECT_EQ(j.at("groups").at("count"), 3);
     EXPECT_FALSE(std::filesystem::exists("split/spectrum.csv"));

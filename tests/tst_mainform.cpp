@@ -45,6 +45,7 @@
 #include <QMessageBox>
 #include <QMimeData>
 #include <QPainter>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QProgressDialog>
 #include <QPushButton>
@@ -55,6 +56,8 @@
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTest>
+#include <QTextBrowser>
+#include <QTextDocument>
 #include <QThread>
 #include <QTimer>
 #include <QTreeWidget>
@@ -307,7 +310,8 @@ TEST_F(MainFormTest, StartsWithTheDefaultsAndEmptyLabels) {
     EXPECT_EQ(caption("Label13"), "May 2003, reviced May 29, 2010");
     EXPECT_TRUE(caption("Label16").startsWith("The preference to plant species within each case"));
     EXPECT_TRUE(caption("Label16").contains("comma-separated"));
-    EXPECT_TRUE(caption("Label16").contains("cite"));
+    EXPECT_TRUE(
+        caption("Label16").endsWith(" Please cite the publication that describes the method."));
 
     // The file lists start in the folder given to the window.
     EXPECT_EQ(form->dirPath(), here());
@@ -918,7 +922,7 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
                            "Copy results", "Lower intensities are preferred (ranks)"}));
     EXPECT_EQ(menuEntries("View"),
               (QStringList{"Spectrum chart", "Comparison matrix", "Results table"}));
-    EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "About"}));
+    EXPECT_EQ(menuEntries("Help"), (QStringList{"Data format", "Describe this run", "About"}));
     // The numbered controls keep their design places within the client area.
     EXPECT_EQ(ctl<QWidget>("Command4")->geometry(), QRect(168, 448, 113, 33));
     EXPECT_EQ(ctl<QWidget>("List3")->parentWidget(), form->clientArea());
@@ -1123,6 +1127,89 @@ TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
     ASSERT_TRUE(pair.save(screenshotDir() + "/enlarged-window-with-results-table.png"));
 }
 
+// --- The tutorial ------------------------------------------------------------------------------
+
+// The README's tutorial as a newcomer clicks through it on the example data, a screenshot after
+// each step: open the file, put three variables in their boxes with the arrows, GO, confidence
+// intervals and the spectrum chart, and the paragraph for a paper.
+TEST_F(WindowTest, TheTutorialStepByStepWithItsScreenshots) {
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    const QString shot = screenshotDir() + "/tutorial-%1.png";
+    // Help > Describe this run before any run: a message saying so.
+    action("actionDescribeRun")->trigger();
+    ASSERT_EQ(watcher.boxes.size(), 1u);
+    EXPECT_TRUE(watcher.boxes[0].text.startsWith("There is no finished run to describe."));
+
+    // The file dialog, the intervals' dialog and the run's description, as they come. The file
+    // is in a folder of its own, as in the repository.
+    std::filesystem::create_directory("examples");
+    std::filesystem::copy_file("grazing.csv", "examples/grazing.csv");
+    QString described;
+    QTimer answer;
+    QObject::connect(&answer, &QTimer::timeout, [&] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (auto* files = qobject_cast<QFileDialog*>(modal)) {
+            files->selectFile(here() + "/examples/grazing.csv");
+            static_cast<QDialog*>(files)->accept();
+        } else if (modal != nullptr && modal->objectName() == "IntervalsDialog") {
+            modal->findChild<QSpinBox*>("Replicates")->setValue(1000);
+            modal->findChild<QSpinBox*>("Seed")->setValue(1);
+            qobject_cast<QDialog*>(modal)->accept();
+        } else if (modal != nullptr && modal->objectName() == "DescribeDialog") {
+            modal->grab().save(shot.arg("describe"));
+            described = modal->findChild<QPlainTextEdit*>("MethodsText")->toPlainText();
+            QTest::mouseClick(modal->findChild<QPushButton*>("CopyMethods"), Qt::LeftButton);
+            qobject_cast<QDialog*>(modal)->reject();
+        }
+    });
+    answer.start(10);
+
+    // File > Open data file...: read at once; the three boxes stay empty.
+    action("actionOpenData")->trigger();
+    EXPECT_EQ(items("List1"), (QStringList{"Site", "Species", "Pref", "Observer", "Scale"}));
+    EXPECT_EQ(text("Text1") + text("Text2") + text("Text4"), "");
+    ASSERT_TRUE(form->grab().save(shot.arg("read")));
+
+    assignRoles("Site", "Species", "Pref");
+    EXPECT_EQ((QStringList{text("Text1"), text("Text2"), text("Text4")}),
+              (QStringList{"Site", "Species", "Pref"}));
+    ASSERT_TRUE(form->grab().save(shot.arg("variables")));
+
+    click("Command4");
+    EXPECT_EQ(caption("Label11"), "100% finished");
+    const QStringList list = items("List3");
+    const qsizetype heading = list.lastIndexOf("Eigen vector (palatability)");
+    ASSERT_GE(heading, 0);
+    EXPECT_EQ(list.mid(heading + 1, 1), QStringList{"Allium bidentatum,  .333732952379243"});
+    EXPECT_EQ(list.size() - heading - 1, 16);
+    ASSERT_TRUE(form->grab().save(shot.arg("go")));
+
+    // Analysis > Confidence intervals... with 1000 replicates and seed 1, then View > Spectrum
+    // chart with its whiskers.
+    action("actionIntervals")->trigger();
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 300000));
+    ASSERT_NE(form->session().lastIntervals, nullptr);
+    EXPECT_EQ(form->session().lastIntervals->used, 992);
+    action("actionSpectrum")->trigger();
+    sscm::ChartWindow* chart = form->chartWindow(sscm::ChartKind::Spectrum);
+    ASSERT_NE(chart, nullptr);
+    chart->resize(800, 540);
+    QApplication::processEvents();
+    ASSERT_TRUE(chart->grab().save(shot.arg("chart")));
+
+    // Help > Describe this run: the paragraph, copied with its button.
+    action("actionDescribeRun")->trigger();
+    answer.stop();
+    EXPECT_TRUE(described.startsWith("Palatability was ranked with sscm " SSCM_VERSION " "));
+    for (const char* words : {"The 141 data rows came from 12 cases and held 25 species.",
+                              "1000 resamples", "992 were used and 8 discarded", "95 %"})
+        EXPECT_TRUE(described.contains(words)) << words;
+    EXPECT_EQ(QApplication::clipboard()->text(), described);
+    for (const char* name : {"read", "variables", "go", "chart", "describe"})
+        EXPECT_TRUE(QFileInfo::exists(shot.arg(name))) << name;
+    EXPECT_EQ(watcher.boxes.size(), 1u);
+}
+
 // --- Rough edges -----------------------------------------------------------------------------
 
 TEST_F(WindowTest, MovingThroughTheFileListKeepsTheDataFileNameUntilAFileIsChosen) {
@@ -1317,12 +1404,43 @@ TEST_F(WindowTest, TheDescriptionBandShowsNoScrollBarAndAboutHoldsTheWholeText) 
     auto* area = ctl<QScrollArea>("Label16Area");
     EXPECT_FALSE(area->verticalScrollBar()->isVisible());
     EXPECT_EQ(area->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOff);
+    // About holds the band's description and, in place of its request to cite an unnamed
+    // publication, how to cite sscm itself.
     const QString about = form->aboutText();
-    EXPECT_TRUE(about.contains(caption("Label16")));
-    EXPECT_TRUE(about.contains("cite"));
-    EXPECT_TRUE(about.contains(SSCM_VERSION));
+    const QString request = " Please cite the publication that describes the method.";
+    EXPECT_TRUE(about.contains(caption("Label16").chopped(request.size())));
+    EXPECT_FALSE(about.contains("publication"));
+    EXPECT_TRUE(about.contains("To cite sscm " SSCM_VERSION ":\nsscm developers (2026). sscm: "
+                               "Palatability Spectra from Within-Site Comparisons of Field "
+                               "Observations. Version " SSCM_VERSION "."));
     EXPECT_TRUE(about.contains(QDir::toNativeSeparators(QDir::current().absolutePath())));
-    EXPECT_TRUE(MainForm::dataFormatText().contains("comma-separated"));
+}
+
+// Help > Data format shows the README's section of that name, rendered as the README is.
+TEST_F(WindowTest, DataFormatShowsTheReadmesSection) {
+    std::ifstream readme(SSCM_SOURCE_DIR "/README.md", std::ios::binary);
+    std::string line;
+    std::string section;
+    while (std::getline(readme, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (!section.empty() && line.rfind("## ", 0) == 0)
+            break;
+        if (!section.empty() || line == "## Data format")
+            section += line + "\n";
+    }
+    ASSERT_FALSE(section.empty());
+    QTextDocument expected;
+    expected.setMarkdown(QString::fromStdString(section));
+
+    action("actionDataFormat")->trigger();
+    action("actionDataFormat")->trigger();
+    const auto dialogs = form->findChildren<QDialog*>("DataFormatDialog");
+    ASSERT_EQ(dialogs.size(), 1);
+    EXPECT_TRUE(dialogs[0]->isVisible());
+    const QString shown = dialogs[0]->findChild<QTextBrowser*>("DataFormatText")->toPlainText();
+    EXPECT_TRUE(shown.startsWith("Data format\n"));
+    EXPECT_EQ(shown, expected.toPlainText());
 }
 
 TEST_F(WindowTest, ShiftJisNamesShowDecodedAndKeepTheirBytes) {

@@ -25,7 +25,8 @@ const char* const kDescription =
     "spectrum. It is acceptable for various metrices of the preference intensity to differ "
     "between cases. Starting with the February 2006 version, we have corrected for the influence "
     "of occurrence frequency. Data: a comma-separated file with the variable names in its first "
-    "line. Please cite the publication that describes the method.";
+    "line.";
+const char* const kCiteRequest = "Please cite the publication that describes the method.";
 
 namespace {
 
@@ -341,10 +342,11 @@ void ClientArea::build() {
             const int lineHeight = QFontMetrics(font).lineSpacing();
             band.setHeight(band.height() / lineHeight * lineHeight);
             area->setGeometry(band);
-            auto* description = makeLabel(kDescription, nullptr);
+            const QString text = QString("%1 %2").arg(kDescription, kCiteRequest);
+            auto* description = makeLabel(text, nullptr);
             description->setObjectName(c.name);
             description->setFont(font);
-            description->setToolTip(kDescription);
+            description->setToolTip(text);
             area->setWidget(description);
             area->viewport()->setAutoFillBackground(false);
             description->setAutoFillBackground(false);

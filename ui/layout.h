@@ -9,9 +9,11 @@
 
 namespace sscm {
 
-/// The description under the title (Label16): what the method does, the data format and the
-/// request to cite; Help, About shows it whole.
+/// The description under the title (Label16): what the method does and the data format, then
+/// kCiteRequest. Help, About shows the description whole and sscm's own citation in place of
+/// the request.
 extern const char* const kDescription;
+extern const char* const kCiteRequest;
 
 enum class Face { Gothic, Times };
 

@@ -6,11 +6,13 @@
 #include "analysis/csvtables.h"
 #include "analysis/groups.h"
 #include "charts/charts.h"
+#include "commands/describe.h"
 #include "commands/export.h"
 #include "commands/go.h"
 #include "data/freshfile.h"
 #include "data/textencoding.h"
 #include "ui/chartwindow.h"
+#include "ui/dataformat.h"
 #include "ui/filelists.h"
 #include "ui/layout.h"
 #include "ui/longlinedelegate.h"
@@ -1051,12 +1053,18 @@ void MainForm::finishBootstrap() {
 // --- Help -------------------------------------------------------------------------------------
 
 QString MainForm::aboutText() const {
-    return QString("sscm %1: species-to-species comparison matrix method.\n\n%2\n\nThe result "
-                   "file, the log file and the exports are written to the folder of the data "
-                   "file read last:\n%3\n\nScratch files go to a private temporary folder, "
-                   "removed at exit:\n%4")
-        .arg(SSCM_VERSION, kDescription, QDir::toNativeSeparators(outputDir_),
-             QDir::toNativeSeparators(scratchDir()));
+    // The description band asks to cite the method's publication; About names what to cite.
+    return QString("sscm %1: species-to-species comparison matrix method.\n\n%2\n\nTo cite sscm "
+                   "%1:\n%3\n\nThe result file, the log file and the exports are written to "
+                   "the folder of the data file read last:\n%4\n\nScratch files go to a "
+                   "private temporary folder, removed at exit:\n%5")
+        .arg(SSCM_VERSION, kDescription, QString::fromStdString(citationText()),
+             QDir::toNativeSeparators(outputDir_), QDir::toNativeSeparators(scratchDir()));
+}
+
+QString MainForm::methodsText() const {
+    const RunOutcome run = lastRun(session_);
+    return run.table != nullptr ? toQString(methodsParagraph(run), run.table->encoding) : QString();
 }
 
 // --- Opening data -----------------------------------------------------------------------------
@@ -1101,21 +1109,7 @@ void MainForm::dropEvent(QDropEvent* event) {
 }
 
 QString MainForm::dataFormatText() {
-    return "A data file is comma-separated text. The first line holds the variable names; every "
-           "further line one observation: the case (site), the plant species and the local "
-           "preference intensity, and any other variables.\n\n"
-           "Fields may be enclosed in double quotes (then they may hold commas); empty trailing "
-           "columns of spreadsheet exports are ignored; lines may end in CR LF, LF or CR. Names "
-           "and values are compared exactly: letter case and blanks count. Intensities are "
-           "numbers (5, 5., .5, -2, 1e3), on any scale: only their order within a case counts. "
-           "A higher intensity means a more preferred species; for ranks (1 = eaten first) tick "
-           "Analysis > Lower intensities are preferred.\n\n"
-           "A row whose case, species or intensity is empty (or whose intensity is NA) is left "
-           "out of the run, and the run says how many. Blank last cells of a row may be written "
-           "as trailing commas. A file separated by semicolons or tabs is offered to be read "
-           "that way.\n\n"
-           "Names may be in UTF-8, Shift-JIS (CP932) or Latin-1; the files written keep their "
-           "bytes.";
+    return QString::fromUtf8(kDataFormatMarkdown);
 }
 
 } // namespace sscm

@@ -125,10 +125,14 @@ public:
     void copyResults();
     /// Puts the selected lines of List3 on the clipboard, in list order.
     void copySelectedResults();
-    /// The full description, version and the folder of the result, log and scratch files.
+    /// The full description, version, how to cite sscm and the folder of the result, log and
+    /// scratch files.
     QString aboutText() const;
-    /// What a data file looks like.
+    /// What a data file looks like: the README's section "Data format", in Markdown.
     static QString dataFormatText();
+    /// The methods paragraph of the last run that finished (Help > Describe this run); empty
+    /// when there is none.
+    QString methodsText() const;
 
     // --- The commands of the buttons, for the menu -------------------------------------------
     void readData();

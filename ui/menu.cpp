@@ -7,18 +7,27 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
 #include <QComboBox>
+#include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QDoubleSpinBox>
 #include <QFileDialog>
 #include <QFormLayout>
+#include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QPushButton>
 #include <QSpinBox>
+#include <QTextBrowser>
 #include <QThread>
+#include <QVBoxLayout>
 
 namespace sscm {
 
@@ -162,6 +171,77 @@ void exportTable(MainForm& form) {
     }
 }
 
+/// Help > Data format: the README's section, rendered, in a window of its own that may stay
+/// open beside the main window while the data are prepared.
+void showDataFormat(MainForm& form) {
+    static QPointer<QDialog> open;
+    if (open) {
+        open->raise();
+        open->activateWindow();
+        return;
+    }
+    auto* dialog = new QDialog(&form);
+    dialog->setObjectName("DataFormatDialog");
+    dialog->setWindowTitle("Data format");
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    dialog->setSizeGripEnabled(true);
+    auto* text = new QTextBrowser(dialog);
+    text->setObjectName("DataFormatText");
+    text->setMarkdown(MainForm::dataFormatText());
+    // Links within the README lead nowhere from here; those to the web open in the browser.
+    text->setOpenLinks(false);
+    QObject::connect(text, &QTextBrowser::anchorClicked, dialog, [](const QUrl& url) {
+        if (url.scheme().startsWith("http")) {
+            QDesktopServices::openUrl(url);
+        }
+    });
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, dialog);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, dialog, &QDialog::close);
+    auto* layout = new QVBoxLayout(dialog);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog->resize(720, 600);
+    dialog->show();
+    open = dialog;
+}
+
+/// Help > Describe this run: the methods paragraph of the last finished run, to select or copy
+/// into a paper.
+void describeRun(MainForm& form) {
+    const QString paragraph = form.methodsText();
+    if (paragraph.isEmpty()) {
+        QMessageBox::information(&form, "Describe this run",
+                                 "There is no finished run to describe. Read a data file and "
+                                 "run GO: this then gives a paragraph for the methods section "
+                                 "of a paper, with the run's settings and counts, and its "
+                                 "confidence intervals and model-based ranking when they have "
+                                 "been computed.");
+        return;
+    }
+    QDialog dialog(&form);
+    dialog.setObjectName("DescribeDialog");
+    dialog.setWindowTitle("Describe this run");
+    dialog.setSizeGripEnabled(true);
+    auto* intro =
+        new QLabel("For the methods section of a paper, from the last finished run:", &dialog);
+    auto* text = new QPlainTextEdit(paragraph, &dialog);
+    text->setObjectName("MethodsText");
+    text->setReadOnly(true);
+    text->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, &dialog);
+    QPushButton* copy = buttons->addButton("Copy", QDialogButtonBox::ActionRole);
+    copy->setObjectName("CopyMethods");
+    QObject::connect(copy, &QPushButton::clicked, &dialog,
+                     [paragraph] { QGuiApplication::clipboard()->setText(paragraph); });
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(intro);
+    layout->addWidget(text);
+    layout->addWidget(buttons);
+    dialog.resize(640, 360);
+    dialog.exec();
+}
+
 } // namespace
 
 QMenuBar* buildMenuBar(MainForm& form) {
@@ -255,8 +335,8 @@ QMenuBar* buildMenuBar(MainForm& form) {
     add(view, "actionResultsTable", "Results table", form, [&form] { form.openResultsTable(); });
 
     QMenu* help = bar->addMenu("&Help");
-    add(help, "actionDataFormat", "Data format", form,
-        [&form] { QMessageBox::information(&form, "Data format", MainForm::dataFormatText()); });
+    add(help, "actionDataFormat", "Data format", form, [&form] { showDataFormat(form); });
+    add(help, "actionDescribeRun", "Describe this run", form, [&form] { describeRun(form); });
     add(help, "actionAbout", "About", form,
         [&form] { QMessageBox::about(&form, "About sscm", form.aboutText()); });
 

@@ -13,4 +13,12 @@ class MainForm;
 /// start. The window is shown; a QApplication must exist.
 std::unique_ptr<MainForm> openMainWindow();
 
+/// What `sscm --help` prints: usage, what the program does, where its files go and
+/// SSCM_DATA_DIR. The manual page sscm(1) is made from it (help2man).
+extern const char* const kHelpText;
+
+/// Answers `sscm --help` (-h) and `sscm --version` on standard output, before any window or
+/// display is needed: the exit status (0) when one of them was asked for, else -1.
+int answerInfoOption(int argc, char* argv[]);
+
 } // namespace sscm

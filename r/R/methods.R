@@ -180,6 +180,7 @@ summary.sscm_spectrum <- function(object, n = 5L, ...) {
     change = attr(object, "change"),
     bootstrap = boot,
     model = attr(object, "model"),
+    methods = attr(object, "methods"),
     top = utils::head(shown[cols], n),
     bottom = if (nrow(shown) > n) utils::tail(shown[cols], min(n, nrow(shown) - n))
   )
@@ -224,6 +225,10 @@ print.summary.sscm_spectrum <- function(x, digits = 4, ...) {
   if (!is.null(x$bottom)) {
     cat(if (is.null(x$groups)) "\nLeast preferred:\n" else "\nLast species:\n")
     print(x$bottom, digits = digits, row.names = FALSE, ...)
+  }
+  if (!is.null(x$methods)) {
+    cat("\nMethods (for a paper):\n")
+    cat(strwrap(x$methods), sep = "\n")
   }
   invisible(x)
 }

@@ -150,6 +150,8 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
   attr(out, "steps") <- res$steps
   attr(out, "change") <- res$change
   attr(out, "fill") <- res$fill
+  # The paragraph for a paper's methods section (none for a ranking within groups).
+  attr(out, "methods") <- res$methods
   if (!is.null(res$bootstrap)) {
     attr(out, "bootstrap") <- res$bootstrap
   }

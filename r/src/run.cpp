@@ -10,6 +10,7 @@
 #include "analysis/groups.h"
 #include "analysis/rankorder.h"
 #include "commands/bootstrapjob.h"
+#include "commands/describe.h"
 #include "input.h"
 #include "names.h"
 #include "rwindow.h"
@@ -269,8 +270,8 @@ void addGroupColumn(Rcpp::List& columns, const std::vector<std::int32_t>& groupO
 
 } // namespace
 
-/// list(status = "ok", table, removed, steps, change, fill, bootstrap, model, encoding), or
-/// list(status = "split", message, groups), or list(status = "failed", message).
+/// list(status = "ok", table, removed, steps, change, fill, bootstrap, model, encoding, methods),
+/// or list(status = "split", message, groups), or list(status = "failed", message).
 extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     BEGIN_RCPP
     const std::string what = CHAR(STRING_ELT(whatArg, 0));
@@ -425,6 +426,8 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
     out.push_back(result.steps, "steps");
     out.push_back(result.change, "change");
     out.push_back(result.fill, "fill");
+    const sscm::RunOutcome run{table.get(), &settings, &result, Status::ok(), boot.get(), bt.get()};
+    out.push_back(Rcpp::RObject(Rf_ScalarString(decode(sscm::methodsParagraph(run)))), "methods");
     return out;
     END_RCPP
 }

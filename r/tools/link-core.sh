@@ -1,7 +1,7 @@
 #!/bin/sh
 # Keeps the package's view of the core: src/core holds relative symbolic links to the sources of
 # data/, analysis/ and the commands the package uses (Read, the headless window, the bootstrap
-# job), keeping their folders so that their includes ("data/...") resolve, and inst/extdata a link
+# job, the methods paragraph with the declarations of the run it describes), keeping their folders so that their includes ("data/...") resolve, and inst/extdata a link
 # to the example data set. The links are in git, so R CMD build on a clone (it copies the package
 # with links followed) packs the sources themselves into the tarball.
 #
@@ -22,7 +22,8 @@ wanted=$(cd .. && ls data/*.h data/*.cpp analysis/*.h analysis/*.cpp \
     commands/read.h commands/read.cpp commands/session.h \
     commands/windowprogress.h commands/windowprogress.cpp \
     commands/headlesswindow.h commands/headlesswindow.cpp \
-    commands/bootstrapjob.h commands/bootstrapjob.cpp)
+    commands/bootstrapjob.h commands/bootstrapjob.cpp \
+    commands/describe.h commands/describe.cpp commands/export.h)
 differs=0
 
 # link TARGET NAME: NAME must be a symbolic link to TARGET.

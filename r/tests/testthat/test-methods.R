@@ -63,6 +63,17 @@ test_that("summary() counts the species, the removed ones and the replicates use
   out <- capture.output(print(s))
   expect_true(any(grepl(sprintf("30 replicates, %d used (%d with a split network)", boot$used,
                                 boot$split), out, fixed = TRUE)))
+  # The paragraph for a paper, with the counts of the data, printed by summary().
+  used <- if (boot$split == 0) "all were used" else
+    sprintf("%d were used and %d discarded", boot$used, boot$split)
+  for (words in c(sprintf("Palatability was ranked with sscm %s ", packageVersion("sscm")),
+                 sprintf("The %d data rows came from %d cases and held %d species.",
+                         nrow(grazing), length(unique(grazing$Site)), length(sites)),
+                 sprintf("The %d species found in 4 cases or fewer were removed",
+                         sum(sites <= 4)), used)) {
+    expect_true(grepl(words, attr(sp, "methods"), fixed = TRUE), info = words)
+  }
+  expect_true(any(startsWith(out, "Palatability was ranked with sscm")))
 })
 
 test_that("plot() and autoplot() draw the top species, or all", {
