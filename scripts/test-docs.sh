@@ -5,7 +5,7 @@
 #   documents show them printing is what they print;
 # - every relative link and picture of README.md and docs/*.md names a file that exists, and a
 #   link's #section a heading of that file;
-# - the README stays under 1,500 words.
+# - the README cites sscm as CITATION.cff does, and stays under 1,500 words.
 #
 # Usage: scripts/test-docs.sh SSCM_CLI
 set -euo pipefail
@@ -93,6 +93,14 @@ for doc in "$root/README.md" "$root"/docs/*.md; do
     done < <(awk '/^```/ { fence = !fence; next } !fence' "$doc" |
         { grep -o '](\([^)]*\))' || true; } | sed 's/^](//; s/)$//' | { grep -v '^[a-z]*:' || true; })
 done
+
+# The README's citation is CITATION.cff's title and version.
+title=$(sed -n 's/^title: "\(.*\)"$/\1/p' "$root/CITATION.cff")
+version=$(sed -n 's/^version: //p' "$root/CITATION.cff")
+quote=$(awk '/^## How to cite/ { f = 1; next } f && /^## / { exit }
+    f && /^> / { sub(/^> /, ""); printf "%s%s", sep, $0; sep = " " }' "$root/README.md")
+[[ "$quote" == *"$title. Version $version."* ]] ||
+    fail "the README cites \"$quote\", not CITATION.cff's \"$title\", version $version"
 
 words=$(wc -w <"$root/README.md")
 [ "$words" -lt 1500 ] || fail "README.md has $words words, more than 1,500"
