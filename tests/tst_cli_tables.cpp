@@ -23,6 +23,7 @@ using sscm::test::readCsv;
 using Rows = std::vector<std::vector<std::string>>; // Site, Species, Pref
 
 const std::string kData = std::string(SSCM_TEST_DATA_DIR) + "/cli/";
+const std::string kGenerated = std::string(SSCM_GENERATED_DATA_DIR) + "/";
 
 class CliTables : public sscm::test::TempDirTest {
 protected:
@@ -350,10 +351,10 @@ TEST_F(CliTables, SplitNetworkNamesItsGroupsAndRanksThemOnTheirOwn) {
 
 // --model bt: the abilities and their ranks beside the spectrum, the agreement in run.json and
 // on standard error, and the warning only where the species were compared with different sets
-// of species (two generated regions sharing two species; see data/cli/README.md).
+// of species (two generated regions sharing two species).
 TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
     for (const bool regions : {true, false}) {
-        auto args = roles(kData + (regions ? "two_regions.csv" : "random_meet.csv"));
+        auto args = roles(kGenerated + (regions ? "two_regions.csv" : "random_meet.csv"));
         args.insert(args.end(), {"--model", "bt", "--out", "m"});
         ASSERT_EQ(run(args), 0) << readFile("err.txt");
         const std::string err = readFile("err.txt");
@@ -394,7 +395,7 @@ TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
 
     // With the bootstrap: the model's intervals, p_above_next, and dominance.csv holding every
     // pair in the spectrum's order, its neighbours' shares equal to p_above_next.
-    auto args = roles(kData + "random_meet.csv");
+    auto args = roles(kGenerated + "random_meet.csv");
     args.insert(args.end(), {"--model", "bt", "--bootstrap", "30", "--dominance", "--out", "d"});
     ASSERT_EQ(run(args), 0) << readFile("err.txt");
     const Csv t = csv("d/spectrum.csv");
@@ -444,7 +445,7 @@ TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
     EXPECT_NEAR(std::stod(l.rows.back()[l.col("bt_ability")]), -1.308052408, 1e-6);
 
     // Only with a bootstrap and a folder.
-    EXPECT_EQ(run({kData + "random_meet.csv", "--case", "Site", "--species", "Species", "--pref",
+    EXPECT_EQ(run({kGenerated + "random_meet.csv", "--case", "Site", "--species", "Species", "--pref",
                    "Pref", "--bootstrap", "5", "--dominance"}),
               2);
 }

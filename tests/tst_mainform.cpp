@@ -1048,7 +1048,7 @@ TEST_F(WindowTest, ModelRankingShowsItsAgreementBesideTheUnchangedList) {
               std::string::npos);
 
     // Two regions that share two species: the warning in words.
-    std::filesystem::copy_file(SSCM_TEST_DATA_DIR "/cli/two_regions.csv", "two_regions.csv");
+    std::filesystem::copy_file(SSCM_GENERATED_DATA_DIR "/two_regions.csv", "two_regions.csv");
     ASSERT_TRUE(form->setDirPath(QString::fromStdString(dir().string())));
     read("two_regions.csv");
     assignRoles("Site", "Species", "Pref");
