@@ -19,6 +19,7 @@ images=$root/docs/images
 
 pictures=(
     spectrum-grazing.png # the README's first picture: the example with 1000 replicates
+    matrix-grazing.png   # the example's heat map, in docs/cli.md
     tutorial-read.png tutorial-variables.png tutorial-go.png tutorial-chart.png
     tutorial-describe.png
     enlarged-window-with-results-table.png intervals-progress.png split-network-box.png

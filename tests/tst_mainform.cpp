@@ -937,21 +937,10 @@ TEST_F(WindowTest, MenuBarHoldsTheCommandsAboveTheUnchangedClientArea) {
     EXPECT_TRUE(watcher.boxes.empty());
 }
 
-TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStopped) {
+TEST_F(WindowTest, ConfidenceIntervalsShowTheirProgressWhileTheWindowStaysUsableAndCanBeStopped) {
     EXPECT_FALSE(form->startBootstrap({}));
     ASSERT_EQ(watcher.boxes.size(), 1u);
     EXPECT_TRUE(watcher.boxes[0].text.contains("GO"));
-    runExample();
-
-    // Stopped at once: no intervals.
-    sscm::BootstrapSettings many;
-    many.replicates = 100000;
-    ASSERT_TRUE(form->startBootstrap(many));
-    EXPECT_TRUE(form->bootstrapRunning());
-    form->cancelBootstrap();
-    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }));
-    EXPECT_EQ(caption("Label11"), "Intervals stopped");
-    EXPECT_EQ(form->session().lastIntervals, nullptr);
 
     // Run through, on a set large enough to take a while: progress shows, the window answers
     // meanwhile, the charts take the whiskers.
@@ -1022,6 +1011,39 @@ TEST_F(WindowTest, ConfidenceIntervalsRunWhileTheWindowStaysUsableAndCanBeStoppe
     click("Command4");
     EXPECT_EQ(form->session().lastIntervals, nullptr);
     EXPECT_EQ(form->statusText(), "");
+
+    // Many replicates: a progress dialog that leaves the window usable, with the time left and
+    // Cancel, which leaves no intervals.
+    sscm::BootstrapSettings many;
+    many.replicates = 100000;
+    ASSERT_TRUE(form->startBootstrap(many));
+    QPointer<QProgressDialog> progress = form->findChild<QProgressDialog*>("IntervalsProgress");
+    ASSERT_NE(progress, nullptr);
+    EXPECT_TRUE(progress->isVisible());
+    EXPECT_EQ(progress->windowModality(), Qt::NonModal);
+    // Seconds or minutes left, as fast as the machine is.
+    ASSERT_TRUE(waitUntil([&] { return progress->labelText().contains("done, about "); }));
+    EXPECT_TRUE(progress->labelText().contains(" of 100000 replicates done, about "))
+        << progress->labelText().toStdString();
+    EXPECT_GT(progress->value(), 0);
+    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
+    ASSERT_TRUE(progress->grab().save(screenshotDir() + "/intervals-progress.png"));
+
+    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
+    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning() && progress.isNull(); }));
+    EXPECT_EQ(caption("Label11"), "Intervals stopped");
+    EXPECT_EQ(form->session().lastIntervals, nullptr);
+
+    // GO and Read during a bootstrap stop it first, and say so.
+    ASSERT_TRUE(form->startBootstrap(many));
+    click("Command4");
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_EQ(form->statusText(), "Confidence intervals stopped: GO started");
+    ASSERT_TRUE(form->startBootstrap(many));
+    read("small.csv");
+    EXPECT_FALSE(form->bootstrapRunning());
+    EXPECT_TRUE(form->statusText().startsWith("Confidence intervals stopped: Read started; "))
+        << form->statusText().toStdString();
     EXPECT_EQ(watcher.boxes.size(), 1u);
 }
 
@@ -1063,75 +1085,12 @@ TEST_F(WindowTest, ModelRankingShowsItsAgreementBesideTheUnchangedList) {
     EXPECT_EQ(form->session().lastModel, nullptr);
 }
 
-TEST_F(WindowTest, ScreenshotsOfTheChartsAndOfTheWindowWithItsChart) {
-    runExample();
-    sscm::BootstrapSettings s;
-    s.replicates = 1000;
-    s.seed = 1;
-    ASSERT_TRUE(form->startBootstrap(s));
-    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 300000));
-    ASSERT_NE(form->session().lastIntervals, nullptr);
-    // Replicates whose sites missed a species are left out, and the status line says why.
-    const int left = 1000 - form->session().lastIntervals->used;
-    ASSERT_GT(left, 0);
-    EXPECT_EQ(form->statusText(),
-              QString("Confidence intervals from %1 of 1000 replicates; %2 of 1000 left out: a "
-                      "species was missing from the resampled sites; a higher threshold avoids "
-                      "this")
-                  .arg(1000 - left)
-                  .arg(left));
-
-    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
-    QString error;
-    ASSERT_TRUE(form->exportChart(screenshotDir() + "/spectrum-grazing.png",
-                                  sscm::ChartKind::Spectrum, &error))
-        << error.toStdString();
-    ASSERT_TRUE(form->exportChart(screenshotDir() + "/matrix-grazing.png", sscm::ChartKind::HeatMap,
-                                  &error))
-        << error.toStdString();
-
-    // The window with its menu bar and the spectrum chart window beside it.
-    sscm::ChartWindow* chart = form->openChart(sscm::ChartKind::Spectrum);
-    chart->resize(700, form->height());
-    QApplication::processEvents();
-    const QPixmap main = form->grab();
-    const QPixmap side = chart->grab();
-    QImage both(main.width() + 12 + side.width(), std::max(main.height(), side.height()),
-                QImage::Format_RGB32);
-    both.fill(QColor(0x60, 0x60, 0x60));
-    {
-        QPainter p(&both);
-        p.drawPixmap(0, 0, main);
-        p.drawPixmap(main.width() + 12, 0, side);
-    }
-    ASSERT_TRUE(both.save(screenshotDir() + "/window-with-chart.png"));
-    EXPECT_GT(both.width(), 1200);
-
-    // The enlarged window beside the results table, which holds the intervals.
-    sscm::ResultsTable* table = form->openResultsTable();
-    EXPECT_TRUE(table->tsv().startsWith(
-        "Rank\tSpecies\tValue\tCases\tRows\tValue low\tValue high\tRank low\tRank high\n"));
-    form->resize(form->minimumSize() + QSize(260, 180));
-    table->resize(720, form->height());
-    QApplication::processEvents();
-    const QPixmap big = form->grab();
-    const QPixmap grid = table->grab();
-    QImage pair(big.width() + 12 + grid.width(), std::max(big.height(), grid.height()),
-                QImage::Format_RGB32);
-    pair.fill(QColor(0x60, 0x60, 0x60));
-    {
-        QPainter p(&pair);
-        p.drawPixmap(0, 0, big);
-        p.drawPixmap(big.width() + 12, 0, grid);
-    }
-    ASSERT_TRUE(pair.save(screenshotDir() + "/enlarged-window-with-results-table.png"));
-}
-
 // --- The tutorial ------------------------------------------------------------------------------
 
 // The README's tutorial as a newcomer clicks through it on the example data, a screenshot after
 // each step: open the file, put three variables in their boxes with the arrows, GO, confidence
-// intervals and the spectrum chart, and the paragraph for a paper.
+// intervals and the spectrum chart, and the paragraph for a paper. The documents' other pictures
+// of the example are taken on the way: both charts and the enlarged window with the results table.
 TEST_F(WindowTest, TheTutorialStepByStepWithItsScreenshots) {
     ASSERT_TRUE(QDir().mkpath(screenshotDir()));
     const QString shot = screenshotDir() + "/tutorial-%1.png";
@@ -1154,6 +1113,7 @@ TEST_F(WindowTest, TheTutorialStepByStepWithItsScreenshots) {
         } else if (modal != nullptr && modal->objectName() == "IntervalsDialog") {
             modal->findChild<QSpinBox*>("Replicates")->setValue(1000);
             modal->findChild<QSpinBox*>("Seed")->setValue(1);
+            modal->findChild<QDoubleSpinBox*>("Level")->setValue(0.95);
             qobject_cast<QDialog*>(modal)->accept();
         } else if (modal != nullptr && modal->objectName() == "DescribeDialog") {
             modal->grab().save(shot.arg("describe"));
@@ -1190,12 +1150,40 @@ TEST_F(WindowTest, TheTutorialStepByStepWithItsScreenshots) {
     ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning(); }, 300000));
     ASSERT_NE(form->session().lastIntervals, nullptr);
     EXPECT_EQ(form->session().lastIntervals->used, 992);
+    // Replicates whose sites missed a species are left out, and the status line says why.
+    EXPECT_EQ(form->statusText(),
+              "Confidence intervals from 992 of 1000 replicates; 8 of 1000 left out: a species "
+              "was missing from the resampled sites; a higher threshold avoids this");
     action("actionSpectrum")->trigger();
     sscm::ChartWindow* chart = form->chartWindow(sscm::ChartKind::Spectrum);
     ASSERT_NE(chart, nullptr);
     chart->resize(800, 540);
     QApplication::processEvents();
     ASSERT_TRUE(chart->grab().save(shot.arg("chart")));
+    QString error;
+    for (const auto& [kind, name] : {std::pair{sscm::ChartKind::Spectrum, "spectrum"},
+                                     std::pair{sscm::ChartKind::HeatMap, "matrix"}})
+        ASSERT_TRUE(form->exportChart(screenshotDir() + "/" + name + "-grazing.png", kind, &error))
+            << error.toStdString();
+
+    // The enlarged window beside the results table, which holds the intervals.
+    sscm::ResultsTable* table = form->openResultsTable();
+    EXPECT_TRUE(table->tsv().startsWith(
+        "Rank\tSpecies\tValue\tCases\tRows\tValue low\tValue high\tRank low\tRank high\n"));
+    form->resize(form->minimumSize() + QSize(260, 180));
+    table->resize(720, form->height());
+    QApplication::processEvents();
+    const QPixmap big = form->grab();
+    const QPixmap grid = table->grab();
+    QImage pair(big.width() + 12 + grid.width(), std::max(big.height(), grid.height()),
+                QImage::Format_RGB32);
+    pair.fill(QColor(0x60, 0x60, 0x60));
+    {
+        QPainter p(&pair);
+        p.drawPixmap(0, 0, big);
+        p.drawPixmap(big.width() + 12, 0, grid);
+    }
+    ASSERT_TRUE(pair.save(screenshotDir() + "/enlarged-window-with-results-table.png"));
 
     // Help > Describe this run: the paragraph, copied with its button.
     action("actionDescribeRun")->trigger();
@@ -1770,48 +1758,6 @@ TEST_F(WindowTest, ASplitNetworkIsRankedGroupByGroupWhenAsked) {
     watcher.press.clear();
     click("Command4");
     EXPECT_TRUE(table->findChild<QLabel*>("ResultsNote")->text().startsWith("This table shows"));
-}
-
-// --- Confidence intervals ---------------------------------------------------------------------
-
-TEST_F(WindowTest, TheIntervalsShowTheirProgressAndStopOnCancelOrANewCommand) {
-    writeBigFile("big.csv", 600, 30, 50);
-    ctl<QCheckBox>("Check1")->setChecked(false);
-    read("big.csv");
-    assignRoles("Site", "Species", "Pref");
-    click("Command4");
-    ASSERT_EQ(caption("Label11"), "100% finished");
-    sscm::BootstrapSettings many;
-    many.replicates = 100000;
-    ASSERT_TRUE(form->startBootstrap(many));
-    QPointer<QProgressDialog> progress = form->findChild<QProgressDialog*>("IntervalsProgress");
-    ASSERT_NE(progress, nullptr);
-    EXPECT_TRUE(progress->isVisible());
-    EXPECT_EQ(progress->windowModality(), Qt::NonModal);
-    // Seconds or minutes left, as fast as the machine is.
-    ASSERT_TRUE(waitUntil([&] { return progress->labelText().contains("done, about "); }));
-    EXPECT_TRUE(progress->labelText().contains(" of 100000 replicates done, about "))
-        << progress->labelText().toStdString();
-    EXPECT_GT(progress->value(), 0);
-    ASSERT_TRUE(QDir().mkpath(screenshotDir()));
-    ASSERT_TRUE(progress->grab().save(screenshotDir() + "/intervals-progress.png"));
-
-    QTest::mouseClick(progress->findChild<QPushButton*>(), Qt::LeftButton);
-    ASSERT_TRUE(waitUntil([&] { return !form->bootstrapRunning() && progress.isNull(); }));
-    EXPECT_EQ(caption("Label11"), "Intervals stopped");
-    EXPECT_EQ(form->session().lastIntervals, nullptr);
-
-    // GO and Read during a bootstrap stop it first, and say so.
-    ASSERT_TRUE(form->startBootstrap(many));
-    click("Command4");
-    EXPECT_FALSE(form->bootstrapRunning());
-    EXPECT_EQ(form->statusText(), "Confidence intervals stopped: GO started");
-    ASSERT_TRUE(form->startBootstrap(many));
-    read("small.csv");
-    EXPECT_FALSE(form->bootstrapRunning());
-    EXPECT_TRUE(form->statusText().startsWith("Confidence intervals stopped: Read started; "))
-        << form->statusText().toStdString();
-    EXPECT_TRUE(watcher.boxes.empty());
 }
 
 // --- Charts for a paper -----------------------------------------------------------------------
