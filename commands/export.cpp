@@ -60,6 +60,13 @@ const char* outcomeName(Status::Code c) {
     return "failed";
 }
 
+Status refuseFolderOverData(const fs::path& folder, const std::string& dataFile) {
+    for (const char* name : kFolderFiles)
+        if (Status st = refuseDataFile(textOf(folder / name), dataFile, "table"); !st)
+            return st;
+    return Status::ok();
+}
+
 json runJson(const RunOutcome& run, const RunRecord& record, const FolderReport& report,
              const std::vector<GroupSpectrum>& spectra, const SpeciesGroups* groups) {
     // Without a table (a run that failed before its tables) no name decides anything: UTF-8.
@@ -206,6 +213,10 @@ Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const R
         return Status::failed("Cannot create the folder \"" + textOf(folder) + "\"" +
                               (ec ? ": " + ec.message() : std::string()) + ".");
 
+    // Every name of the folder is written or removed: none may be the data file.
+    if (Status st = refuseFolderOverData(folder, record.dataFile); !st)
+        return st;
+
     const bool finished = run.status.isOk();
     const bool split = run.status.code == Status::Code::SplitNetwork;
     const bool tables = (finished || split) && run.table != nullptr && run.result != nullptr;
@@ -324,6 +335,9 @@ Status exportTables(const Session& s, const std::string& dir, const RunRecord& r
     RunRecord rec = record;
     if (rec.dataFile.empty())
         rec.dataFile = s.lastDataFile;
+    // The file read since the run is data too.
+    if (Status st = refuseFolderOverData(pathOf(dir), s.dataFile); !st)
+        return st;
     return writeResultsFolder(dir, lastRun(s), rec);
 }
 

@@ -78,7 +78,8 @@ inline constexpr const char* kFolderFiles[] = {kSpectrumCsv, kPairsCsv,     kMat
 /// run; pairs.csv, matrix.csv, cases.csv and groups.csv after a
 /// split network (and spectrum.csv with `perGroup`); then run.json, which records the outcome.
 /// Each file is written under a temporary name, never through a link at its name, and the
-/// tables of an earlier run that this one does not write are removed. With `pending` the files
+/// tables of an earlier run that this one does not write are removed. Refused, before anything
+/// is written, when any name of the folder is the data file `record.dataFile`. With `pending` the files
 /// are only written and put in place with the rest of the run's files (pending->publish());
 /// without, at once, all together once every one is written.
 Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
@@ -93,7 +94,8 @@ RunOutcome lastRun(const Session& s);
 /// File > Export tables...: the results folder of the session's last run (its table,
 /// settings, result and intervals; a split network's folder holds its groups), with `record`
 /// saying where the data came from (the data file defaults to the run's). Fails when no run has
-/// reached its compared pairs yet.
+/// reached its compared pairs yet, or when a name of the folder is the run's data file or the
+/// file read since.
 Status exportTables(const Session& s, const std::string& dir, const RunRecord& record = {});
 
 } // namespace sscm

@@ -12,6 +12,7 @@
 #include <iterator>
 #include <nlohmann/json.hpp>
 #include <string>
+#include <tuple>
 
 #include <gtest/gtest.h>
 
@@ -92,6 +93,27 @@ TEST_F(Export, TheLastRunsFolderEvenAfterAnotherRead) {
     ASSERT_TRUE(sscm::exportTables(s, "out"));
     EXPECT_TRUE(nlohmann::json::parse(readFile("out/run.json")).at("bootstrap").is_null());
     EXPECT_EQ(readFile("out/spectrum.csv").find(",0,0,0,0,0\n"), std::string::npos);
+}
+
+// No name of the folder may be the data file, that of the run or the one read since: the folder's
+// tables are written there, and those the run does not write (dominance.csv here) are removed.
+TEST_F(Export, AFolderHoldingTheDataIsRefused) {
+    runWorkedExample();
+    std::filesystem::create_directories("data");
+    // The data of the run, and of the file read since.
+    for (const auto& [data, run, since] :
+         {std::tuple{"data/dominance.csv", "data/dominance.csv", "other.csv"},
+          std::tuple{"data/spectrum.csv", "other.csv", "data/spectrum.csv"}}) {
+        writeFile(data, "Site,Species,Pref\n");
+        s.lastDataFile = run;
+        s.dataFile = since;
+        const sscm::Status st = sscm::exportTables(s, "data");
+        EXPECT_FALSE(st);
+        EXPECT_NE(st.message.find("is the data file"), std::string::npos) << st.message;
+        EXPECT_EQ(readFile(data), "Site,Species,Pref\n");
+        EXPECT_FALSE(std::filesystem::exists("data/pairs.csv"));
+        std::filesystem::remove(data);
+    }
 }
 
 // The methods paragraph of a run on 10 rows of 3 sites: one row without its intensity, species D

@@ -1495,20 +1495,6 @@ TEST_F(WindowTest, NoFileTheWindowWritesReplacesTheDataFileJustRead) {
         EXPECT_TRUE(box.text.contains("destroy the data"));
     }
     EXPECT_EQ(readFile("small.csv"), data);
-
-    // A data file that has a table's name in the folder the tables go to.
-    std::filesystem::create_directory("tables");
-    std::filesystem::copy_file("small.csv", "tables/spectrum.csv");
-    ASSERT_TRUE(form->setDirPath(here() + "/tables"));
-    read("spectrum.csv");
-    click("Command4");
-    ASSERT_EQ(caption("Label11"), "100% finished");
-    error.clear();
-    EXPECT_FALSE(form->exportTablesTo(here() + "/tables", &error));
-    EXPECT_TRUE(error.contains("is the data file")) << error.toStdString();
-    EXPECT_EQ(readFile("tables/spectrum.csv"), data);
-    EXPECT_FALSE(exists("tables/pairs.csv"));
-    EXPECT_EQ(readFile("small.csv"), data);
 }
 
 // --- Opening data and where files go ----------------------------------------------------------

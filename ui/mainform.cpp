@@ -894,17 +894,7 @@ bool MainForm::writeSpectrumCsv(const QString& fileName, const std::string& tabl
 bool MainForm::exportTablesTo(const QString& folder, QString* error) {
     const QString path = outputPath(folder);
     const std::string dir = stdString(QFile::encodeName(path));
-    Status st = Status::ok();
-    for (const char* table :
-         {kSpectrumCsv, kPairsCsv, kMatrixCsv, kCasesCsv, kGroupsCsv, kRunJson}) {
-        if (st) {
-            st = notTheData(dir + "/" + table, "table");
-        }
-    }
-    if (st) {
-        st = exportTables(session_, dir);
-    }
-    if (!st) {
+    if (const Status st = exportTables(session_, dir); !st) {
         *error = toQString(st.message);
         return false;
     }
