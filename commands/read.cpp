@@ -4,6 +4,7 @@
 #include "commands/windowprogress.h"
 #include "data/compat.h"
 #include "data/fieldreader.h"
+#include "data/freshfile.h"
 #include "data/normalize.h"
 #include "data/pathtext.h"
 
@@ -79,8 +80,7 @@ std::string refusal(const std::string& source, const std::string& scratchDir, Da
     if (ec || !fs::exists(st))
         return {}; // the copy reports a missing file with the system's reason
     for (const char* name : kScratchNames) {
-        const std::string scratch = scratchPath(scratchDir, name);
-        if (fs::equivalent(pathOf(source), pathOf(scratch), ec) && !ec)
+        if (sameFile(source, scratchPath(scratchDir, name)))
             return "The data file " + quoted(source) + " is the scratch file " + quoted(name) +
                    ", which Read and GO overwrite and delete. Rename or move it, then read it.";
     }

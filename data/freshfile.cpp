@@ -238,7 +238,7 @@ void PendingFiles::abandon() {
 
 bool sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return !a.empty() && !b.empty() && fs::equivalent(a, b, ec) && !ec;
+    return !a.empty() && !b.empty() && fs::equivalent(pathOf(a), pathOf(b), ec) && !ec;
 }
 
 Status refuseDataFile(const std::string& path, const std::string& dataFile, const char* what) {
