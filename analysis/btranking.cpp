@@ -1,8 +1,7 @@
 #include "analysis/btranking.h"
 
+#include "analysis/csv.h"
 #include "analysis/rankorder.h"
-
-#include <cstdio>
 
 namespace sscm {
 
@@ -19,10 +18,10 @@ std::string nameList(const AnalysisResult& full, const std::vector<std::int32_t>
     return t;
 }
 
-std::string fixed(double v) {
-    char buf[32];
-    std::snprintf(buf, sizeof buf, "%.4f", v);
-    return buf;
+std::string shortest(double v) {
+    std::string t;
+    appendShortest(t, v);
+    return t;
 }
 
 } // namespace
@@ -45,13 +44,11 @@ std::string btSummary(const AnalysisResult& full, const BtRanking& bt) {
     std::string t = "model: Bradley-Terry fit in " + std::to_string(bt.fit.steps) + " steps" +
                     (bt.fit.converged ? "" : " (not converged)") + "; ";
     if (bt.agreement)
-        t += "agreement with the spectrum: Spearman " + fixed(bt.spearman) + ", Kendall " +
-             fixed(bt.kendall) + "\n";
+        t += "agreement with the spectrum: Spearman " + fixedDecimals(bt.spearman, 4) +
+             ", Kendall " + fixedDecimals(bt.kendall, 4) + "\n";
     else
         t += "no agreement computed (fewer than two species or all abilities equal)\n";
-    char limitText[32];
-    std::snprintf(limitText, sizeof limitText, "%g", rankShiftLimit(full.spname.size()));
-    const std::string limit = limitText;
+    const std::string limit = shortest(rankShiftLimit(full.spname.size()));
     if (bt.shifted.empty())
         t += "model: no species' rank differs by more than " + limit + "\n";
     else
@@ -59,8 +56,9 @@ std::string btSummary(const AnalysisResult& full, const BtRanking& bt) {
              " places apart: " + nameList(full, bt.shifted) + "\n";
     if (!bt.fit.mleExists) {
         t += "model: some species won, or lost, every comparison with the species outside their "
-             "group, so their abilities have no finite maximum-likelihood estimate; 0.5 wins "
-             "were added each way to every compared pair to keep them finite";
+             "group, so their abilities have no finite maximum-likelihood estimate; " +
+             shortest(kBtPseudoWins) +
+             " wins were added each way to every compared pair to keep them finite";
         if (!bt.fit.unboundedHigh.empty())
             t += "; never beaten from outside: " + nameList(full, bt.fit.unboundedHigh);
         if (!bt.fit.unboundedLow.empty())
@@ -68,8 +66,9 @@ std::string btSummary(const AnalysisResult& full, const BtRanking& bt) {
         t += "\n";
     }
     if (bt.warn())
-        t += "warning: the spectrum and the model's ranking agree poorly (Spearman below 0.95): "
-             "the species were compared with different sets of species (for example regions), "
+        t += "warning: the spectrum and the model's ranking agree poorly (Spearman below " +
+             shortest(kBtAgreementLimit) +
+             "): the species were compared with different sets of species (for example regions), "
              "and the spectrum may misorder them; look at the model's ranking and at the groups "
              "of species that meet\n";
     return t;

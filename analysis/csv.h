@@ -13,5 +13,8 @@ namespace sscm {
 void appendCsvField(std::string& out, std::string_view text);
 /// The shortest decimal text that reads back to exactly `v`.
 void appendShortest(std::string& out, double v);
+/// `v` rounded to `decimals` places ("0.9882", "-0.35"), with a point whatever the locale: the
+/// window runs in the user's locale, where printf would write a decimal comma.
+std::string fixedDecimals(double v, int decimals);
 
 } // namespace sscm

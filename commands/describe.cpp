@@ -16,15 +16,6 @@ std::string count(std::size_t n, const char* one, const char* many) {
     return std::to_string(n) + " " + (n == 1 ? one : many);
 }
 
-// A correlation as papers give it, to two decimals ("0.99", "-0.35"); printf would follow the
-// locale's decimal comma.
-std::string twoDecimals(double v) {
-    const long long k = std::llround(v * 100);
-    const long long a = std::llabs(k);
-    const std::string cents = std::to_string(a % 100);
-    return (k < 0 ? "-" : "") + std::to_string(a / 100) + "." + (a % 100 < 10 ? "0" : "") + cents;
-}
-
 // A level as a percentage, to a tenth at most: 0.95 is "95", 0.975 "97.5".
 std::string percent(double level) {
     const long long tenths = std::llround(level * 1000);
@@ -125,9 +116,10 @@ std::string methodsParagraph(const RunOutcome& run) {
         }
         if (m.agreement) {
             p += "; its ranking agreed with the spectrum with Spearman's rho = " +
-                 twoDecimals(m.spearman) + " and Kendall's tau-b = " + twoDecimals(m.kendall);
+                 fixedDecimals(m.spearman, 2) +
+                 " and Kendall's tau-b = " + fixedDecimals(m.kendall, 2);
             if (m.warn())
-                p += ", below " + twoDecimals(kBtAgreementLimit) +
+                p += ", below " + fixedDecimals(kBtAgreementLimit, 2) +
                      ", so species compared with different sets of species may be misordered by "
                      "the spectrum";
         }

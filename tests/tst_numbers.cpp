@@ -1,5 +1,7 @@
+#include "analysis/csv.h"
 #include "analysis/numbers.h"
 
+#include <clocale>
 #include <cstdlib>
 #include <cstring>
 #include <string>
@@ -65,4 +67,20 @@ TEST(StrictNumber, UnderflowReadsAsTheNearestDoubleAsStrtodGivesIt) {
         double v = 42;
         EXPECT_FALSE(strictNumber(text, v)) << text;
     }
+}
+
+// Correlations in messages: rounded, with a point even where the locale writes a decimal comma
+// (the window runs in the user's locale).
+TEST(FixedDecimals, RoundsAndWritesAPointWhateverTheLocale) {
+    const std::string before = std::setlocale(LC_NUMERIC, nullptr);
+    for (const char* name : {"de_DE.UTF-8", "fr_FR.UTF-8", "C.UTF-8"})
+        if (std::setlocale(LC_NUMERIC, name) != nullptr)
+            break;
+    EXPECT_EQ(sscm::fixedDecimals(0.98824, 4), "0.9882");
+    EXPECT_EQ(sscm::fixedDecimals(0.93695, 2), "0.94");
+    EXPECT_EQ(sscm::fixedDecimals(-0.351, 2), "-0.35");
+    EXPECT_EQ(sscm::fixedDecimals(-0.004, 2), "0.00");
+    EXPECT_EQ(sscm::fixedDecimals(1.0, 4), "1.0000");
+    EXPECT_EQ(sscm::fixedDecimals(12.6, 0), "13");
+    std::setlocale(LC_NUMERIC, before.c_str());
 }
