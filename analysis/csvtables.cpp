@@ -4,6 +4,7 @@
 #include "analysis/rankorder.h"
 
 #include <cmath>
+#include <limits>
 #include <string_view>
 
 namespace sscm {
@@ -13,65 +14,47 @@ namespace {
 constexpr std::string_view kSpectrumHeader =
     "species,value,rank,cases,rows,value_lo,value_hi,rank_lo,rank_hi,value_sd";
 
-// The columns a bootstrap and the model add after value_sd.
-std::string extraHeader(const BootstrapResult* boot, const BtRanking* bt) {
-    std::string h;
-    if (boot != nullptr)
-        h += ",p_above_next";
-    if (bt != nullptr)
-        h += ",bt_ability,bt_rank";
-    if (bt != nullptr && boot != nullptr)
-        h += ",bt_lo,bt_hi,bt_rank_lo,bt_rank_hi";
-    return h;
+constexpr double kMissing = std::numeric_limits<double>::quiet_NaN();
+
+double at(const std::vector<double>& column, std::size_t s) {
+    return s < column.size() ? column[s] : kMissing;
 }
 
-// A number, or nothing for a missing one (a NaN, an empty column).
-void appendOptional(std::string& out, const std::vector<double>& column, std::size_t s) {
-    out += ',';
-    if (s < column.size() && !std::isnan(column[s]))
-        appendShortest(out, column[s]);
-}
-
-// The spectrum lines of the kept species `species` of `full` (all of them, in kept order, when
-// null) with their values `values`, in rank order of those values and ranked among them.
-// `groupField` (",3", or empty for no group column) ends each line. `boot` adds p_above_next,
-// `bt` the model's columns (with `boot` its intervals too): see extraHeader().
-void appendSpectrumLines(std::string& out, const AnalysisResult& full,
-                         const std::vector<std::int32_t>* species,
-                         const std::vector<double>& values, const BootstrapResult* boot,
-                         std::string_view groupField, const BtRanking* bt = nullptr) {
+// The rows of the kept species `species` (all of them, in kept order, when null) with
+// their values `values`, in rank order of those values and ranked among them.
+void addRows(SpectrumRows& out, const std::vector<std::int32_t>* species,
+             const std::vector<double>& values, const BootstrapResult* boot, const BtRanking* bt,
+             std::int32_t group) {
     const std::vector<std::int32_t> rank = ranks(values);
-    const bool intervals = boot != nullptr && boot->used > 0;
-    static const std::vector<double> kNone;
     for (const std::int32_t k : rankOrder(values)) {
         const auto s = std::size_t(species != nullptr ? (*species)[std::size_t(k)] : k);
-        appendCsvField(out, full.spname[s]);
-        out += ',';
-        appendShortest(out, values[std::size_t(k)]);
-        out += ',' + std::to_string(rank[std::size_t(k)]) + ',' + std::to_string(full.spocc[s]) +
-               ',' + std::to_string(full.spfreq[s]) + ',';
-        if (intervals) {
-            for (const auto* column :
-                 {&boot->valueLo, &boot->valueHi, &boot->rankLo, &boot->rankHi, &boot->valueSd}) {
-                appendShortest(out, (*column)[s]);
-                if (column != &boot->valueSd)
-                    out += ',';
-            }
-        } else {
-            out += ",,,,";
-        }
-        if (boot != nullptr)
-            appendOptional(out, boot->pAboveNext, s);
-        if (bt != nullptr) {
-            appendOptional(out, bt->fit.ability, s);
-            out += ',' + std::to_string(bt->rank[s]);
-        }
-        if (bt != nullptr && boot != nullptr)
-            for (const auto* column : {&boot->btLo, &boot->btHi, &boot->btRankLo, &boot->btRankHi})
-                appendOptional(out, intervals ? *column : kNone, s);
-        out += groupField;
-        out += '\n';
+        SpectrumRows::Row r;
+        r.species = std::int32_t(s);
+        r.value = values[std::size_t(k)];
+        r.rank = rank[std::size_t(k)];
+        r.group = group;
+        const bool intervals = out.intervals;
+        r.valueLo = intervals ? boot->valueLo[s] : kMissing;
+        r.valueHi = intervals ? boot->valueHi[s] : kMissing;
+        r.rankLo = intervals ? boot->rankLo[s] : kMissing;
+        r.rankHi = intervals ? boot->rankHi[s] : kMissing;
+        r.valueSd = intervals ? boot->valueSd[s] : kMissing;
+        r.pAboveNext = boot != nullptr ? at(boot->pAboveNext, s) : kMissing;
+        r.btAbility = bt != nullptr ? at(bt->fit.ability, s) : kMissing;
+        r.btRank = bt != nullptr ? bt->rank[s] : 0;
+        r.btLo = intervals && bt != nullptr ? at(boot->btLo, s) : kMissing;
+        r.btHi = intervals && bt != nullptr ? at(boot->btHi, s) : kMissing;
+        r.btRankLo = intervals && bt != nullptr ? at(boot->btRankLo, s) : kMissing;
+        r.btRankHi = intervals && bt != nullptr ? at(boot->btRankHi, s) : kMissing;
+        out.rows.push_back(r);
     }
+}
+
+// A number, or nothing for a missing one.
+void appendOptional(std::string& out, double v) {
+    out += ',';
+    if (!std::isnan(v))
+        appendShortest(out, v);
 }
 
 void appendInt(std::string& out, std::int64_t v) {
@@ -80,30 +63,81 @@ void appendInt(std::string& out, std::int64_t v) {
 
 } // namespace
 
+SpectrumRows spectrumRows(const AnalysisResult& full, const BootstrapResult* boot,
+                          const BtRanking* bt, std::int32_t group) {
+    SpectrumRows out;
+    out.intervals = boot != nullptr && boot->used > 0;
+    out.boot = boot != nullptr;
+    out.model = bt != nullptr;
+    out.group = group > 0;
+    addRows(out, nullptr, full.curvec, boot, bt, group);
+    return out;
+}
+
+SpectrumRows groupSpectrumRows(const SpeciesGroups& groups,
+                               const std::vector<GroupSpectrum>& spectra) {
+    SpectrumRows out;
+    out.group = true;
+    for (const GroupSpectrum& gs : spectra)
+        addRows(out, &groups.species[std::size_t(gs.group)], gs.curvec, nullptr, nullptr,
+                gs.group + 1);
+    return out;
+}
+
+std::string spectrumCsv(const AnalysisResult& full, const SpectrumRows& rows) {
+    std::string out(kSpectrumHeader);
+    if (rows.boot)
+        out += ",p_above_next";
+    if (rows.model)
+        out += ",bt_ability,bt_rank";
+    if (rows.model && rows.boot)
+        out += ",bt_lo,bt_hi,bt_rank_lo,bt_rank_hi";
+    out += rows.group ? ",group\n" : "\n";
+    for (const SpectrumRows::Row& r : rows.rows) {
+        const auto s = std::size_t(r.species);
+        appendCsvField(out, full.spname[s]);
+        out += ',';
+        appendShortest(out, r.value);
+        out += ',' + std::to_string(r.rank) + ',' + std::to_string(full.spocc[s]) + ',' +
+               std::to_string(full.spfreq[s]) + ',';
+        if (rows.intervals) {
+            for (const double v : {r.valueLo, r.valueHi, r.rankLo, r.rankHi}) {
+                appendShortest(out, v);
+                out += ',';
+            }
+            appendShortest(out, r.valueSd);
+        } else {
+            out += ",,,,";
+        }
+        if (rows.boot)
+            appendOptional(out, r.pAboveNext);
+        if (rows.model) {
+            appendOptional(out, r.btAbility);
+            out += ',' + std::to_string(r.btRank);
+        }
+        if (rows.model && rows.boot)
+            for (const double v : {r.btLo, r.btHi, r.btRankLo, r.btRankHi})
+                appendOptional(out, v);
+        if (rows.group)
+            out += ',' + std::to_string(r.group);
+        out += '\n';
+    }
+    return out;
+}
+
 std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot,
                           const BtRanking* bt) {
-    std::string out(kSpectrumHeader);
-    out += extraHeader(boot, bt) + '\n';
-    appendSpectrumLines(out, full, nullptr, full.curvec, boot, {}, bt);
-    return out;
+    return spectrumCsv(full, spectrumRows(full, boot, bt));
 }
 
 std::string spectrumTable(const AnalysisResult& full, const BootstrapResult* boot,
                           std::int32_t group, const BtRanking* bt) {
-    std::string out(kSpectrumHeader);
-    out += extraHeader(boot, bt) + ",group\n";
-    appendSpectrumLines(out, full, nullptr, full.curvec, boot, "," + std::to_string(group), bt);
-    return out;
+    return spectrumCsv(full, spectrumRows(full, boot, bt, group));
 }
 
 std::string groupSpectrumTable(const AnalysisResult& result, const SpeciesGroups& groups,
                                const std::vector<GroupSpectrum>& spectra) {
-    std::string out(kSpectrumHeader);
-    out += ",group\n";
-    for (const GroupSpectrum& gs : spectra)
-        appendSpectrumLines(out, result, &groups.species[std::size_t(gs.group)], gs.curvec, nullptr,
-                            "," + std::to_string(gs.group + 1));
-    return out;
+    return spectrumCsv(result, groupSpectrumRows(groups, spectra));
 }
 
 std::string dominanceTable(const AnalysisResult& result, const BootstrapResult& boot) {

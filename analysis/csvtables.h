@@ -16,6 +16,42 @@ namespace sscm {
 // line, LF line ends, names quoted only where needed, numbers as the shortest text that reads
 // back to the same double.
 
+/// The spectrum table as numbers: one row per kept species in rank order (ties in species order),
+/// the rows that spectrum.csv writes, R returns and the window's results table shows. A number
+/// that is missing (no interval, no next species) is NaN.
+struct SpectrumRows {
+    struct Row {
+        /// The kept species (index into spname), its value and rank (1 + the larger values).
+        std::int32_t species = 0;
+        double value = 0;
+        std::int32_t rank = 0;
+        std::int32_t group = 0;
+        double valueLo = 0, valueHi = 0, rankLo = 0, rankHi = 0, valueSd = 0;
+        double pAboveNext = 0, btAbility = 0;
+        std::int32_t btRank = 0;
+        double btLo = 0, btHi = 0, btRankLo = 0, btRankHi = 0;
+    };
+    /// Which optional columns the table has: the intervals filled (value_lo to value_sd; the
+    /// columns stand in the table either way), p_above_next (a bootstrap), bt_ability and
+    /// bt_rank (the model), bt_lo to bt_rank_hi (both), group.
+    bool intervals = false;
+    bool boot = false;
+    bool model = false;
+    bool group = false;
+    std::vector<Row> rows;
+};
+
+/// The rows of a whole run's spectrum, with the intervals of `boot` and the model `bt` when
+/// given; `group` > 0 adds a group column holding it (a connected network is one group).
+SpectrumRows spectrumRows(const AnalysisResult& full, const BootstrapResult* boot,
+                          const BtRanking* bt = nullptr, std::int32_t group = 0);
+/// The rows of a per-group run: the groups in order, each in its own rank order with ranks
+/// counted within the group, groups numbered from 1.
+SpectrumRows groupSpectrumRows(const SpeciesGroups& groups,
+                               const std::vector<GroupSpectrum>& spectra);
+/// `rows` as spectrum.csv.
+std::string spectrumCsv(const AnalysisResult& full, const SpectrumRows& rows);
+
 /// The spectrum table: header species,value,rank,cases,rows,value_lo,value_hi,rank_lo,rank_hi,
 /// value_sd and one line per kept species in rank order (ties in species order); the interval
 /// columns are empty when `boot` is null or used no replicate. A bootstrap adds p_above_next

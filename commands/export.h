@@ -79,8 +79,8 @@ inline constexpr const char* kFolderFiles[] = {kSpectrumCsv, kPairsCsv,     kMat
 /// split network (and spectrum.csv with `perGroup`); then run.json, which records the outcome.
 /// Each file is written under a temporary name, never through a link at its name, and the
 /// tables of an earlier run that this one does not write are removed. Refused, before anything
-/// is written, when any name of the folder is the data file `record.dataFile`. With `pending` the files
-/// are only written and put in place with the rest of the run's files (pending->publish());
+/// is written, when any name of the folder is the data file `record.dataFile`. With `pending` the
+/// files are only written and put in place with the rest of the run's files (pending->publish());
 /// without, at once, all together once every one is written.
 Status writeResultsFolder(const std::string& dir, const RunOutcome& run, const RunRecord& record,
                           FolderReport* report = nullptr, PendingFiles* pending = nullptr);

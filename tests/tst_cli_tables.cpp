@@ -445,8 +445,8 @@ TEST_F(CliTables, ModelRankingWarnsOnlyWhereSpeciesMeetUnevenly) {
     EXPECT_NEAR(std::stod(l.rows.back()[l.col("bt_ability")]), -1.308052408, 1e-6);
 
     // Only with a bootstrap and a folder.
-    EXPECT_EQ(run({kGenerated + "random_meet.csv", "--case", "Site", "--species", "Species", "--pref",
-                   "Pref", "--bootstrap", "5", "--dominance"}),
+    EXPECT_EQ(run({kGenerated + "random_meet.csv", "--case", "Site", "--species", "Species",
+                   "--pref", "Pref", "--bootstrap", "5", "--dominance"}),
               2);
 }
 

@@ -536,7 +536,7 @@ void MainForm::runAnalysis() {
     const auto before = session_.lastResult;
     const bool hadIntervals = session_.lastIntervals != nullptr;
     rankGroupsAsked_ = false;
-    groupCsv_.clear();
+    groupRows_.reset();
     const Status st = goCommand(*this, session_);
     --busyDepth_;
     goBusy_ = false;
@@ -765,15 +765,15 @@ void MainForm::refreshResults() {
                            .arg(r->allSpocc[size_t(k)] == 1 ? "case" : "cases");
         }
     }
-    if (r != nullptr && !groupCsv_.empty()) {
-        results_->setRun(groupCsv_, runNames_, removed,
+    if (r != nullptr && groupRows_) {
+        results_->setRun(r, *groupRows_, runNames_, removed,
                          "The network is split: each group is ranked on its own. Values and "
                          "ranks compare within a group only.");
     } else if (r != nullptr && !r->curvec.empty()) {
-        results_->setRun(spectrumTable(*r, session_.lastIntervals.get()), runNames_, removed,
+        results_->setRun(r, spectrumRows(*r, session_.lastIntervals.get()), runNames_, removed,
                          QString());
     } else {
-        results_->setRun({}, runNames_, {}, "No run yet: read a data file and run GO.");
+        results_->setRun(nullptr, {}, runNames_, {}, "No run yet: read a data file and run GO.");
     }
 }
 
@@ -791,7 +791,7 @@ bool MainForm::rankEachGroup() {
         warning(st.message, kErrorTitle);
         return false;
     }
-    groupCsv_ = groupSpectrumTable(*r, groups, spectra);
+    groupRows_ = groupSpectrumRows(groups, spectra);
     refreshResults();
     return true;
 }
@@ -867,12 +867,12 @@ bool MainForm::exportSpectrumTable(const QString& fileName, QString* error) {
 }
 
 bool MainForm::exportShownTable(const QString& fileName, QString* error) {
-    if (groupCsv_.empty()) {
+    if (!groupRows_ || !session_.lastResult) {
         return exportSpectrumTable(fileName, error);
     }
     // The groups of a split run, each ranked on its own, as the results table shows them.
-    return writeSpectrumCsv(fileName, groupCsv_, "Saved the spectrum table of each group to ",
-                            error);
+    return writeSpectrumCsv(fileName, spectrumCsv(*session_.lastResult, *groupRows_),
+                            "Saved the spectrum table of each group to ", error);
 }
 
 bool MainForm::writeSpectrumCsv(const QString& fileName, const std::string& table,

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "analysis/bootstrap.h"
+#include "analysis/csvtables.h"
 #include "commands/bootstrapjob.h"
 #include "commands/read.h"
 #include "data/textencoding.h"
@@ -10,6 +11,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -210,7 +212,7 @@ private:
     /// The results table's content for the latest run: its spectrum (with its intervals), or
     /// each group ranked on its own after a split network when the user asked for it.
     void refreshResults();
-    /// Ranks each group of the split run on its own into groupCsv_; false with a message box
+    /// Ranks each group of the split run on its own into groupRows_; false with a message box
     /// when that fails.
     bool rankEachGroup();
     void rememberRecent(const QString& path);
@@ -239,8 +241,8 @@ private:
     bool resultsOpened_ = false;
     /// The user's answer to the split-network box: rank each group separately.
     bool rankGroupsAsked_ = false;
-    /// The spectrum table of the latest split run ranked group by group (empty when none).
-    std::string groupCsv_;
+    /// The spectrum of the latest split run ranked group by group (none when not asked).
+    std::optional<SpectrumRows> groupRows_;
 
     bool readBusy_ = false;
     bool goBusy_ = false;

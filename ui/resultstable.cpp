@@ -3,6 +3,8 @@
 #include "ui/mainform.h"
 
 #include <algorithm>
+#include <cmath>
+#include <functional>
 
 #include <QAction>
 #include <QApplication>
@@ -30,53 +32,14 @@ public:
     }
 };
 
-QTableWidgetItem* numberCell(const std::string& field, bool whole) {
-    if (field.empty()) {
+QTableWidgetItem* numberCell(double v, bool whole) {
+    if (std::isnan(v)) {
         return new QTableWidgetItem();
     }
-    // The table's numbers are in the C format whatever the user's locale (which Qt has set).
-    const double v = QByteArray::fromStdString(field).toDouble();
     return new NumberItem(v, whole ? QString::number(v, 'f', 0) : QString::number(v, 'g', 4));
 }
 
 } // namespace
-
-std::vector<std::vector<std::string>> csvRows(const std::string& text) {
-    std::vector<std::vector<std::string>> rows;
-    std::vector<std::string> row;
-    std::string field;
-    bool quoted = false;
-    for (std::size_t k = 0; k < text.size(); ++k) {
-        const char c = text[k];
-        if (quoted) {
-            if (c == '"' && k + 1 < text.size() && text[k + 1] == '"') {
-                field += '"';
-                ++k;
-            } else if (c == '"') {
-                quoted = false;
-            } else {
-                field += c;
-            }
-        } else if (c == '"') {
-            quoted = true;
-        } else if (c == ',') {
-            row.push_back(std::move(field));
-            field.clear();
-        } else if (c == '\n') {
-            row.push_back(std::move(field));
-            field.clear();
-            rows.push_back(std::move(row));
-            row.clear();
-        } else if (c != '\r') {
-            field += c;
-        }
-    }
-    if (!field.empty() || !row.empty()) {
-        row.push_back(std::move(field));
-        rows.push_back(std::move(row));
-    }
-    return rows;
-}
 
 ResultsTable::ResultsTable(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName("ResultsTable");
@@ -123,67 +86,50 @@ ResultsTable::ResultsTable(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(640, 520);
 }
 
-void ResultsTable::setRun(const std::string& csv, TextEncoding names, const QStringList& removed,
-                          const QString& note) {
-    csv_ = csv;
-    const std::vector<std::vector<std::string>> rows = csvRows(csv);
-    const std::vector<std::string> header = rows.empty() ? std::vector<std::string>{} : rows[0];
-    const auto column = [&header](const char* name) {
-        const auto at = std::find(header.begin(), header.end(), name);
-        return at == header.end() ? -1 : int(at - header.begin());
-    };
-    const int species = column("species");
-    const int value = column("value");
-    const int rank = column("rank");
-    const int cases = column("cases");
-    const int lines = column("rows");
-    const int group = column("group");
-    const int valueLo = column("value_lo");
-    bool intervals = false;
-    for (std::size_t r = 1; r < rows.size() && valueLo >= 0; ++r) {
-        intervals =
-            intervals || (std::size_t(valueLo) < rows[r].size() && !rows[r][valueLo].empty());
-    }
-
-    // Each shown column: its heading, the CSV column it takes, and whether it is a whole number.
+void ResultsTable::setRun(const AnalysisResult* run, const SpectrumRows& rows, TextEncoding names,
+                          const QStringList& removed, const QString& note) {
+    using Row = SpectrumRows::Row;
+    // Each shown column: its heading, the number it takes from a row, whether it is whole.
     struct Shown {
         QString heading;
-        int from;
+        std::function<double(const Row&)> number;
         bool whole;
     };
-    std::vector<Shown> shown = {{"Rank", rank, true},
-                                {"Species", species, false},
-                                {"Value", value, false},
-                                {"Cases", cases, true},
-                                {"Rows", lines, true}};
-    if (intervals) {
-        shown.push_back({"Value low", valueLo, false});
-        shown.push_back({"Value high", column("value_hi"), false});
-        shown.push_back({"Rank low", column("rank_lo"), false});
-        shown.push_back({"Rank high", column("rank_hi"), false});
+    std::vector<Shown> shown = {
+        {"Rank", [](const Row& r) { return double(r.rank); }, true},
+        {"Species", nullptr, false},
+        {"Value", [](const Row& r) { return r.value; }, false},
+        {"Cases", [run](const Row& r) { return double(run->spocc[std::size_t(r.species)]); }, true},
+        {"Rows", [run](const Row& r) { return double(run->spfreq[std::size_t(r.species)]); },
+         true}};
+    if (rows.intervals) {
+        shown.push_back({"Value low", [](const Row& r) { return r.valueLo; }, false});
+        shown.push_back({"Value high", [](const Row& r) { return r.valueHi; }, false});
+        shown.push_back({"Rank low", [](const Row& r) { return r.rankLo; }, false});
+        shown.push_back({"Rank high", [](const Row& r) { return r.rankHi; }, false});
     }
-    if (group >= 0) {
-        shown.insert(shown.begin(), {"Group", group, true});
+    if (rows.group) {
+        shown.insert(shown.begin(), {"Group", [](const Row& r) { return double(r.group); }, true});
     }
+    const std::size_t count = run != nullptr ? rows.rows.size() : 0;
 
     table_->setSortingEnabled(false);
     table_->clear();
     table_->setColumnCount(int(shown.size()));
-    table_->setRowCount(rows.empty() ? 0 : int(rows.size() - 1));
+    table_->setRowCount(int(count));
     QStringList headings;
     for (const Shown& s : shown) {
         headings << s.heading;
     }
     table_->setHorizontalHeaderLabels(headings);
-    for (std::size_t r = 1; r < rows.size(); ++r) {
+    for (std::size_t r = 0; r < count; ++r) {
+        const Row& row = rows.rows[r];
         for (std::size_t c = 0; c < shown.size(); ++c) {
-            const int from = shown[c].from;
-            const std::string field =
-                from >= 0 && std::size_t(from) < rows[r].size() ? rows[r][from] : std::string();
-            QTableWidgetItem* item = from == species
-                                         ? new QTableWidgetItem(MainForm::toQString(field, names))
-                                         : numberCell(field, shown[c].whole);
-            table_->setItem(int(r - 1), int(c), item);
+            QTableWidgetItem* item = shown[c].number
+                                         ? numberCell(shown[c].number(row), shown[c].whole)
+                                         : new QTableWidgetItem(MainForm::toQString(
+                                               run->spname[std::size_t(row.species)], names));
+            table_->setItem(int(r), int(c), item);
         }
     }
     // Shown in the table's own order (by group, then rank) until a heading is clicked.

@@ -1,10 +1,9 @@
 #pragma once
 
+#include "analysis/csvtables.h"
 #include "data/textencoding.h"
 
 #include <functional>
-#include <string>
-#include <vector>
 
 #include <QString>
 #include <QStringList>
@@ -23,15 +22,13 @@ class ResultsTable final : public QWidget {
 public:
     explicit ResultsTable(QWidget* parent);
 
-    /// Shows the spectrum table `csv` (the columns of the core's spectrum table, a last column
-    /// `group` when ranked group by group) whose names are in `names`; `removed` lists the
-    /// removed species with their case counts, `note` what the values mean (empty: none).
-    void setRun(const std::string& csv, TextEncoding names, const QStringList& removed,
-                const QString& note);
+    /// Shows the spectrum `rows` of the run `run` (none: an empty table) whose names are in
+    /// `names`; `removed` lists the removed species with their case counts, `note` what the
+    /// values mean (empty: none).
+    void setRun(const AnalysisResult* run, const SpectrumRows& rows, TextEncoding names,
+                const QStringList& removed, const QString& note);
     /// Says that the table shows the previous run, and why (a failed run, a new Read).
     void markPrevious(const QString& why);
-    /// The spectrum table shown, as the core wrote it.
-    const std::string& csv() const { return csv_; }
     /// The rows shown (those selected, or all when none is), in the order on view, with a header
     /// line: tab-separated, one line each.
     QString tsv() const;
@@ -49,12 +46,7 @@ private:
     QTableWidget* table_ = nullptr;
     QLabel* note_ = nullptr;
     QLabel* removed_ = nullptr;
-    std::string csv_;
     Host host_;
 };
-
-/// The fields of CSV text, line by line: double quotes enclose fields that hold commas, quotes
-/// or line breaks, and a doubled quote stands for one.
-std::vector<std::vector<std::string>> csvRows(const std::string& text);
 
 } // namespace sscm

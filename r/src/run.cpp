@@ -7,8 +7,8 @@
 #include "analysis/caserows.h"
 #include "analysis/counts.h"
 #include "analysis/csv.h"
+#include "analysis/csvtables.h"
 #include "analysis/groups.h"
-#include "analysis/rankorder.h"
 #include "commands/bootstrapjob.h"
 #include "commands/describe.h"
 #include "input.h"
@@ -20,7 +20,6 @@
 #include <cmath>
 #include <cstring>
 #include <memory>
-#include <numeric>
 #include <string>
 #include <vector>
 
@@ -91,107 +90,70 @@ Rcpp::CharacterVector namesOf(const sscm::NameDecoder& decode, const AnalysisRes
     return v;
 }
 
-/// Rows of a spectrum table, gathered group by group before they become R columns.
-struct SpectrumRows {
+/// The spectrum table's rows as R columns, named as spectrum.csv names them; a missing number
+/// (no interval, no next species) is NA.
+Rcpp::List spectrumColumns(const sscm::NameDecoder& decode, const AnalysisResult& r,
+                           const sscm::SpectrumRows& rows) {
+    using Row = sscm::SpectrumRows::Row;
+    const R_xlen_t n = R_xlen_t(rows.rows.size());
     std::vector<std::int32_t> kept;
-    std::vector<double> value, valueLo, valueHi, rankLo, rankHi, valueSd;
-    std::vector<int> rank, group;
-    /// With a bootstrap: p_above_next; with the model: bt_ability, bt_rank and, with both,
-    /// bt_lo, bt_hi, bt_rank_lo, bt_rank_hi (as spectrum.csv has them).
-    bool withBoot = false;
-    bool withModel = false;
-    std::vector<double> aboveNext, btAbility, btLo, btHi, btRankLo, btRankHi;
-    std::vector<int> btRank;
-
-    /// Adds the kept species `members` with their values (in the order of `members`) in rank
-    /// order (1 + the number of larger values; equal ranks in species order).
-    void add(const std::vector<std::int32_t>& members, const std::vector<double>& values,
-             const sscm::BootstrapResult* boot, int groupNumber,
-             const sscm::BtRanking* bt = nullptr) {
-        const std::vector<std::int32_t> r = sscm::ranks(values);
-        const bool intervals = boot != nullptr && !boot->valueLo.empty();
-        withBoot = boot != nullptr;
-        withModel = bt != nullptr;
-        // A missing number (no next species, no replicate used) is NA.
-        auto at = [](const std::vector<double>& column, std::size_t s) {
-            return s < column.size() && !std::isnan(column[s]) ? column[s] : NA_REAL;
-        };
-        for (const std::int32_t k : sscm::rankOrder(values)) {
-            const auto i = std::size_t(k);
-            const auto s = std::size_t(members[i]);
-            kept.push_back(members[i]);
-            value.push_back(values[i]);
-            rank.push_back(r[i]);
-            valueLo.push_back(intervals ? boot->valueLo[s] : NA_REAL);
-            valueHi.push_back(intervals ? boot->valueHi[s] : NA_REAL);
-            rankLo.push_back(intervals ? boot->rankLo[s] : NA_REAL);
-            rankHi.push_back(intervals ? boot->rankHi[s] : NA_REAL);
-            valueSd.push_back(intervals ? boot->valueSd[s] : NA_REAL);
-            group.push_back(groupNumber);
-            if (withBoot)
-                aboveNext.push_back(at(boot->pAboveNext, s));
-            if (withModel) {
-                btAbility.push_back(bt->fit.ability[s]);
-                btRank.push_back(bt->rank[s]);
-            }
-            if (withBoot && withModel) {
-                btLo.push_back(at(boot->btLo, s));
-                btHi.push_back(at(boot->btHi, s));
-                btRankLo.push_back(at(boot->btRankLo, s));
-                btRankHi.push_back(at(boot->btRankHi, s));
-            }
+    for (const Row& row : rows.rows)
+        kept.push_back(row.species);
+    const int extra =
+        (rows.boot ? 1 : 0) + (rows.model ? 2 : 0) + (rows.boot && rows.model ? 4 : 0);
+    Rcpp::List out(10 + extra + (rows.group ? 1 : 0));
+    Rcpp::CharacterVector names(out.size());
+    R_xlen_t next = 0;
+    // Each column is stored as soon as it is made, so the list protects it.
+    auto store = [&](const char* name, SEXP column) {
+        out[next] = column;
+        names[next++] = name;
+    };
+    auto numeric = [&](const char* name, double (*of)(const Row&)) {
+        Rcpp::NumericVector v(n);
+        for (R_xlen_t i = 0; i < n; ++i) {
+            const double x = of(rows.rows[std::size_t(i)]);
+            v[i] = std::isnan(x) ? NA_REAL : x;
         }
+        store(name, v);
+    };
+    auto integer = [&](const char* name, int (*of)(const Row&, const AnalysisResult&)) {
+        Rcpp::IntegerVector v(n);
+        for (R_xlen_t i = 0; i < n; ++i)
+            v[i] = of(rows.rows[std::size_t(i)], r);
+        store(name, v);
+    };
+    store("species", namesOf(decode, r, kept));
+    numeric("value", [](const Row& x) { return x.value; });
+    integer("rank", [](const Row& x, const AnalysisResult&) { return int(x.rank); });
+    integer("cases", [](const Row& x, const AnalysisResult& a) {
+        return int(a.spocc[std::size_t(x.species)]);
+    });
+    integer("rows", [](const Row& x, const AnalysisResult& a) {
+        return int(a.spfreq[std::size_t(x.species)]);
+    });
+    numeric("value_lo", [](const Row& x) { return x.valueLo; });
+    numeric("value_hi", [](const Row& x) { return x.valueHi; });
+    numeric("rank_lo", [](const Row& x) { return x.rankLo; });
+    numeric("rank_hi", [](const Row& x) { return x.rankHi; });
+    numeric("value_sd", [](const Row& x) { return x.valueSd; });
+    if (rows.boot)
+        numeric("p_above_next", [](const Row& x) { return x.pAboveNext; });
+    if (rows.model) {
+        numeric("bt_ability", [](const Row& x) { return x.btAbility; });
+        integer("bt_rank", [](const Row& x, const AnalysisResult&) { return int(x.btRank); });
     }
-
-    /// The columns of spectrum.csv, and `group` when `withGroup`.
-    Rcpp::List columns(const sscm::NameDecoder& decode, const AnalysisResult& r,
-                       bool withGroup) const {
-        Rcpp::IntegerVector cases(kept.size()), rows(kept.size());
-        for (std::size_t k = 0; k < kept.size(); ++k) {
-            cases[R_xlen_t(k)] = r.spocc[std::size_t(kept[k])];
-            rows[R_xlen_t(k)] = r.spfreq[std::size_t(kept[k])];
-        }
-        // Each column is stored as soon as it is made, so the list protects it.
-        const int extra =
-            (withBoot ? 1 : 0) + (withModel ? 2 : 0) + (withBoot && withModel ? 4 : 0);
-        Rcpp::List out(10 + extra + (withGroup ? 1 : 0));
-        Rcpp::CharacterVector names(out.size());
-        auto store = [&](R_xlen_t i, const char* name, SEXP column) {
-            out[i] = column;
-            names[i] = name;
-        };
-        store(0, "species", namesOf(decode, r, kept));
-        store(1, "value", Rcpp::NumericVector(value.begin(), value.end()));
-        store(2, "rank", Rcpp::IntegerVector(rank.begin(), rank.end()));
-        store(3, "cases", cases);
-        store(4, "rows", rows);
-        store(5, "value_lo", Rcpp::NumericVector(valueLo.begin(), valueLo.end()));
-        store(6, "value_hi", Rcpp::NumericVector(valueHi.begin(), valueHi.end()));
-        store(7, "rank_lo", Rcpp::NumericVector(rankLo.begin(), rankLo.end()));
-        store(8, "rank_hi", Rcpp::NumericVector(rankHi.begin(), rankHi.end()));
-        store(9, "value_sd", Rcpp::NumericVector(valueSd.begin(), valueSd.end()));
-        R_xlen_t next = 10;
-        auto numeric = [&](const char* name, const std::vector<double>& v) {
-            store(next++, name, Rcpp::NumericVector(v.begin(), v.end()));
-        };
-        if (withBoot)
-            numeric("p_above_next", aboveNext);
-        if (withModel) {
-            numeric("bt_ability", btAbility);
-            store(next++, "bt_rank", Rcpp::IntegerVector(btRank.begin(), btRank.end()));
-        }
-        if (withBoot && withModel) {
-            numeric("bt_lo", btLo);
-            numeric("bt_hi", btHi);
-            numeric("bt_rank_lo", btRankLo);
-            numeric("bt_rank_hi", btRankHi);
-        }
-        if (withGroup)
-            store(next, "group", Rcpp::IntegerVector(group.begin(), group.end()));
-        out.names() = names;
-        return out;
+    if (rows.boot && rows.model) {
+        numeric("bt_lo", [](const Row& x) { return x.btLo; });
+        numeric("bt_hi", [](const Row& x) { return x.btHi; });
+        numeric("bt_rank_lo", [](const Row& x) { return x.btRankLo; });
+        numeric("bt_rank_hi", [](const Row& x) { return x.btRankHi; });
     }
-};
+    if (rows.group)
+        integer("group", [](const Row& x, const AnalysisResult&) { return int(x.group); });
+    out.names() = names;
+    return out;
+}
 
 /// groups.csv's columns: species, group (from 1, largest first), group_species, group_cases.
 Rcpp::List groupColumns(const sscm::NameDecoder& decode, const AnalysisResult& r,
@@ -363,10 +325,8 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
             throw Rcpp::internal::InterruptedException();
         if (!st)
             return failure(st.message);
-        SpectrumRows rows;
-        for (const sscm::GroupSpectrum& g : spectra)
-            rows.add(groups.species[std::size_t(g.group)], g.curvec, nullptr, g.group + 1);
-        out.push_back(rows.columns(decode, result, true), "table");
+        out.push_back(spectrumColumns(decode, result, sscm::groupSpectrumRows(groups, spectra)),
+                      "table");
         out.push_back(groupColumns(decode, result, groups), "groups");
         out.push_back(NA_INTEGER, "steps");
         if (number(args, "bootstrap") > 0)
@@ -418,11 +378,8 @@ extern "C" SEXP sscm_run(SEXP data, SEXP scratch, SEXP args, SEXP whatArg) {
                           Rcpp::Named("threads") = bs.threads),
                       "bootstrap");
     }
-    std::vector<std::int32_t> all(result.spname.size());
-    std::iota(all.begin(), all.end(), 0);
-    SpectrumRows rows;
-    rows.add(all, result.curvec, boot.get(), 0, bt.get());
-    out.push_back(rows.columns(decode, result, false), "table");
+    out.push_back(spectrumColumns(decode, result, sscm::spectrumRows(result, boot.get(), bt.get())),
+                  "table");
     out.push_back(result.steps, "steps");
     out.push_back(result.change, "change");
     out.push_back(result.fill, "fill");
