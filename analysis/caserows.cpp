@@ -42,9 +42,17 @@ bool readIntensity(const DataTable& table, std::string_view text, bool lowerIsPr
     if (table.decimalComma && text.find(',') != std::string_view::npos) {
         if (text.find('.') != std::string_view::npos)
             return false; // "1.234,5": no thousands separators
-        std::string point(text);
-        std::replace(point.begin(), point.end(), ',', '.');
-        ok = strictNumber(point, value);
+        // Intensities are short: the copy with a point stays on the stack, as this runs for
+        // every row of every run and replicate preparation.
+        char buf[64];
+        std::string longer;
+        char* point = buf;
+        if (text.size() > sizeof buf) {
+            longer.resize(text.size());
+            point = longer.data();
+        }
+        std::replace_copy(text.begin(), text.end(), point, ',', '.');
+        ok = strictNumber(std::string_view(point, text.size()), value);
     } else {
         ok = strictNumber(text, value);
     }

@@ -177,9 +177,10 @@ QString ResultsTable::tsv() const {
 }
 
 void ResultsTable::copy() {
-    QApplication::clipboard()->setText(tsv());
+    const QString text = tsv();
+    QApplication::clipboard()->setText(text);
     if (host_.say) {
-        host_.say(QString("Copied %1 rows of the results table").arg(tsv().count('\n') - 1));
+        host_.say(QString("Copied %1 rows of the results table").arg(text.count('\n') - 1));
     }
 }
 

@@ -1,10 +1,9 @@
 #include "input.h"
 
+#include "analysis/csv.h"
 #include "commands/read.h"
 #include "commands/session.h"
-#include "data/compat.h"
 
-#include <charconv>
 #include <filesystem>
 #include <string_view>
 #include <vector>
@@ -64,10 +63,7 @@ void appendCell(std::string& text, const Column& col, R_xlen_t i) {
         } else if (v == R_NegInf) {
             text += "-Inf";
         } else {
-            // The shortest text that reads back to exactly v.
-            char buf[32];
-            const auto r = compat::toChars(buf, buf + sizeof buf, v);
-            text.append(buf, r.ptr);
+            appendShortest(text, v);
         }
         break;
     }
