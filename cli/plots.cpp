@@ -1,6 +1,7 @@
 #include "cli/plots.h"
 
 #include "charts/charts.h"
+#include "charts/runchart.h"
 #include "cli/limits.h"
 #include "cli/terminal.h"
 #include "data/textencoding.h"
@@ -23,15 +24,22 @@ constexpr int kMinSide = 100;
 constexpr int kMaxWidth = 20000;
 constexpr int kMaxHeight = 200000;
 
-/// Resolution of a print size given without --dpi.
-constexpr int kPrintDpi = 300;
 constexpr int kMaxDpi = 4800;
 
-/// The pixels asked for: the print size at its resolution, or the pixels given (0x0: none).
-QSize askedPixels(const PlotOptions& o) {
-    if (o.printWidth > 0)
-        return printPixels(o.printWidth, o.printHeight, o.inches, o.dpi > 0 ? o.dpi : kPrintDpi);
-    return QSize(o.width, o.height);
+/// The charts' size, resolution and style as the options give them.
+ChartExport chartExport(const PlotOptions& o) {
+    ChartExport how;
+    if (o.printWidth > 0) {
+        how.size = QSizeF(o.printWidth, o.printHeight);
+        how.unit = o.inches ? ChartExport::Unit::Inches : ChartExport::Unit::Millimetres;
+    } else {
+        how.size = QSizeF(o.width, o.height);
+    }
+    how.dpi = o.dpi;
+    how.italicNames = o.italicNames;
+    how.title = o.title;
+    how.noTitle = o.noTitle;
+    return how;
 }
 
 std::string chartFileCheck(std::string& name) {
@@ -94,14 +102,14 @@ void addPlotOptions(CLI::App& app, PlotOptions& options) {
 }
 
 Status chartsBuiltIn(const PlotOptions& options) {
-    const QSize px = askedPixels(options);
+    const ChartExport how = chartExport(options);
+    const QSize px = how.pixels();
     if (options.printWidth > 0 && (px.width() < kMinSide || px.height() < kMinSide ||
                                    px.width() > kMaxWidth || px.height() > kMaxHeight))
-        return Status::failed(
-            "--plot-size at " + std::to_string(options.dpi > 0 ? options.dpi : kPrintDpi) +
-            " dpi gives " + std::to_string(px.width()) + "x" + std::to_string(px.height()) +
-            " pixels; charts are 100 to 20000 pixels wide and 100 to 200000 "
-            "high.");
+        return Status::failed("--plot-size at " + std::to_string(how.resolution()) + " dpi gives " +
+                              std::to_string(px.width()) + "x" + std::to_string(px.height()) +
+                              " pixels; charts are 100 to 20000 pixels wide and 100 to 200000 "
+                              "high.");
     // The picture is held whole in memory while it is drawn (4 bytes a pixel).
     const std::uint64_t bytes = std::uint64_t(px.width()) * std::uint64_t(px.height()) * 4;
     if (bytes > usableMemory())
@@ -139,29 +147,13 @@ Status writePlots(const PlotOptions& options, const Session& s, std::string_view
     const AnalysisResult& r = *s.lastResult;
     // Names shown in the encoding decided for the run's whole table.
     const TextEncoding encoding = s.lastTable ? s.lastTable->encoding : TextEncoding::Utf8;
-    const QSize asked = askedPixels(options);
-    const int dpi = options.printWidth > 0 && options.dpi == 0 ? kPrintDpi : options.dpi;
+    const ChartExport how = chartExport(options);
     QString error;
-    if (!options.plot.empty()) {
-        SpectrumChartData d =
-            spectrumChartData(r, s.lastIntervals.get(), dataFile, encoding, s.lastModel.get());
-        d.italicNames = options.italicNames;
-        d.title = options.title;
-        d.showTitle = !options.noTitle;
-        const QSize size = asked.isEmpty() ? spectrumNaturalSize(d) : asked;
-        if (!writeChart(
-                QString::fromLocal8Bit(options.plot.c_str()), size,
-                [&](QPainter& p, const QRectF& area) { paintSpectrum(p, area, d); }, &error,
-                "Palatability spectrum", dpi, &pending))
-            return Status::failed(error.toStdString());
-    }
-    if (!options.heatmap.empty()) {
-        const HeatMapData d = heatMapData(r, dataFile, encoding);
-        const QSize size = asked.isEmpty() ? heatMapNaturalSize(d) : asked;
-        if (!writeChart(
-                QString::fromLocal8Bit(options.heatmap.c_str()), size,
-                [&](QPainter& p, const QRectF& area) { paintHeatMap(p, area, d); }, &error,
-                "Comparison matrix", dpi, &pending))
+    for (const auto& [file, kind] : {std::pair{&options.plot, ChartKind::Spectrum},
+                                     std::pair{&options.heatmap, ChartKind::HeatMap}}) {
+        if (!file->empty() && !writeRunChart(r, s.lastIntervals.get(), dataFile, encoding, kind,
+                                             QString::fromLocal8Bit(file->c_str()), &error, how,
+                                             s.lastModel.get(), &pending))
             return Status::failed(error.toStdString());
     }
     return Status::ok();

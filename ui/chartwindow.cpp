@@ -136,33 +136,6 @@ void ChartWindow::setRun(const std::shared_ptr<const AnalysisResult>& run,
     }
 }
 
-bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
-                   const std::string& dataFile, TextEncoding names, ChartKind kind,
-                   const QString& fileName, QString* error, const ChartExport& how,
-                   const BtRanking* model) {
-    const bool print = how.unit != ChartExport::Unit::Pixels && !how.size.isEmpty();
-    const int dpi = print && how.dpi <= 0 ? 300 : how.dpi;
-    const QSize asked = how.size.isEmpty() ? QSize()
-                        : print            ? printPixels(how.size.width(), how.size.height(),
-                                                         how.unit == ChartExport::Unit::Inches, dpi)
-                                           : how.size.toSize();
-    if (kind == ChartKind::Spectrum) {
-        SpectrumChartData d = spectrumChartData(run, intervals, dataFile, names, model);
-        d.italicNames = how.italicNames;
-        d.title = how.title.toStdString();
-        d.showTitle = !how.noTitle;
-        return writeChart(
-            fileName, asked.isEmpty() ? spectrumNaturalSize(d) : asked,
-            [&](QPainter& p, const QRectF& a) { paintSpectrum(p, a, d); }, error,
-            "Palatability spectrum", dpi);
-    }
-    const HeatMapData d = heatMapData(run, dataFile, names);
-    return writeChart(
-        fileName, asked.isEmpty() ? heatMapNaturalSize(d) : asked,
-        [&](QPainter& p, const QRectF& a) { paintHeatMap(p, a, d); }, error, "Comparison matrix",
-        dpi);
-}
-
 bool ChartWindow::saveTo(const QString& fileName, QString* error) const {
     if (host_.mayWrite && !host_.mayWrite(fileName, error)) {
         return false;

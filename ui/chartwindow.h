@@ -3,6 +3,7 @@
 #include "analysis/analysis.h"
 #include "analysis/bootstrap.h"
 #include "charts/charts.h"
+#include "charts/runchart.h"
 
 #include <functional>
 #include <memory>
@@ -16,8 +17,6 @@
 class QScrollArea;
 
 namespace sscm {
-
-enum class ChartKind { Spectrum, HeatMap };
 
 /// Paints one chart at its own size.
 class ChartView final : public QWidget {
@@ -46,27 +45,6 @@ private:
     HeatMapData heat_;
     bool hasRun_ = false;
 };
-
-/// How Export chart draws: the size (none: the chart's own), in pixels, millimetres or inches,
-/// the resolution of a print (0: none recorded; 300 for a print size), species names in
-/// italics, and the title (empty: the chart's own) or none.
-struct ChartExport {
-    enum class Unit { Pixels, Millimetres, Inches };
-    QSizeF size;
-    Unit unit = Unit::Pixels;
-    int dpi = 0;
-    bool italicNames = false;
-    QString title;
-    bool noTitle = false;
-};
-
-/// Writes the chart of `kind` of `run` (its intervals and model when not null) into `fileName`,
-/// drawn as `how` says, the format by the extension; `dataFile` names the data in the title and
-/// `names` is the encoding of the run's table. A failure names the file and the reason in `error`.
-bool writeRunChart(const AnalysisResult& run, const BootstrapResult* intervals,
-                   const std::string& dataFile, TextEncoding names, ChartKind kind,
-                   const QString& fileName, QString* error, const ChartExport& how = {},
-                   const BtRanking* model = nullptr);
 
 /// A resizable window of its own showing one chart of the latest run (View, Spectrum chart or
 /// Comparison matrix), with Save as (PNG, SVG, PDF at the size on view) and Copy (an image).

@@ -106,7 +106,7 @@ bool askChartExport(QWidget* parent, ChartExport& how) {
     auto* italic = new QCheckBox("Species names in italics", &dialog);
     italic->setObjectName("ChartItalicNames");
     italic->setChecked(how.italicNames);
-    auto* title = new QLineEdit(how.title, &dialog);
+    auto* title = new QLineEdit(QString::fromStdString(how.title), &dialog);
     title->setObjectName("ChartTitle");
     title->setPlaceholderText("the chart's own title");
     auto* noTitle = new QCheckBox("No title", &dialog);
@@ -132,7 +132,7 @@ bool askChartExport(QWidget* parent, ChartExport& how) {
     how.unit = ChartExport::Unit(unit->currentIndex());
     how.dpi = dpi->value();
     how.italicNames = italic->isChecked();
-    how.title = title->text();
+    how.title = title->text().toStdString();
     how.noTitle = noTitle->isChecked();
     return true;
 }
