@@ -184,4 +184,50 @@ bool FieldReader::quoted(std::string_view& field) {
     }
 }
 
+std::int64_t lineFields(std::string_view line, char separator, bool& inQuote) {
+    const std::size_t n = line.size();
+    std::size_t i = 0;
+    auto toSeparator = [&] {
+        while (i < n && line[i] != separator)
+            ++i;
+    };
+    auto skipBlanks = [&] {
+        while (i < n && line[i] == ' ')
+            ++i;
+    };
+    std::int64_t count = 0;
+    if (inQuote) {
+        // The line continues a quoted field: it adds fields only after the closing quote.
+        const std::size_t close = line.find('"');
+        if (close == std::string_view::npos)
+            return 0;
+        inQuote = false;
+        i = close + 1;
+        toSeparator();
+        if (i == n)
+            return 0;
+        ++i;
+    } else {
+        skipBlanks();
+        if (i == n)
+            return 0;
+    }
+    for (;;) {
+        ++count;
+        skipBlanks();
+        if (i < n && line[i] == '"') {
+            const std::size_t close = line.find('"', i + 1);
+            if (close == std::string_view::npos) {
+                inQuote = true;
+                return count;
+            }
+            i = close + 1;
+        }
+        toSeparator();
+        if (i == n)
+            return count;
+        ++i; // a separator always opens another field
+    }
+}
+
 } // namespace sscm

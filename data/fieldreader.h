@@ -72,4 +72,10 @@ private:
     }
 };
 
+/// The number of fields that a line (without its line end) adds to the records of a file read by
+/// FieldReader's rule, `inQuote` telling whether a quoted field is still open at its start, and
+/// telling on return whether one is open at its end. A line that is empty or blank adds none.
+/// The normalised copy of a data file counts its records with it.
+std::int64_t lineFields(std::string_view line, char separator, bool& inQuote);
+
 } // namespace sscm

@@ -60,12 +60,6 @@ Status sizeDataFile(Progress* progress, std::int32_t& erf, const std::string& fi
                     const std::string& shownName, std::int32_t& valn, std::int32_t& objn,
                     const std::string& scratchDir = {}, char separator = ',');
 
-/// The number of fields that a line (without its line end) adds to the records of a file read by
-/// the field rule (FieldReader), `inQuote` telling whether a quoted field is still open at its
-/// start, and telling on return whether one is open at its end. A line that is empty or blank
-/// adds none.
-std::int64_t lineFields(std::string_view line, char separator, bool& inQuote);
-
 /// Path of the scratch file `name` in the folder `scratchDir` (empty: the working directory).
 std::string scratchPath(const std::string& scratchDir, const char* name);
 
