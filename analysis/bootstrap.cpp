@@ -93,17 +93,15 @@ void poolLanes(const Prepared& p, const std::vector<std::int32_t>& mult, int lan
     }
 }
 
-// Bradley–Terry abilities of one replicate from its pair totals: of the row pairs a-first of a
-// pair, code 3 (a higher) adds 2 to sum - count and a tie 1, so a's wins with half the ties are
-// (sum - count) / 2, exactly. False when the fit fails, which a linked replicate never does.
+// Bradley–Terry abilities of one replicate from its pair totals. False when the fit fails, which
+// a linked replicate never does.
 bool replicateAbilities(const Prepared& p, const std::int64_t* count, const std::int64_t* sum,
                         std::vector<BtPair>& pairs, BtFit& fit) {
     pairs.clear();
     for (std::size_t q = 0; q < p.pairA.size(); ++q) {
         if (count[q] == 0 || p.pairA[q] == p.pairB[q])
             continue;
-        const double winsA = double(sum[q] - count[q]) / 2;
-        pairs.push_back({p.pairA[q], p.pairB[q], winsA, double(count[q]) - winsA});
+        pairs.push_back(btPair(p.pairA[q], p.pairB[q], double(count[q]), double(sum[q])));
     }
     return fitBradleyTerry(p.species, pairs, fit).isOk();
 }

@@ -151,9 +151,8 @@ std::vector<BtPair> btPairs(const PairTable& pairs) {
                 continue;
             // The mean is the whole-number code sum over the count, so the sum comes back exactly.
             const double n = pairs.count[k];
-            const double sum = std::round(pairs.mean[k] * n);
-            const double winsA = (sum - n) / 2;
-            out.push_back({std::int32_t(a), std::int32_t(b), winsA, n - winsA});
+            out.push_back(
+                btPair(std::int32_t(a), std::int32_t(b), n, std::round(pairs.mean[k] * n)));
         }
     }
     return out;

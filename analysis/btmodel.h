@@ -21,6 +21,14 @@ struct BtPair {
     double winsB = 0;
 };
 
+/// The pair (a, b) from its `count` row pairs a-first and the sum of their codes: code 3 (a
+/// higher) adds 2 to sum - count and a tie 1, so a's wins with half the ties are (sum - count) / 2,
+/// exactly.
+inline BtPair btPair(std::int32_t a, std::int32_t b, double count, double codeSum) {
+    const double winsA = (codeSum - count) / 2;
+    return {a, b, winsA, count - winsA};
+}
+
 /// The fit stops once no log-ability changes by more than this in one step.
 inline constexpr double kBtTolerance = 1e-10;
 /// Largest number of steps of the fit.
