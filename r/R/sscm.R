@@ -158,11 +158,9 @@ sscm_matrix <- function(data, case, species, pref, threshold = 4, remove_low = T
   if (!is.null(res$model)) {
     attr(out, "model") <- res$model
     if (res$model$warning) {
-      warning("The spectrum and the Bradley-Terry ranking agree poorly (Spearman ",
-              format(res$model$spearman, digits = 4), "): the species were compared with ",
-              "different sets of species (for example regions), and the spectrum may misorder ",
-              "them; look at the model's ranking and at the groups of species that meet.",
-              call. = FALSE)
+      # The program's own warning line, as sscm-cli prints it.
+      lines <- strsplit(res$model$summary, "\n", fixed = TRUE)[[1]]
+      warning(sub("^warning: ", "", grep("^warning: ", lines, value = TRUE)), call. = FALSE)
     }
   }
   out

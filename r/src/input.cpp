@@ -4,6 +4,7 @@
 #include "commands/read.h"
 #include "commands/session.h"
 
+#include <charconv>
 #include <filesystem>
 #include <string_view>
 #include <vector>
